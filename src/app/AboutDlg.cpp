@@ -1,0 +1,7 @@
+#include "AboutDlg.h"
+
+#include "resource.h"
+
+CAboutDlg::CAboutDlg() : fw::CDialog(IDD_ABOUTBOX)
+{
+}

@@ -1,0 +1,32 @@
+#include "ProgressDlg.h"
+
+#include "resource.h"
+
+CProgressDlg::CProgressDlg(fw::CWnd* parent) : fw::CDialog(IDD_PROGRESS, parent)
+{
+}
+
+CProgressDlg::~CProgressDlg() = default;
+
+void CProgressDlg::DoDataExchange()
+{
+    DDX_Control(IDC_PROGRESS_TEXT, m_lblMessage);
+}
+
+LRESULT CProgressDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The close request of the apply sequence is sent synchronously: the window must be gone
+    // when it returns (the dialog manager's own handling would only post a cancel command), so
+    // that nothing is left behind however often the user applies.
+    if (msg == WM_CLOSE)
+    {
+        ::DestroyWindow(m_hWnd);
+        return 0;
+    }
+    return fw::CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CProgressDlg::PostNcDestroy()
+{
+    delete this;
+}

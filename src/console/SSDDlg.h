@@ -1,0 +1,98 @@
+// The main dialog: nine option rows, the AHCI state, the links, the skinned buttons and the
+// advertisement panel. Its selection lives in the radio buttons themselves.
+#pragma once
+
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+#include "framework/Thread.h"
+#include "net/WebBrowser2.h"
+#include "sysconfig/Optimizer.h"
+#include "widgets/ButtonST.h"
+#include "widgets/Label.h"
+
+#include <string>
+
+class CProgressDlg;
+
+class CSSDDlg : public fw::CDialog
+{
+public:
+    explicit CSSDDlg(fw::CWnd* parent = nullptr);
+    ~CSSDDlg() override;
+
+    // Checks the recommended button of every row.
+    void ApplyRecommended();
+    // The upper-cased model of an SSD found among the disks, or the empty text.
+    std::string FindSsdModel();
+
+    // The apply sequence: OnApply on the user-interface thread, RunOptimization on the worker.
+    void OnApply();
+    void RunOptimization();
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // Start-up steps
+    void AddAboutMenuEntry();
+    void LayOutWindow();
+    void StyleButtons();
+    void StyleLabels();
+    void ShowAhciState();
+    void CheckForSsd();
+    void CheckForUpdate();
+
+    // Window behaviour
+    BOOL OnEraseBkgnd(HDC dc);
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT type, UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnLButtonDown(UINT flags, POINTS point);
+    void OnTimer(UINT_PTR id);
+
+    // Apply steps
+    void RunRow(int rowIndex);
+    void RunGuiBootRow(int selection);
+    void RestartWindows();
+
+public:
+    COptimizer m_optimizer;
+    HICON m_hIcon;
+    fw::CWinThread* m_pWorkerThread;
+    CProgressDlg* m_pProgressDlg;
+    CLabel m_lblAhciState;
+    CLabel m_lblVirtualMemory;
+    CLabel m_lblWindowsSearch;
+    CLabel m_lblSuperfetch;
+    CLabel m_lblAutoTrim;
+    CLabel m_lblLastAccess;
+    CLabel m_lblHibernation;
+    CLabel m_lblDefrag;
+    CLabel m_lnkAhciSearch;
+    CLabel m_lnkPowerOptions;
+    CLabel m_lnkBlog;
+    CLabel m_lnkRecommended;
+    CLabel m_lblRecommendedNote;
+    CLabel m_lblGuiBoot;
+    CWebBrowser2 m_browser;
+    CButtonST m_btnApply;
+    CButtonST m_btnMinimize;
+    CButtonST m_btnClose;
+    CLabel m_lblTitle;
+    fw::CWnd m_picLogo;
+
+private:
+    // The white brush of the dialog's own background, made on first use and kept.
+    fw::CBrushHandle m_brDialog;
+};
+
+// The main dialog, for the worker thread of the apply sequence. Set once during start-up.
+extern CSSDDlg* g_pMainDlg;
+
+// Entry of the apply worker thread.
+UINT __stdcall OptimizeThreadProc(void* parameter);

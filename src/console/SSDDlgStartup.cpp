@@ -1,0 +1,174 @@
+// The main dialog's start-up: everything between the creation of its window and the moment the
+// user first sees it. Every question of the start-up is asked before the window shows.
+#include "SSDDlg.h"
+
+#include "config.h"
+#include "UpdateDecision.h"
+#include "net/HttpTextClient.h"
+#include "resource.h"
+#include "sysconfig/Launch.h"
+
+#include <wininet.h>
+
+namespace
+{
+const char kProductName[] = "Pellix SSD 최적화";
+const char kAhciOnText[] = "AHCI 모드 활성화 상태입니다.";
+const char kAhciOffText[] = "AHCI 모드 비활성화 상태입니다.";
+const char kNoSsdText[] =
+    "현재 컴퓨터에서 SSD로 보이는 디스크를 찾을 수 없습니다. \n\nSSD지만 장치명에 SSD문자열이 "
+    "포함되지 않은 디스크는 이 메세지가 나올 수 있습니다. SSD라면 메세지와 상관없이 최적화하면 "
+    "됩니다.\n\nSSD가 설치되지 않았으면 프로그램을 종료하세요.\n프로그램을 종료하겠습니까?";
+const char kUpdateCaption[] = "업데이트 확인";
+const char kUpdateText[] = "Pellix SSD 최적화 새 버전이 있습니다.\n현재 실행을 중단하고 다운로드 "
+                           "페이지로 이동하려면 확인을 누르십시요. ";
+const char kUpdateUrl[] = "http://" PELLIX_WEB_HOST "/prodline/version/version.asp?pname=ssd";
+// The check runs before the window first shows: a server that never answers must not keep the
+// user waiting for minutes with nothing on the screen.
+const DWORD kUpdateTimeoutMs = 5000;
+const COLORREF kAhciOnColor = 0xFA0000;
+const COLORREF kAhciOffColor = 0x0000FA;
+const COLORREF kLinkColor = 0xFF0000;
+const COLORREF kTitleColor = 0xFFFFFF;
+const COLORREF kTransparentRed = 0x0000FF;
+} // namespace
+
+BOOL CSSDDlg::OnInitDialog()
+{
+    fw::CDialog::OnInitDialog();
+
+    AddAboutMenuEntry();
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    LayOutWindow();
+    StyleButtons();
+    g_pMainDlg = this;
+    ShowAhciState();
+    StyleLabels();
+    ApplyRecommended();
+    CheckForSsd();
+    CheckForUpdate();
+    CenterWindow();
+    ::SetTimer(m_hWnd, 1, 200, nullptr);
+    return TRUE;
+}
+
+void CSSDDlg::AddAboutMenuEntry()
+{
+    HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!sysMenu)
+        return;
+    char text[256] = {};
+    if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof(text)) > 0 && text[0])
+    {
+        ::AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, text);
+    }
+}
+
+void CSSDDlg::LayOutWindow()
+{
+    ::MoveWindow(m_hWnd, 0, 0, 660, 652, TRUE);
+    ::SetWindowTextA(m_hWnd, kProductName);
+
+    m_picLogo.MoveWindow(5, 7, 36, 36);
+    m_browser.MoveWindow(538, 51, 120, 600);
+    m_lblTitle.MoveWindow(50, 15, 300, 25);
+    m_lblTitle.SetForeColor(kTitleColor);
+    m_lblTitle.SetBold(TRUE);
+    m_lblTitle.SetCharHeight(20);
+    m_lblTitle.SetFaceName("돋움");
+    m_lnkBlog.MoveWindow(130, 612, 200, 12);
+}
+
+void CSSDDlg::StyleButtons()
+{
+    struct Face
+    {
+        CButtonST* button;
+        int x, y, cx, cy;
+        UINT hover, normal;
+    };
+    const Face faces[] = {
+        {&m_btnApply, 330, 592, 180, 40, IDB_APPLY_HOVER, IDB_APPLY_NORMAL},
+        {&m_btnMinimize, 605, 15, 20, 20, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL},
+        {&m_btnClose, 630, 15, 20, 20, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL},
+    };
+    for (const Face& f : faces)
+    {
+        f.button->MoveWindow(f.x, f.y, f.cx, f.cy);
+        f.button->SetImages(f.hover, kTransparentRed, f.normal, kTransparentRed);
+        f.button->UseParentBackground(FALSE);
+        f.button->SetPressedLook(TRUE);
+        f.button->SetPressedShift(0, FALSE);
+        f.button->ShowWindow(SW_SHOW);
+        if (f.button == &m_btnApply)
+            f.button->EnableWindow(TRUE);
+    }
+}
+
+void CSSDDlg::ShowAhciState()
+{
+    if (m_optimizer.IsAhciMode() == 1)
+    {
+        m_lblAhciState.SetForeColor(kAhciOnColor);
+        ::SetWindowTextA(m_lblAhciState.m_hWnd, kAhciOnText);
+    }
+    else
+    {
+        m_lblAhciState.SetForeColor(kAhciOffColor);
+        ::SetWindowTextA(m_lblAhciState.m_hWnd, kAhciOffText);
+    }
+}
+
+void CSSDDlg::StyleLabels()
+{
+    CLabel* bold[] = {&m_lblAhciState, &m_lblVirtualMemory, &m_lblWindowsSearch, &m_lblSuperfetch,
+                      &m_lblAutoTrim,  &m_lblLastAccess,    &m_lblHibernation,   &m_lblDefrag};
+    for (CLabel* label : bold)
+        label->SetBold(TRUE);
+
+    CLabel* links[] = {&m_lnkAhciSearch, &m_lnkPowerOptions, &m_lnkBlog, &m_lnkRecommended};
+    for (CLabel* link : links)
+    {
+        link->SetClickable(TRUE)
+            .SetForeColor(kLinkColor)
+            .SetUnderline(TRUE)
+            .SetHoverCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
+    }
+
+    m_lnkRecommended.SetBold(TRUE);
+    m_lnkRecommended.SetCharHeight(13);
+    m_lblGuiBoot.SetBold(TRUE);
+}
+
+void CSSDDlg::CheckForSsd()
+{
+    std::string model = FindSsdModel();
+    // The model text comes from the disk: it fills the %s, it is never part of the format.
+    std::string text = FormatSsdFound(model);
+    if (model.empty())
+    {
+        if (::MessageBoxA(m_hWnd, kNoSsdText, kProductName, MB_YESNO | MB_ICONINFORMATION) == IDYES)
+            ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        return;
+    }
+    ::MessageBoxA(m_hWnd, text.c_str(), kProductName, MB_OK | MB_ICONINFORMATION);
+}
+
+void CSSDDlg::CheckForUpdate()
+{
+    DWORD flags = 0;
+    if (!::InternetGetConnectedState(&flags, 0))
+        return;
+    std::string version;
+    CHttpTextClient client;
+    if (client.DownloadTextWithin(kUpdateUrl, version, kUpdateTimeoutMs) == 1 && IsNewerVersion(version))
+    {
+        if (::MessageBoxA(m_hWnd, kUpdateText, kUpdateCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+        {
+            OpenForUser(nullptr, PELLIX_BLOG_URL, nullptr);
+            ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        }
+    }
+}

@@ -1,0 +1,6 @@
+#include "SsdDetect.h"
+
+std::string FindSsdModelOfDisks()
+{
+    return std::string();
+}

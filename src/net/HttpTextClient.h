@@ -1,0 +1,16 @@
+// One HTTP GET of one address, the body handed back as 8-bit text.
+#pragma once
+
+#include <string>
+
+class CHttpTextClient
+{
+public:
+    // 1 on success with the body in text; 0 on failure (text untouched, except for a body cut
+    // at a zero byte, which gives 0 and the text up to that byte).
+    int DownloadText(const char* url, std::string& text);
+
+    // DownloadText on a thread of its own, waited for at most timeoutMs. A download that has
+    // not finished by then counts as failed; it never touches text or anything else afterwards.
+    int DownloadTextWithin(const char* url, std::string& text, unsigned long timeoutMs);
+};
