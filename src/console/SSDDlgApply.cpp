@@ -11,7 +11,6 @@
 
 #include <cstdio>
 
-RestartCalls g_restartCalls = {&::OpenProcessToken, &::AdjustTokenPrivileges, &::ExitWindowsEx};
 
 namespace
 {

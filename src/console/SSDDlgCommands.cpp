@@ -2,7 +2,7 @@
 #include "SSDDlg.h"
 
 #include "app/AboutDlg.h"
-#include "config.h"
+#include "ProductConfig.h"
 #include "resource.h"
 #include "framework/Text.h"
 #include "sysconfig/Launch.h"
@@ -14,7 +14,6 @@
 namespace
 {
 const COLORREF kFrameColor = RGB(88, 89, 91);
-const char kAdvertisementUrl[] = "http://" PELLIX_WEB_HOST "/prodline/advertisement/ssd.asp";
 
 void FillSolid(HDC dc, int left, int top, int right, int bottom, COLORREF color)
 {
@@ -46,10 +45,10 @@ BOOL CSSDDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         OpenSystemTool("control.exe", "powercfg.cpl");
         return TRUE;
     case IDC_LINK_BLOG:
-        OpenForUser(nullptr, PELLIX_BLOG_URL, nullptr);
+        OpenForUser(nullptr, kBlogUrl, nullptr);
         return TRUE;
     case IDC_LINK_AHCI_SEARCH:
-        OpenForUser(nullptr, PELLIX_SEARCH_URL, nullptr);
+        OpenForUser(nullptr, kAhciSearchUrl, nullptr);
         return TRUE;
     case IDC_MINIMIZE:
         ShowWindow(SW_MINIMIZE);

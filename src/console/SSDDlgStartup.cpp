@@ -2,7 +2,7 @@
 // user first sees it. Every question of the start-up is asked before the window shows.
 #include "SSDDlg.h"
 
-#include "config.h"
+#include "ProductConfig.h"
 #include "UpdateDecision.h"
 #include "net/HttpTextClient.h"
 #include "resource.h"
@@ -22,7 +22,6 @@ const char kNoSsdText[] =
 const char kUpdateCaption[] = "업데이트 확인";
 const char kUpdateText[] = "Pellix SSD 최적화 새 버전이 있습니다.\n현재 실행을 중단하고 다운로드 "
                            "페이지로 이동하려면 확인을 누르십시요. ";
-const char kUpdateUrl[] = "http://" PELLIX_WEB_HOST "/prodline/version/version.asp?pname=ssd";
 // The check runs before the window first shows: a server that never answers must not keep the
 // user waiting for minutes with nothing on the screen.
 const DWORD kUpdateTimeoutMs = 5000;
@@ -167,7 +166,7 @@ void CSSDDlg::CheckForUpdate()
     {
         if (::MessageBoxA(m_hWnd, kUpdateText, kUpdateCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         {
-            OpenForUser(nullptr, PELLIX_BLOG_URL, nullptr);
+            OpenForUser(nullptr, kBlogUrl, nullptr);
             ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
         }
     }

@@ -1,0 +1,3 @@
+#include "Restart.h"
+
+RestartCalls g_restartCalls = {&::OpenProcessToken, &::AdjustTokenPrivileges, &::ExitWindowsEx};
