@@ -3,12 +3,20 @@
 #include "console/SSDDlg.h"
 #include "net/WebBrowser2.h"
 
+#include "framework/Handles.h"
+
 #include <commctrl.h>
+#include <ole2.h>
+#include <utility>
 
 namespace
 {
 const char kInstanceMutexName[] = "DADAROR";
-}
+// COM for the embedded browser control, balanced at exit.
+bool g_bOleInitialized = false;
+// The first instance's guard: held for the whole life of the process.
+fw::CKernelHandle g_instanceMutex;
+} // namespace
 
 CSSDApp::CSSDApp() : fw::CWinApp(nullptr)
 {
@@ -23,19 +31,19 @@ BOOL CSSDApp::InitInstance()
 
     fw::CWinApp::InitInstance();
 
-    // The main dialog's template holds the browser control of the advertisement panel.
+    // The main dialog's template holds the browser control of the advertisement panel: COM on
+    // this thread (single-threaded apartment) and the window class that hosts the control.
+    g_bOleInitialized = SUCCEEDED(::OleInitialize(nullptr));
     CWebBrowser2::RegisterHostClass();
 
     SetRegistryKey("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램");
 
     // A second copy in the same session ends silently. The first copy keeps the handle open
     // for its whole life; it goes away with the process.
-    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    fw::CKernelHandle mutex(::CreateMutexA(nullptr, FALSE, kInstanceMutexName));
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
-    {
-        ::CloseHandle(mutex);
-        return FALSE;
-    }
+        return FALSE; // the handle just obtained is closed on the way out
+    g_instanceMutex = std::move(mutex);
 
     CSSDDlg* dlg = new CSSDDlg();
     m_pMainWnd = dlg;
@@ -47,5 +55,10 @@ BOOL CSSDApp::InitInstance()
 
 int CSSDApp::ExitInstance()
 {
+    if (g_bOleInitialized)
+    {
+        ::OleUninitialize();
+        g_bOleInitialized = false;
+    }
     return fw::CWinApp::ExitInstance();
 }
