@@ -1,0 +1,19 @@
+#!/bin/bash
+# Fails when the program imports a DLL that Windows might load from the program's folder.
+# Allowed: DLLs Windows always takes from the system folder (KnownDLLs), and comctl32.dll, which
+# the manifest binds to the system's side-by-side store. Everything else is loaded at run time
+# from the system folder only.
+set -euo pipefail
+exe="$1"
+allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll comdlg32.dll shlwapi.dll"
+imports=$(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/{print tolower($3)}' | sort -u)
+[ -n "$imports" ] || { echo "no imports read from $exe"; exit 1; }
+bad=0
+for dll in $imports; do
+  if ! grep -qw -- "$dll" <<<"$allowed"; then
+    echo "not allowed as a static import: $dll"
+    bad=1
+  fi
+done
+echo "imports of $(basename "$exe"): $(echo $imports)"
+exit $bad
