@@ -1,0 +1,125 @@
+#include "DiskQuery.h"
+
+#include "framework/Handles.h"
+#include "framework/Text.h"
+
+#include <string>
+
+namespace
+{
+
+// The WMI entry point, named here so that the program needs no extra import library.
+const CLSID kClsidWbemLocator = {
+    0x4590f811, 0x1d3a, 0x11d0, {0x89, 0x1f, 0x00, 0xaa, 0x00, 0x4b, 0x2e, 0x24}};
+const IID kIidWbemLocator = {
+    0xdc12a687, 0x737f, 0x11cf, {0x88, 0x4d, 0x00, 0xaa, 0x00, 0x4b, 0x2e, 0x24}};
+
+// The thread's COM apartment for the length of one query. Whatever step fails later, a
+// successful open (S_OK, or S_FALSE when the thread already had a single-threaded apartment) is
+// balanced here, so the caller's thread leaves the query in the state it entered it.
+class CApartment
+{
+public:
+    CApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    CApartment(const CApartment&) = delete;
+    CApartment& operator=(const CApartment&) = delete;
+    ~CApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            ::CoUninitialize();
+    }
+    bool IsOpen() const noexcept { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+class CBstr
+{
+public:
+    explicit CBstr(const wchar_t* text) noexcept : m_b(::SysAllocString(text)) {}
+    CBstr(const CBstr&) = delete;
+    CBstr& operator=(const CBstr&) = delete;
+    ~CBstr() { ::SysFreeString(m_b); }
+    BSTR Get() const noexcept { return m_b; }
+
+private:
+    BSTR m_b;
+};
+
+// The one value holder of a query; cleared after every disk and when the query ends.
+class CValueHolder
+{
+public:
+    CValueHolder() noexcept { ::VariantInit(&m_v); }
+    CValueHolder(const CValueHolder&) = delete;
+    CValueHolder& operator=(const CValueHolder&) = delete;
+    ~CValueHolder() { ::VariantClear(&m_v); }
+    VARIANT& Get() noexcept { return m_v; }
+    void Clear() noexcept { ::VariantClear(&m_v); }
+
+private:
+    VARIANT m_v;
+};
+
+} // namespace
+
+void ReadDiskProperty(IWbemClassObject& disk, const wchar_t* name, VARIANT& value)
+{
+    ::VariantClear(&value);
+    disk.Get(name, 0, &value, nullptr, nullptr);
+}
+
+bool RunDiskQuery(CDiskVisitor& perDisk)
+{
+    CApartment apartment;
+    if (!apartment.IsOpen())
+        return false;
+
+    // Security can be fixed once per process; this query is the only place that does it.
+    if (FAILED(::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr)))
+        return false;
+
+    // Declared so that leaving the scope releases the services, then the locator, then the
+    // enumerator, before the apartment closes.
+    fw::CComPtr<IEnumWbemClassObject> enumerator;
+    fw::CComPtr<IWbemLocator> locator;
+    fw::CComPtr<IWbemServices> services;
+
+    if (FAILED(::CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
+                                  locator.ReceiveVoid())) ||
+        !locator)
+        return false;
+
+    CBstr nameSpace(L"ROOT\\CIMV2");
+    if (FAILED(locator->ConnectServer(nameSpace.Get(), nullptr, nullptr, nullptr, 0, nullptr,
+                                      nullptr, services.Receive())) ||
+        !services)
+        return false;
+
+    if (FAILED(::CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                                   RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                                   EOAC_NONE)))
+        return false;
+
+    CBstr language(fw::AnsiToWide("WQL", CP_ACP).c_str());
+    CBstr query(fw::AnsiToWide("SELECT * FROM Win32_DiskDrive", CP_ACP).c_str());
+    if (FAILED(services->ExecQuery(language.Get(), query.Get(),
+                                   WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                                   enumerator.Receive())))
+        return false;
+
+    CValueHolder value;
+    while (enumerator)
+    {
+        fw::CComPtr<IWbemClassObject> disk;
+        ULONG returned = 0;
+        enumerator->Next(WBEM_INFINITE, 1, disk.Receive(), &returned);
+        if (returned == 0 || !disk)
+            break;
+        perDisk.VisitDisk(*disk.Get(), value.Get());
+        value.Clear();
+    }
+    return true;
+}

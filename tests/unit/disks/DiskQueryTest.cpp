@@ -1,0 +1,150 @@
+// The disk query frame against Wine's own WMI service. Every test runs in a process of its own
+// (CTest starts one per test), which matters: the process COM security can be fixed only once.
+#include "disks/DiskQuery.h"
+#include "disks/SsdDetect.h"
+#include "framework/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+class CModelRecorder : public CDiskVisitor
+{
+public:
+    void VisitDisk(IWbemClassObject& disk, VARIANT& value) override
+    {
+        ReadDiskProperty(disk, L"Model", value);
+        models.push_back(value.vt == VT_BSTR ? fw::WideToAnsi(value.bstrVal, CP_ACP) : "<null>");
+        TakeSsdModel(value.vt == VT_BSTR ? value.bstrVal : nullptr, ssd);
+    }
+    std::vector<std::string> models;
+    std::string ssd;
+};
+
+// True when the calling thread has no COM apartment: only then can it enter the multi-threaded
+// one with S_OK. Leaves the thread as it found it.
+bool ThreadHasNoApartment()
+{
+    HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(hr))
+        ::CoUninitialize();
+    return hr == S_OK;
+}
+
+TEST(DiskQuery, WalksWineDisksAndFindsNoSsd)
+{
+    CModelRecorder recorder;
+    ASSERT_TRUE(RunDiskQuery(recorder));
+    ASSERT_FALSE(recorder.models.empty());
+    for (const auto& model : recorder.models)
+        EXPECT_EQ("Wine Disk Drive", model);
+    EXPECT_EQ("", recorder.ssd);
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+TEST(DiskQuery, FindSsdModelOfDisksClosesTheApartment)
+{
+    EXPECT_EQ("", FindSsdModelOfDisks());
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+TEST(DiskQuery, SingleThreadedApartmentAlreadyOpenIsBalanced)
+{
+    ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    CModelRecorder recorder;
+    EXPECT_TRUE(RunDiskQuery(recorder));
+    EXPECT_FALSE(recorder.models.empty());
+    // Still exactly our own open: one close leaves the thread without an apartment.
+    ::CoUninitialize();
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+TEST(DiskQuery, MultiThreadedApartmentGivesTheEmptyResult)
+{
+    ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    CModelRecorder recorder;
+    EXPECT_FALSE(RunDiskQuery(recorder));
+    EXPECT_TRUE(recorder.models.empty());
+    EXPECT_EQ("", FindSsdModelOfDisks());
+    // The caller's apartment is left open and multi-threaded.
+    EXPECT_EQ(S_FALSE, ::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    ::CoUninitialize();
+    ::CoUninitialize();
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+TEST(DiskQuery, SecurityFixedEarlierGivesTheEmptyResult)
+{
+    ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    HRESULT first =
+        ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    HRESULT again =
+        ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    ::CoUninitialize();
+    ASSERT_EQ(S_OK, first);
+    if (SUCCEEDED(again))
+        GTEST_SKIP() << "this COM lets process security be set twice";
+
+    CModelRecorder recorder;
+    EXPECT_FALSE(RunDiskQuery(recorder));
+    EXPECT_TRUE(recorder.models.empty());
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+// The locator's registration, pointed at a library that does not exist for the length of a test,
+// so that creating the locator fails after the apartment and the security are set up.
+class DiskQueryWithoutLocator : public ::testing::Test
+{
+protected:
+    static constexpr const char* kServerKey =
+        "Software\\Classes\\CLSID\\{4590F811-1D3A-11D0-891F-00AA004B2E24}\\InprocServer32";
+
+    void SetUp() override
+    {
+        LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0,
+                                  KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY, &m_key);
+        if (rc != ERROR_SUCCESS)
+            GTEST_SKIP() << "no locator registration to change (error " << rc << ")";
+        char saved[MAX_PATH * 2] = {};
+        DWORD size = sizeof(saved);
+        ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(m_key, nullptr, nullptr, &m_savedType,
+                                                    reinterpret_cast<BYTE*>(saved), &size));
+        m_saved.assign(saved, size);
+        const char bogus[] = "C:\\windows\\no-such-folder\\nowbemprox.dll";
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegSetValueExA(m_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bogus),
+                                   sizeof(bogus)));
+        m_changed = true;
+    }
+
+    void TearDown() override
+    {
+        if (m_changed)
+            EXPECT_EQ(ERROR_SUCCESS, ::RegSetValueExA(m_key, nullptr, 0, m_savedType,
+                                                      reinterpret_cast<const BYTE*>(m_saved.data()),
+                                                      static_cast<DWORD>(m_saved.size())));
+        if (m_key)
+            ::RegCloseKey(m_key);
+    }
+
+    HKEY m_key = nullptr;
+    DWORD m_savedType = REG_SZ;
+    std::string m_saved;
+    bool m_changed = false;
+};
+
+TEST_F(DiskQueryWithoutLocator, LaterSetupFailureStillClosesTheApartment)
+{
+    CModelRecorder recorder;
+    EXPECT_FALSE(RunDiskQuery(recorder));
+    EXPECT_TRUE(recorder.models.empty());
+    EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+} // namespace
