@@ -2,10 +2,35 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+
+// The full path of a tool in the system folder; ".exe" is added to a bare name. False when
+// the path can't be had whole: then nothing is started rather than a tool found elsewhere.
+// With the WOW64 file-system redirection off on this thread the same path reaches the 64-bit
+// system folder.
+bool GetSystemToolPath(const char* file, char* path, size_t size)
+{
+    if (!file || !*file)
+        return false;
+    const UINT length = ::GetSystemDirectoryA(path, static_cast<UINT>(size));
+    if (length == 0 || length >= size)
+        return false;
+    const char* extension = std::strchr(file, '.') ? "" : ".exe";
+    const int written = std::snprintf(path + length, size - length, "\\%s%s", file, extension);
+    return written > 0 && static_cast<size_t>(written) < size - length;
+}
+
+} // namespace
 
 void RunTool(const char* file, const char* parameters)
 {
-    ::ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_HIDE);
+    char path[MAX_PATH] = {};
+    if (GetSystemToolPath(file, path, sizeof(path)))
+        ::ShellExecuteA(nullptr, "open", path, parameters, nullptr, SW_HIDE);
 }
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
@@ -15,5 +40,7 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
-    ::ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
+    char path[MAX_PATH] = {};
+    if (GetSystemToolPath(file, path, sizeof(path)))
+        ::ShellExecuteA(nullptr, "open", path, parameters, nullptr, SW_SHOWNORMAL);
 }

@@ -1,34 +1,97 @@
 #include "Optimizer.h"
 
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+
+#include "RegistryKey.h"
+#include "ServiceControl.h"
+
+namespace
+{
+
+const char kMemoryManagementKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+
+// Search and Superfetch are left to start on demand or switched off entirely; other services
+// (defragmentation) start automatically or on demand.
+bool IsOnDemandService(const char* name)
+{
+    return name && (_stricmp(name, "SysMain") == 0 || _stricmp(name, "WSearch") == 0);
+}
+
+} // namespace
+
 int COptimizer::IsAhciMode()
 {
-    return 0;
+    // AHCI mode: the AHCI driver service starts at boot and the IDE driver only on demand.
+    // From Windows 8 on the standard AHCI driver is "storahci" and "msahci" is gone.
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\services\\msahci") !=
+            ERROR_SUCCESS &&
+        key.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\services\\storahci") !=
+            ERROR_SUCCESS)
+        return 0;
+    DWORD start = 0;
+    if (key.QueryDWordValue("Start", start) != ERROR_SUCCESS || start != 0)
+        return 0;
+    key.Close();
+    if (key.Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\services\\pciide") !=
+        ERROR_SUCCESS)
+        return 0;
+    if (key.QueryDWordValue("Start", start) != ERROR_SUCCESS)
+        return 0;
+    key.Close();
+    return start == 3 ? 1 : 0;
 }
 
-int COptimizer::SetPagingFile(int)
+int COptimizer::SetPagingFile(int mode)
 {
+    char windowsDirectory[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windowsDirectory, MAX_PATH);
+    return SetPagingFile(mode, windowsDirectory);
+}
+
+int COptimizer::SetPagingFile(int mode, const char* windowsDirectory)
+{
+    if (mode < 0 || mode > 2)
+        return 1;
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kMemoryManagementKey) != ERROR_SUCCESS)
+        return 1;
+    // The current list only has to be there and be readable; its content is replaced.
+    char current[8196] = {};
+    if (key.QueryStringValue("PagingFiles", current) != ERROR_SUCCESS)
+        return 1;
+
+    char pageFile[MAX_PATH] = {};
+    std::snprintf(pageFile, sizeof(pageFile), "%c:\\pagefile.sys", windowsDirectory[0]);
+    char pagingFiles[MAX_PATH] = {};
+    if (mode == 0)
+        std::snprintf(pagingFiles, sizeof(pagingFiles), "%s 0 0", pageFile);
+    else if (mode == 1)
+        std::snprintf(pagingFiles, sizeof(pagingFiles), "%s 200 1024", pageFile);
+    key.SetMultiStringValue("PagingFiles", pagingFiles);
+    key.SetDWordValue("DisablePagingExecutive", mode == 2 ? 1 : 0);
+
+    m_bNeedReboot = 1;
     return 1;
 }
 
-int COptimizer::EnableService(const char*)
+int COptimizer::EnableService(const char* name)
 {
+    CServiceControl service;
+    service.SetServiceName(name);
+    service.SetStartType(IsOnDemandService(name) ? SERVICE_DEMAND_START : SERVICE_AUTO_START);
+    service.Start();
     return 1;
 }
 
-int COptimizer::DisableService(const char*)
+int COptimizer::DisableService(const char* name)
 {
+    CServiceControl service;
+    service.SetServiceName(name);
+    service.Stop(5);
+    service.SetStartType(IsOnDemandService(name) ? SERVICE_DISABLED : SERVICE_DEMAND_START);
     return 1;
-}
-
-void COptimizer::InstallPowerPlan()
-{
-}
-
-void COptimizer::RemovePowerPlan()
-{
-}
-
-void COptimizer::GetProgramFolder(char* folder)
-{
-    folder[0] = '\0';
 }

@@ -1,0 +1,75 @@
+// The product's power plan: imported from "velo-ssd.cfg" beside the program and activated, or
+// replaced by the Balanced plan and deleted. powercfg is started and never waited for, so the
+// pauses give each command time to finish before the next one depends on it.
+#include "Optimizer.h"
+
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+
+#include "Launch.h"
+
+namespace
+{
+
+const char kActivateProductPlan[] = " -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
+const char kActivateBalancedPlan[] = " -S 381b4222-f694-41f0-9685-ff5bb260df2e";
+const char kDeleteProductPlan[] = " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
+
+} // namespace
+
+void COptimizer::GetFolderOfPath(const char* modulePath, char* folder)
+{
+    // The caller's buffer holds MAX_PATH bytes. A longer folder is not cut to fit: a cut path
+    // names some other folder, so the caller gets the empty text instead.
+    folder[0] = '\0';
+    const char* end = std::strrchr(modulePath, '\\');
+    const size_t length = end ? static_cast<size_t>(end - modulePath) : std::strlen(modulePath);
+    if (length >= MAX_PATH)
+        return;
+    std::memcpy(folder, modulePath, length);
+    folder[length] = '\0';
+}
+
+void COptimizer::GetProgramFolder(char* folder)
+{
+    char path[1041] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof(path));
+    // A full buffer means the name was cut.
+    if (length == 0 || length >= sizeof(path))
+    {
+        folder[0] = '\0';
+        return;
+    }
+    GetFolderOfPath(path, folder);
+}
+
+void COptimizer::InstallPowerPlan()
+{
+    char folder[MAX_PATH] = {};
+    GetProgramFolder(folder);
+    InstallPowerPlan(folder);
+}
+
+void COptimizer::InstallPowerPlan(const char* programFolder)
+{
+    // Without the whole folder there is no plan file to name: importing from a cut or empty path
+    // would read some other file. The activation still runs, for a plan imported earlier.
+    char parameters[MAX_PATH] = {};
+    const int length = std::snprintf(
+        parameters, sizeof(parameters),
+        "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b", programFolder);
+    if (programFolder[0] && length > 0 && length < static_cast<int>(sizeof(parameters)))
+    {
+        RunTool("powercfg", parameters);
+        ::Sleep(1000);
+    }
+    RunTool("powercfg", kActivateProductPlan);
+}
+
+void COptimizer::RemovePowerPlan()
+{
+    RunTool("powercfg", kActivateBalancedPlan);
+    ::Sleep(500);
+    RunTool("powercfg", kDeleteProductPlan);
+}

@@ -1,0 +1,60 @@
+// Stand-in for a tool the program starts (fsutil, powercfg, bcdedit, control.exe...): copy it
+// under the tool's name where the tool would be found, and every start appends one line to a log,
+// then the program ends at once.
+//
+// Log file: the path in the environment variable DADAROR_RECORDER_LOG, or C:\dadaror-recorder.log
+// when it is not set (the variable is inherited by the started tool, so a test sets it in its own
+// process). One line per start, fields separated by one tab, ending with CR LF, in code page 949:
+//   <ms>\t<show>\t<module path>\t<command line>
+// <ms>: system time in milliseconds since 1601 (GetSystemTimeAsFileTime / 10000), for pauses
+// between launches; <show>: the show state asked by the launcher (STARTUPINFO.wShowWindow, -1
+// when none was given: 0 SW_HIDE, 1 SW_SHOWNORMAL); <module path>: this copy's own full path;
+// <command line>: GetCommandLineA exactly, e.g. "C:\windows\system32\fsutil.exe" behavior ...
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    char logPath[MAX_PATH] = {};
+    DWORD length = ::GetEnvironmentVariableA("DADAROR_RECORDER_LOG", logPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        std::strcpy(logPath, "C:\\dadaror-recorder.log");
+
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    const unsigned long long ms =
+        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    ::GetStartupInfoA(&startup);
+    const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+
+    char module[1024] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof(module) - 1);
+
+    static char line[40000];
+    const int size = std::snprintf(line, sizeof(line), "%llu\t%d\t%s\t%s\r\n", ms, show, module,
+                                   ::GetCommandLineA());
+    if (size <= 0)
+        return 1;
+
+    // Appends are whole lines even when two copies run at once: one write in append mode.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt)
+    {
+        file = ::CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            ::Sleep(10);
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return 2;
+    DWORD written = 0;
+    const DWORD toWrite =
+        static_cast<DWORD>(size < static_cast<int>(sizeof(line)) ? size : sizeof(line) - 1);
+    ::WriteFile(file, line, toWrite, &written, nullptr);
+    ::CloseHandle(file);
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include "TestSupport.h"
+
+namespace sysconfig_test
+{
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    for (;;)
+    {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= end)
+            return condition();
+        ::Sleep(20);
+    }
+}
+
+std::string WinePath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string SupportProgram(const char* exeName)
+{
+    return WinePath(std::string(DADAROR_SUPPORT_BIN_DIR) + "/" + exeName);
+}
+
+RawValue ReadRaw(HKEY root, const char* subKey, const char* name)
+{
+    RawValue value;
+    HKEY key = nullptr;
+    value.status = ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &key);
+    if (value.status != ERROR_SUCCESS)
+        return value;
+    DWORD size = 0;
+    value.status = ::RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+    if (value.status == ERROR_SUCCESS)
+    {
+        value.data.resize(size);
+        value.status = ::RegQueryValueExA(key, name, nullptr, &value.type,
+                                          size ? value.data.data() : nullptr, &size);
+        value.data.resize(size);
+    }
+    ::RegCloseKey(key);
+    return value;
+}
+
+LONG WriteRaw(HKEY root, const char* subKey, const char* name, DWORD type, const void* data,
+              DWORD size)
+{
+    HKEY key = nullptr;
+    LONG status =
+        ::RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    status = ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+    return status;
+}
+
+LONG DeleteValue(HKEY root, const char* subKey, const char* name)
+{
+    HKEY key = nullptr;
+    LONG status = ::RegOpenKeyExA(root, subKey, 0, KEY_SET_VALUE, &key);
+    if (status != ERROR_SUCCESS)
+        return status;
+    status = ::RegDeleteValueA(key, name);
+    ::RegCloseKey(key);
+    return status;
+}
+
+CSavedValue::CSavedValue(HKEY root, const char* subKey, const char* name)
+    : m_root(root), m_subKey(subKey), m_name(name)
+{
+    RawValue value = ReadRaw(root, subKey, name);
+    m_present = value.status == ERROR_SUCCESS;
+    m_type = value.type;
+    m_data = value.data;
+}
+
+CSavedValue::~CSavedValue()
+{
+    if (m_present)
+        WriteRaw(m_root, m_subKey.c_str(), m_name.c_str(), m_type, m_data.data(),
+                 static_cast<DWORD>(m_data.size()));
+    else
+        DeleteValue(m_root, m_subKey.c_str(), m_name.c_str());
+}
+
+} // namespace sysconfig_test

@@ -1,0 +1,52 @@
+// Helpers shared by the system-configuration tests: waiting on conditions, saving and restoring
+// registry values, the support programs built beside the tests.
+#pragma once
+
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sysconfig_test
+{
+
+// Polls condition every 20 ms until it holds or timeoutMs has passed; its last answer.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// The Windows path of a file of the build folder ("Z:" + the Unix path with backslashes).
+std::string WinePath(const std::string& unixPath);
+
+// A support program built into tests/support/bin, by its Windows path.
+std::string SupportProgram(const char* exeName);
+
+// One registry value as it was, put back (or deleted again) on destruction.
+class CSavedValue
+{
+public:
+    CSavedValue(HKEY root, const char* subKey, const char* name);
+    ~CSavedValue();
+    CSavedValue(const CSavedValue&) = delete;
+    CSavedValue& operator=(const CSavedValue&) = delete;
+
+private:
+    HKEY m_root;
+    std::string m_subKey;
+    std::string m_name;
+    bool m_present = false;
+    DWORD m_type = 0;
+    std::vector<BYTE> m_data;
+};
+
+// Raw value access for the checks: type and bytes as the ANSI registry functions see them.
+struct RawValue
+{
+    LONG status = ERROR_FILE_NOT_FOUND;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+RawValue ReadRaw(HKEY root, const char* subKey, const char* name);
+LONG WriteRaw(HKEY root, const char* subKey, const char* name, DWORD type, const void* data,
+              DWORD size);
+LONG DeleteValue(HKEY root, const char* subKey, const char* name);
+
+} // namespace sysconfig_test
