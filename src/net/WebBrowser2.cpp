@@ -1,9 +1,14 @@
 #include "WebBrowser2.h"
 
+#include "BrowserHost.h"
+#include "framework/Handles.h"
+
 namespace
 {
-const CLSID kClsidWebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
-const char kHostClassName[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
+const CLSID kClsidWebBrowser = {
+    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+// The control's published Navigate2 method.
+const DISPID kDispidNavigate2 = 500;
 } // namespace
 
 const CLSID& CWebBrowser2::GetClsid()
@@ -13,14 +18,7 @@ const CLSID& CWebBrowser2::GetClsid()
 
 BOOL CWebBrowser2::RegisterHostClass()
 {
-    WNDCLASSA wc = {};
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    if (::GetClassInfoA(instance, kHostClassName, &wc))
-        return TRUE;
-    wc.lpfnWndProc = ::DefWindowProcA;
-    wc.hInstance = instance;
-    wc.lpszClassName = kHostClassName;
-    return ::RegisterClassA(&wc) != 0;
+    return browserhost::RegisterHostClass();
 }
 
 BOOL CWebBrowser2::Create(const char*, const char* windowName, DWORD style, const RECT& rect,
@@ -28,13 +26,37 @@ BOOL CWebBrowser2::Create(const char*, const char* windowName, DWORD style, cons
 {
     if (!RegisterHostClass() || !parent)
         return FALSE;
-    HWND hwnd = ::CreateWindowExA(0, kHostClassName, windowName, style, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent->m_hWnd,
-                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                  ::GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = ::CreateWindowExA(
+        0, browserhost::kClassName, windowName, style, rect.left, rect.top, rect.right - rect.left,
+        rect.bottom - rect.top, parent->m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+        ::GetModuleHandleA(nullptr), nullptr);
     return hwnd ? SubclassWindow(hwnd) : FALSE;
 }
 
-void CWebBrowser2::Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
+void CWebBrowser2::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName,
+                             VARIANT* postData, VARIANT* headers)
 {
+    fw::CComPtr<IUnknown> control;
+    if (FAILED(browserhost::GetControl(m_hWnd, control.Receive())))
+        return;
+    fw::CComPtr<IDispatch> dispatch;
+    if (FAILED(control->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())) || !dispatch)
+        return;
+
+    // A missing argument goes as an empty variant, as the control expects for "not given".
+    VARIANT empty;
+    ::VariantInit(&empty);
+    VARIANT* given[5] = {url, flags, targetFrameName, postData, headers};
+    // Invoke takes the arguments last first.
+    VARIANTARG args[5];
+    for (int i = 0; i < 5; ++i)
+    {
+        VARIANTARG& arg = args[4 - i];
+        ::VariantInit(&arg);
+        arg.vt = VT_VARIANT | VT_BYREF;
+        arg.pvarVal = given[i] ? given[i] : &empty;
+    }
+    DISPPARAMS params = {args, nullptr, 5, 0};
+    dispatch->Invoke(kDispidNavigate2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                     nullptr, nullptr, nullptr);
 }

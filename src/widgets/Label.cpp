@@ -6,6 +6,14 @@ CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
     m_font.Reset(::CreateFontIndirectA(&m_lf));
 }
 
+CLabel::~CLabel()
+{
+    // The control may outlive us (a dialog destroys its windows after its members): it must not
+    // keep drawing with a font we are about to delete.
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::SendMessageA(m_hWnd, WM_SETFONT, 0, FALSE);
+}
+
 CLabel& CLabel::SetForeColor(COLORREF color)
 {
     m_crText = color;
@@ -23,7 +31,7 @@ CLabel& CLabel::SetBold(BOOL bold)
 
 CLabel& CLabel::SetUnderline(BOOL underline)
 {
-    m_lf.lfUnderline = static_cast<BYTE>(underline);
+    m_lf.lfUnderline = static_cast<BYTE>(underline & 0xFF);
     RebuildFont();
     Repaint();
     return *this;
@@ -39,7 +47,7 @@ CLabel& CLabel::SetCharHeight(int height)
 
 CLabel& CLabel::SetFaceName(const char* face)
 {
-    ::lstrcpynA(m_lf.lfFaceName, face, LF_FACESIZE);
+    ::lstrcpynA(m_lf.lfFaceName, face ? face : "", LF_FACESIZE);
     RebuildFont();
     Repaint();
     return *this;
@@ -60,9 +68,27 @@ CLabel& CLabel::SetHoverCursor(HCURSOR cursor)
     return *this;
 }
 
+void CLabel::PreSubclassWindow()
+{
+    HandFontToControl();
+}
+
 void CLabel::RebuildFont()
 {
+    // The new font is handed to the control before the old one is deleted, so the control never
+    // holds a dead handle.
+    fw::CFontHandle old(m_font.Detach());
     m_font.Reset(::CreateFontIndirectA(&m_lf));
+    HandFontToControl();
+}
+
+void CLabel::HandFontToControl()
+{
+    // The colour notification selects our font, but a static control that has a font of its own
+    // (the dialog gives every control its font) may select that one after asking for colours.
+    // Giving the control our font as well makes the label's font win whichever order it uses.
+    if (m_hWnd && m_font)
+        ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
 }
 
 void CLabel::Repaint()
@@ -84,7 +110,43 @@ bool CLabel::OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result)
     return true;
 }
 
+LRESULT CLabel::OnSetText(WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = DefWindowProc(WM_SETTEXT, wParam, lParam);
+    // Our background is hollow: the old text stays on screen unless the parent paints over it
+    // first, so the parent repaints exactly our rectangle before we draw the new text on top.
+    HWND parent = GetParent();
+    if (parent)
+    {
+        RECT rc;
+        ::GetWindowRect(m_hWnd, &rc);
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+        ::InvalidateRect(parent, &rc, TRUE);
+        ::UpdateWindow(parent);
+    }
+    Repaint();
+    return result;
+}
+
 LRESULT CLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    switch (msg)
+    {
+    case WM_SETTEXT:
+        return OnSetText(wParam, lParam);
+    case WM_SETCURSOR:
+        if (m_hCursor)
+        {
+            ::SetCursor(m_hCursor);
+            return TRUE;
+        }
+        break;
+    // A click is left to the static control, which reports it to the parent (STN_CLICKED) when
+    // the label has SS_NOTIFY; the parent knows the address behind the link. The label never
+    // opens its own text: we run elevated, and "opening" a caption such as "[추천 설정]" would
+    // run any program of that name planted in the working folder.
+    default:
+        break;
+    }
     return fw::CWnd::WindowProc(msg, wParam, lParam);
 }

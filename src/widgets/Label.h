@@ -9,27 +9,34 @@ class CLabel : public fw::CWnd
 {
 public:
     CLabel();
+    ~CLabel() override;
 
     CLabel& SetForeColor(COLORREF color);
     CLabel& SetBold(BOOL bold);
     CLabel& SetUnderline(BOOL underline);
     CLabel& SetCharHeight(int height);
+    // The name must fit the 32-byte face field with its terminator; a longer one is cut.
     CLabel& SetFaceName(const char* face);
     CLabel& SetClickable(BOOL clickable);
+    // The cursor is borrowed, not owned; NULL gives the pointer back to the default handling.
     CLabel& SetHoverCursor(HCURSOR cursor);
 
     COLORREF GetForeColor() const { return m_crText; }
     const LOGFONTA& GetLogFont() const { return m_lf; }
     HFONT GetFont() const { return m_font.Get(); }
+    HCURSOR GetHoverCursor() const { return m_hCursor; }
 
     bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void PreSubclassWindow() override;
 
 private:
     void RebuildFont();
+    void HandFontToControl();
     void Repaint();
+    LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
 
     COLORREF m_crText;
     LOGFONTA m_lf{};

@@ -1,0 +1,26 @@
+// The window that holds the web browser control inside a dialog. Dialog templates name the
+// control by its class id text; a window class of that name is ours, and it puts the system's
+// control container ("AtlAxWin" of the system's atl.dll) inside itself, filling its client area.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+namespace browserhost
+{
+
+// The class name dialog templates use for the browser control.
+extern const char kClassName[];
+
+// Registers the host window class in this program's module; TRUE when it exists afterwards.
+BOOL RegisterHostClass();
+
+// The control inside a host window, with a reference for the caller; null when the control was
+// not created (no atl.dll, or the browser could not be made).
+HRESULT GetControl(HWND host, IUnknown** control);
+
+// The system's atl.dll is loaded by the first host window and kept for the life of the program;
+// TRUE when it is loaded and its hosting functions are bound.
+BOOL IsContainerAvailable();
+
+} // namespace browserhost
