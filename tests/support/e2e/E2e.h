@@ -1,0 +1,265 @@
+// End-to-end rig: drives the real DADAROR.exe (the test build, build*/e2e/DADAROR.exe) under Wine.
+//
+// Link the static library `e2e_support` and include "e2e/E2e.h". Every test that uses it starts the
+// program, so it must be registered with `LOCK machine` (the program holds a single-instance mutex).
+// Nothing here sleeps blindly: every wait is a condition polled until a time-out.
+//
+//   e2e::ProgramRun run;                       // starts the test build as a debuggee (env optional)
+//   HWND dlg = e2e::StartToMainWindow(run);    // answers the start-up boxes as a user who goes on
+//   ASSERT_TRUE(dlg);
+//   EXPECT_TRUE(run.WaitForMarker("VMem", 10000));   // OutputDebugStringA texts, exact match
+//   e2e::ClickAt(e2e::WindowPoint(dlg, 640, 25));    // real pointer input (SendInput)
+//   EXPECT_TRUE(run.WaitForExit(10000));             // exit code, or nothing on time-out
+//   // ~ProgramRun terminates the program if it still runs, on every path.
+//
+// Pieces:
+// - ProgramRun: process + debugger thread; markers; exit; Pid(). Extra environment variables are
+//   added to (or replace those of) the test's own environment.
+// - Windows: FindTopWindow / TopWindowsOf a pid, message boxes (IsMessageBox, MessageBoxText,
+//   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes.
+// - Pictures: Capture (screen rectangle → 24-bit picture), PixelAt, WaitForPixel (window coordinates),
+//   SaveScreenshot (build*/screenshots/<name>.bmp).
+// - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the foreground
+//   window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused control,
+//   which passes the program's own message loop).
+// - HttpRecorder: a tiny local HTTP server on 127.0.0.1:18089 that records request lines and answers
+//   scripted bodies (the update check gets "1.4" unless told otherwise).
+// - LaunchRecorder: makes the shell's http/https handler and control.exe of the prefix a recorder
+//   program for its lifetime, restoring them afterwards; pass Environment() to the ProgramRun.
+// - ScopedRegString: sets a registry string for a scope and restores what was there before.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e
+{
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+// Paths as the Windows side sees them ("Z:\...").
+std::string ProgramPath();     // the test build of DADAROR.exe
+std::string BuildDir();        // the CMake build folder
+std::string RecorderPath();    // the launch recorder program
+std::string ToWinePath(const std::string& unixPath);
+
+// Polls `condition` every `pollMs` until it holds or `timeoutMs` passed; true when it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
+
+// The window title, main dialog caption and question captions in the program's code page (949).
+extern const char kMainTitle[];      // "Pellix SSD 최적화"
+extern const char kUpdateCaption[];  // "업데이트 확인"
+extern const char kAboutTitle[];     // "VELO-SSD 정보"
+
+// ---------------------------------------------------------------------------------------------
+// The program as a debuggee. The process is created on a dedicated thread that also runs the
+// debug loop (Windows requires both on the same thread). Construction waits until the process
+// exists; Started() tells whether it could be created.
+class ProgramRun
+{
+public:
+    explicit ProgramRun(Env env = {}, std::string exe = ProgramPath(), std::string workDir = "");
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    bool Started() const { return m_pid != 0; }
+    DWORD Pid() const { return m_pid; }
+    DWORD LastError() const { return m_createError; }
+
+    // Debugger-output texts so far, in arrival order (trailing CR/LF removed).
+    std::vector<std::string> Markers() const;
+    // True once a marker equal to `text` has arrived (also one that arrived before the call).
+    bool WaitForMarker(const std::string& text, DWORD timeoutMs) const;
+    bool HasMarker(const std::string& text) const;
+
+    bool Exited() const { return m_exited.load(); }
+    // The exit code once the process has ended, nothing if it still runs after `timeoutMs`.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
+    // Second-chance exceptions seen (a crash the program did not handle).
+    int UnhandledExceptions() const { return m_unhandled.load(); }
+
+    // Ends the process now (no-op when it has ended) and waits for the exit.
+    void Terminate();
+
+private:
+    struct Shared;
+    static DWORD WINAPI DebugThread(void* param);
+    void DebugLoop();
+
+    std::shared_ptr<Shared> m_shared;
+    std::string m_exe, m_workDir;
+    Env m_env;
+    HANDLE m_thread = nullptr;
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    DWORD m_createError = 0;
+    std::atomic<bool> m_exited{false};
+    std::atomic<int> m_unhandled{0};
+};
+
+// ---------------------------------------------------------------------------------------------
+// Windows of a process.
+std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
+// A top-level window of `pid` whose title equals `title` (CP949; null: any) and whose class equals
+// `cls` (null: any), visible if `visibleOnly`; null after `timeoutMs`.
+HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs, bool visibleOnly = true);
+std::string WindowText(HWND hwnd);
+std::string ClassOf(HWND hwnd);
+RECT WindowRect(HWND hwnd);
+
+// A message box: a visible "#32770" window with the text static 0xFFFF.
+bool IsMessageBox(HWND hwnd);
+HWND FindMessageBox(DWORD pid, DWORD timeoutMs);
+std::string MessageBoxText(HWND box);
+// Presses the box's button `id` (IDOK, IDCANCEL, IDYES, IDNO...) by a posted WM_COMMAND.
+bool AnswerBox(HWND box, int id);
+
+// A box answered on the way to the main window.
+struct StartupBox
+{
+    std::string caption, text;
+    int answer;
+};
+// Answers the start-up boxes as a user who goes on (No to the no-SSD question, OK to the SSD
+// found notice, Cancel to the update question) and waits for the main dialog: visible, 660×652,
+// frame and header painted. Returns null on time-out; `boxes` (optional) receives what was answered.
+HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000, std::vector<StartupBox>* boxes = nullptr);
+// The main dialog of `pid` (a "#32770" window holding control 1029), visible or not.
+HWND FindMainDialog(DWORD pid);
+
+bool IsButtonChecked(HWND dlg, int id);
+bool IsControlEnabled(HWND dlg, int id);
+// Screen centre of a control of a dialog.
+POINT ControlCenter(HWND dlg, int id);
+// Screen point of window coordinates (x, y) of `hwnd`.
+POINT WindowPoint(HWND hwnd, int x, int y);
+// The window with the keyboard focus in the GUI thread that owns `hwnd`.
+HWND FocusedWindowOf(HWND hwnd);
+
+// ---------------------------------------------------------------------------------------------
+// Pictures (24 bits, read from the display).
+struct Rgb
+{
+    uint8_t r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Rgb& o) const { return !(*this == o); }
+};
+std::string ToString(const Rgb& c);
+
+class Picture
+{
+public:
+    int Width() const { return m_w; }
+    int Height() const { return m_h; }
+    Rgb At(int x, int y) const;
+    bool SaveBmp(const std::string& winPath) const;
+    bool SameAs(const Picture& o) const { return m_w == o.m_w && m_h == o.m_h && m_bgr == o.m_bgr; }
+
+private:
+    friend Picture Capture(const RECT& screenRect);
+    int m_w = 0, m_h = 0;
+    std::vector<uint8_t> m_bgr; // rows top-down, 3 bytes a pixel, no padding
+};
+
+Picture Capture(const RECT& screenRect);
+// The pixel at window coordinates (x, y) of `hwnd` as the screen shows it.
+Rgb PixelAt(HWND hwnd, int x, int y);
+bool WaitForPixel(HWND hwnd, int x, int y, Rgb expected, DWORD timeoutMs);
+// Saves the window (or the whole screen when null) as build*/screenshots/<name>.bmp once the
+// picture has settled (two reads alike); returns the path, empty on failure.
+std::string SaveScreenshot(const std::string& name, HWND hwnd = nullptr);
+
+// ---------------------------------------------------------------------------------------------
+// Input, real (through the system's input queue).
+void MoveTo(POINT screen);
+void MouseDown();
+void MouseUp();
+void ClickAt(POINT screen);
+// Press at `from`, move in steps with the button held, release at `to`.
+void Drag(POINT from, POINT to, int steps = 12);
+// A key press (down and up) to the foreground window; `alt` holds Alt around it.
+void SendKey(WORD vk, bool alt = false);
+// Posts a key press to `target`: WM_SYSKEYDOWN/UP when `alt`, else WM_KEYDOWN/UP.
+void PostKey(HWND target, WORD vk, bool alt = false);
+
+// ---------------------------------------------------------------------------------------------
+// Local HTTP server recording request lines ("GET /path?query HTTP/1.1").
+class HttpRecorder
+{
+public:
+    explicit HttpRecorder(unsigned short port = 18089);
+    ~HttpRecorder();
+    HttpRecorder(const HttpRecorder&) = delete;
+    HttpRecorder& operator=(const HttpRecorder&) = delete;
+
+    bool Listening() const { return m_socket != ~uintptr_t(0); }
+    // Answers requests whose path starts with `pathPrefix` (the longest prefix wins).
+    void Respond(const std::string& pathPrefix, int status, const std::string& body);
+    std::vector<std::string> RequestLines() const;
+    // Requests whose line contains `text`.
+    size_t Count(const std::string& text) const;
+    bool WaitForRequest(const std::string& text, DWORD timeoutMs) const;
+
+private:
+    struct Shared;
+    static DWORD WINAPI ListenThread(void* param);
+    std::shared_ptr<Shared> m_shared;
+    uintptr_t m_socket = ~uintptr_t(0);
+    HANDLE m_thread = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// What the shell opens for the user: the http/https handler and control.exe of the prefix become
+// the recorder for the lifetime of this object. Each launch appends one line: the recorder's
+// command line arguments.
+class LaunchRecorder
+{
+public:
+    LaunchRecorder();
+    ~LaunchRecorder();
+    LaunchRecorder(const LaunchRecorder&) = delete;
+    LaunchRecorder& operator=(const LaunchRecorder&) = delete;
+
+    bool Installed() const { return m_installed; }
+    // Variables for the ProgramRun so that its launches reach the recorder.
+    Env Environment() const;
+    std::vector<std::string> Lines() const;
+    bool WaitForLine(const std::string& text, DWORD timeoutMs) const;
+
+private:
+    struct Saved;
+    std::string m_log;
+    std::vector<std::unique_ptr<Saved>> m_saved;
+    std::string m_controlPath, m_controlBackup;
+    bool m_installed = false;
+};
+
+// A registry string set for a scope; the previous value (or its absence, and any keys created for
+// it) comes back on destruction. `view` may be KEY_WOW64_64KEY or KEY_WOW64_32KEY (0: default).
+class ScopedRegString
+{
+public:
+    ScopedRegString(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
+                    REGSAM view = 0);
+    ~ScopedRegString();
+    ScopedRegString(const ScopedRegString&) = delete;
+    ScopedRegString& operator=(const ScopedRegString&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    HKEY m_root;
+    std::string m_subkey, m_name, m_createdTop;
+    REGSAM m_view;
+    bool m_ok = false, m_hadValue = false;
+    DWORD m_oldType = 0;
+    std::vector<BYTE> m_oldData;
+};
+} // namespace e2e

@@ -1,0 +1,100 @@
+// Records what the program opens for the user instead of opening it: the web browser (the shell's
+// http/https handler) and the Control Panel launcher control.exe become the recorder program.
+#include "e2e/E2e.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace e2e
+{
+struct LaunchRecorder::Saved
+{
+    ScopedRegString value;
+    Saved(HKEY root, const std::string& subkey, const std::string& value, REGSAM view)
+        : value(root, subkey, "", value, view)
+    {
+    }
+};
+
+namespace
+{
+std::string SystemWow64Control()
+{
+    char dir[MAX_PATH] = {};
+    // The 32-bit system folder: where a 32-bit caller's shell finds control.exe.
+    ::GetSystemWow64DirectoryA(dir, MAX_PATH);
+    if (!dir[0])
+        ::GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\control.exe";
+}
+} // namespace
+
+LaunchRecorder::LaunchRecorder()
+{
+    m_log = BuildDir() + "\\e2e-launches-" + std::to_string(::GetCurrentProcessId()) + ".log";
+    ::DeleteFileA(m_log.c_str());
+    const std::string command = "\"" + RecorderPath() + "\" \"%1\"";
+    bool ok = true;
+    for (const char* scheme : {"http", "https"})
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+        {
+            m_saved.push_back(std::make_unique<Saved>(
+                HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command", command, view));
+            ok = ok && m_saved.back()->value.Ok();
+        }
+    m_controlPath = SystemWow64Control();
+    m_controlBackup = m_controlPath + ".e2e-saved";
+    // A backup left by an interrupted run is Wine's own file: keep it, do not overwrite it.
+    if (::GetFileAttributesA(m_controlBackup.c_str()) == INVALID_FILE_ATTRIBUTES)
+        ok = ok && ::CopyFileA(m_controlPath.c_str(), m_controlBackup.c_str(), TRUE);
+    ok = ok && ::CopyFileA(RecorderPath().c_str(), m_controlPath.c_str(), FALSE);
+    m_installed = ok;
+}
+
+LaunchRecorder::~LaunchRecorder()
+{
+    if (::GetFileAttributesA(m_controlBackup.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        ::CopyFileA(m_controlBackup.c_str(), m_controlPath.c_str(), FALSE))
+        ::DeleteFileA(m_controlBackup.c_str());
+    // Restore in reverse: the two views may be one key.
+    while (!m_saved.empty())
+        m_saved.pop_back();
+    ::DeleteFileA(m_log.c_str());
+}
+
+Env LaunchRecorder::Environment() const
+{
+    char overrides[1024] = {};
+    ::GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof(overrides));
+    std::string o = overrides;
+    // Wine prefers its own built-in control.exe over a file in the system folder unless told.
+    o += (o.empty() ? "" : ";") + std::string("control.exe=n");
+    return {{"E2E_LAUNCH_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
+}
+
+std::vector<std::string> LaunchRecorder::Lines() const
+{
+    std::vector<std::string> lines;
+    std::ifstream in(m_log);
+    std::string line;
+    while (std::getline(in, line))
+    {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool LaunchRecorder::WaitForLine(const std::string& text, DWORD timeoutMs) const
+{
+    return WaitUntil(
+        [&] {
+            for (const auto& l : Lines())
+                if (l.find(text) != std::string::npos)
+                    return true;
+            return false;
+        },
+        timeoutMs, 50);
+}
+} // namespace e2e

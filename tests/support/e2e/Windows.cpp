@@ -1,0 +1,199 @@
+// Finding and operating the program's windows from the test process.
+#include "e2e/E2e.h"
+
+namespace e2e
+{
+const char kMainTitle[] = "Pellix SSD 최적화";
+const char kUpdateCaption[] = "업데이트 확인";
+const char kAboutTitle[] = "VELO-SSD 정보";
+
+namespace
+{
+const int kBoxTextId = 0xFFFF;
+const int kApplyButtonId = 1029;
+
+struct EnumState
+{
+    DWORD pid;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param)
+{
+    auto* s = reinterpret_cast<EnumState*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid && (!s->visibleOnly || ::IsWindowVisible(hwnd)))
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly)
+{
+    EnumState s{pid, visibleOnly, {}};
+    ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char buf[1024] = {};
+    ::GetWindowTextA(hwnd, buf, sizeof(buf));
+    return buf;
+}
+
+std::string ClassOf(HWND hwnd)
+{
+    char buf[256] = {};
+    ::GetClassNameA(hwnd, buf, sizeof(buf));
+    return buf;
+}
+
+RECT WindowRect(HWND hwnd)
+{
+    RECT r = {};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs, bool visibleOnly)
+{
+    HWND result = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND h : TopWindowsOf(pid, visibleOnly))
+                if ((!title || WindowText(h) == title) && (!cls || ClassOf(h) == cls))
+                {
+                    result = h;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+    return result;
+}
+
+bool IsMessageBox(HWND hwnd)
+{
+    return ::IsWindowVisible(hwnd) && ClassOf(hwnd) == "#32770" && ::GetDlgItem(hwnd, kBoxTextId) != nullptr;
+}
+
+HWND FindMessageBox(DWORD pid, DWORD timeoutMs)
+{
+    HWND result = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND h : TopWindowsOf(pid, true))
+                if (IsMessageBox(h))
+                {
+                    result = h;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+    return result;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    HWND text = ::GetDlgItem(box, kBoxTextId);
+    return text ? WindowText(text) : std::string();
+}
+
+bool AnswerBox(HWND box, int id)
+{
+    HWND button = ::GetDlgItem(box, id);
+    if (!button)
+        return false;
+    return ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != FALSE;
+}
+
+HWND FindMainDialog(DWORD pid)
+{
+    for (HWND h : TopWindowsOf(pid, false))
+        if (ClassOf(h) == "#32770" && ::GetDlgItem(h, kApplyButtonId))
+            return h;
+    return nullptr;
+}
+
+HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>* boxes)
+{
+    if (!run.Started())
+        return nullptr;
+    HWND main = nullptr;
+    std::vector<HWND> answered;
+    WaitUntil(
+        [&] {
+            if (run.Exited())
+                return true;
+            for (HWND h : TopWindowsOf(run.Pid(), true))
+            {
+                if (!IsMessageBox(h))
+                    continue;
+                // A posted answer may take a moment to close the box: answer each box once.
+                bool seen = false;
+                for (HWND a : answered)
+                    seen = seen || a == h;
+                if (seen)
+                    continue;
+                int answer = IDOK;
+                if (WindowText(h) == kUpdateCaption)
+                    answer = IDCANCEL;
+                else if (::GetDlgItem(h, IDNO))
+                    answer = IDNO;
+                if (boxes)
+                    boxes->push_back({WindowText(h), MessageBoxText(h), answer});
+                AnswerBox(h, answer);
+                answered.push_back(h);
+            }
+            HWND dlg = FindMainDialog(run.Pid());
+            if (!dlg || !::IsWindowVisible(dlg) || ::IsIconic(dlg))
+                return false;
+            RECT r = WindowRect(dlg);
+            if (r.right - r.left != 660 || r.bottom - r.top != 652)
+                return false;
+            // Painted: the frame and the white surface as the background painting leaves them.
+            if (PixelAt(dlg, 0, 300) != Rgb{88, 89, 91} || PixelAt(dlg, 2, 300) != Rgb{255, 255, 255})
+                return false;
+            main = dlg;
+            return true;
+        },
+        timeoutMs, 30);
+    return main;
+}
+
+bool IsButtonChecked(HWND dlg, int id)
+{
+    return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+}
+
+bool IsControlEnabled(HWND dlg, int id)
+{
+    HWND c = ::GetDlgItem(dlg, id);
+    return c && ::IsWindowEnabled(c);
+}
+
+POINT ControlCenter(HWND dlg, int id)
+{
+    RECT r = WindowRect(::GetDlgItem(dlg, id));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+POINT WindowPoint(HWND hwnd, int x, int y)
+{
+    RECT r = WindowRect(hwnd);
+    return {r.left + x, r.top + y};
+}
+
+HWND FocusedWindowOf(HWND hwnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+} // namespace e2e
