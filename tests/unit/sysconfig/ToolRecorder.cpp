@@ -1,0 +1,155 @@
+#include "ToolRecorder.h"
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+#include "TestSupport.h"
+
+namespace sysconfig_test
+{
+
+namespace
+{
+
+using DisableFn = BOOL(WINAPI*)(PVOID*);
+using RevertFn = BOOL(WINAPI*)(PVOID);
+
+template <typename Fn> Fn Kernel32(const char* name)
+{
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
+}
+
+std::string WindowsFolder()
+{
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return windows;
+}
+
+} // namespace
+
+std::string SysWow64Folder()
+{
+    return WindowsFolder() + "\\syswow64";
+}
+
+std::string System32Folder()
+{
+    return WindowsFolder() + "\\system32";
+}
+
+CRedirectionOff::CRedirectionOff()
+{
+    auto disable = Kernel32<DisableFn>("Wow64DisableWow64FsRedirection");
+    m_off = disable && disable(&m_old);
+}
+
+CRedirectionOff::~CRedirectionOff()
+{
+    if (m_off)
+        Kernel32<RevertFn>("Wow64RevertWow64FsRedirection")(m_old);
+}
+
+CInstalledTool::CInstalledTool(std::string folder, std::string fileName, bool bits64)
+    : m_path(folder + "\\" + fileName), m_saved(m_path + ".dadaror-saved"), m_bits64(bits64)
+{
+    const std::string recorder = SupportProgram("dadaror_recorder.exe");
+    std::unique_ptr<CRedirectionOff> off(bits64 ? new CRedirectionOff : nullptr);
+    ::DeleteFileA(m_saved.c_str());
+    m_hadFile = ::MoveFileExA(m_path.c_str(), m_saved.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    m_installed = ::CopyFileA(recorder.c_str(), m_path.c_str(), FALSE) != FALSE;
+}
+
+CInstalledTool::~CInstalledTool()
+{
+    std::unique_ptr<CRedirectionOff> off(m_bits64 ? new CRedirectionOff : nullptr);
+    ::DeleteFileA(m_path.c_str());
+    if (m_hadFile)
+        ::MoveFileExA(m_saved.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+CRecorderLog::CRecorderLog()
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    m_path =
+        std::string(temp) + "dadaror-recorder-" + std::to_string(::GetCurrentProcessId()) + ".log";
+    ::DeleteFileA(m_path.c_str());
+    ::SetEnvironmentVariableA("DADAROR_RECORDER_LOG", m_path.c_str());
+
+    // The tools Wine ships as its own builtins are only replaced by a file in the system folder
+    // when the loader is told to prefer the file.
+    char overrides[1024] = {};
+    ::GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof(overrides));
+    std::string value = overrides;
+    if (value.find("fsutil.exe") == std::string::npos)
+    {
+        if (!value.empty())
+            value += ";";
+        value += "fsutil.exe,control.exe,powercfg.exe,bcdedit.exe=n";
+        ::SetEnvironmentVariableA("WINEDLLOVERRIDES", value.c_str());
+    }
+}
+
+CRecorderLog::~CRecorderLog()
+{
+    ::DeleteFileA(m_path.c_str());
+}
+
+std::vector<RecordedStart> CRecorderLog::Read() const
+{
+    std::vector<RecordedStart> starts;
+    HANDLE file = ::CreateFileA(m_path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return starts;
+    std::string text;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read)
+        text.append(chunk, read);
+    ::CloseHandle(file);
+
+    size_t begin = 0;
+    for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+    {
+        const std::string line = text.substr(begin, end - begin);
+        const size_t t1 = line.find('\t');
+        const size_t t2 = line.find('\t', t1 + 1);
+        const size_t t3 = line.find('\t', t2 + 1);
+        if (t3 == std::string::npos)
+            continue;
+        RecordedStart start;
+        start.ms = std::strtoull(line.c_str(), nullptr, 10);
+        start.show = std::atoi(line.c_str() + t1 + 1);
+        start.module = line.substr(t2 + 1, t3 - t2 - 1);
+        start.commandLine = line.substr(t3 + 1);
+        const std::string& c = start.commandLine;
+        size_t after = c[0] == '"' ? c.find('"', 1) + 1 : c.find(' ');
+        if (after == std::string::npos || after == 0 || after > c.size())
+            after = c.size();
+        if (after < c.size() && c[after] == ' ')
+            ++after;
+        start.parameters = c.substr(after);
+        starts.push_back(start);
+    }
+    return starts;
+}
+
+std::vector<RecordedStart> CRecorderLog::WaitFor(size_t count, DWORD timeoutMs) const
+{
+    std::vector<RecordedStart> starts;
+    WaitUntil(
+        [&]
+        {
+            starts = Read();
+            return starts.size() >= count;
+        },
+        timeoutMs);
+    return starts;
+}
+
+} // namespace sysconfig_test

@@ -1,0 +1,74 @@
+// The recorder program standing in for system tools in the test prefix, and its log.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace sysconfig_test
+{
+
+// WOW64 file-system redirection off for this thread while the object lives.
+class CRedirectionOff
+{
+public:
+    CRedirectionOff();
+    ~CRedirectionOff();
+    CRedirectionOff(const CRedirectionOff&) = delete;
+    CRedirectionOff& operator=(const CRedirectionOff&) = delete;
+    bool IsOff() const { return m_off; }
+
+private:
+    PVOID m_old = nullptr;
+    bool m_off = false;
+};
+
+// The recorder copied in as folder\fileName; whatever was there before comes back when the
+// object goes. bits64: folder is the 64-bit system32, reached with the redirection off.
+class CInstalledTool
+{
+public:
+    CInstalledTool(std::string folder, std::string fileName, bool bits64 = false);
+    ~CInstalledTool();
+    CInstalledTool(const CInstalledTool&) = delete;
+    CInstalledTool& operator=(const CInstalledTool&) = delete;
+    bool Installed() const { return m_installed; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_saved;
+    bool m_bits64;
+    bool m_hadFile = false;
+    bool m_installed = false;
+};
+
+struct RecordedStart
+{
+    unsigned long long ms = 0;
+    int show = -2;
+    std::string module;
+    std::string commandLine;
+    std::string parameters; // the command line after the program name and one blank
+};
+
+// The log the recorder writes, set up for this process (and the tools it starts).
+class CRecorderLog
+{
+public:
+    CRecorderLog();
+    ~CRecorderLog();
+    std::vector<RecordedStart> Read() const;
+    // Waits until at least count starts are logged; the starts logged by then.
+    std::vector<RecordedStart> WaitFor(size_t count, DWORD timeoutMs = 20000) const;
+
+private:
+    std::string m_path;
+};
+
+// The 32-bit view of the system folder (where a 32-bit program's system tools come from).
+std::string SysWow64Folder();
+// The 64-bit system folder, as seen with the redirection off.
+std::string System32Folder();
+
+} // namespace sysconfig_test
