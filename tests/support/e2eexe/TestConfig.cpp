@@ -8,4 +8,5 @@
 const char kUpdateUrl[] = "http://" TEST_HOST "/prodline/version/version.asp?pname=ssd";
 const char kAdvertisementUrl[] = "http://" TEST_HOST "/prodline/advertisement/ssd.asp";
 const char kBlogUrl[] = "http://" TEST_HOST "/blog/ssd-optimizer";
-const char kAhciSearchUrl[] = "http://" TEST_HOST "/search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";
+const char kAhciSearchUrl[] =
+    "http://" TEST_HOST "/search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";

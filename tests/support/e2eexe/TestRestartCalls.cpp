@@ -18,7 +18,8 @@ bool FailureRequested(const char* step)
 BOOL WINAPI TestOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
 {
     char line[64];
-    std::snprintf(line, sizeof(line), "test: OpenProcessToken access=0x%lx", static_cast<unsigned long>(access));
+    std::snprintf(line, sizeof(line), "test: OpenProcessToken access=0x%lx",
+                  static_cast<unsigned long>(access));
     ::OutputDebugStringA(line);
     if (FailureRequested("token"))
     {
@@ -28,8 +29,8 @@ BOOL WINAPI TestOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
     return ::OpenProcessToken(process, access, token);
 }
 
-BOOL WINAPI TestAdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length,
-                                      PTOKEN_PRIVILEGES previous, PDWORD returned)
+BOOL WINAPI TestAdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState,
+                                      DWORD length, PTOKEN_PRIVILEGES previous, PDWORD returned)
 {
     ::OutputDebugStringA("test: AdjustTokenPrivileges");
     BOOL ok = ::AdjustTokenPrivileges(token, disableAll, newState, length, previous, returned);
@@ -41,10 +42,12 @@ BOOL WINAPI TestAdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIV
 BOOL WINAPI TestExitWindowsEx(UINT flags, DWORD reason)
 {
     char line[64];
-    std::snprintf(line, sizeof(line), "test: ExitWindowsEx flags=%u reason=%lu", flags, static_cast<unsigned long>(reason));
+    std::snprintf(line, sizeof(line), "test: ExitWindowsEx flags=%u reason=%lu", flags,
+                  static_cast<unsigned long>(reason));
     ::OutputDebugStringA(line);
     return FailureRequested("exit") ? FALSE : TRUE;
 }
 } // namespace
 
-RestartCalls g_restartCalls = {&TestOpenProcessToken, &TestAdjustTokenPrivileges, &TestExitWindowsEx};
+RestartCalls g_restartCalls = {&TestOpenProcessToken, &TestAdjustTokenPrivileges,
+                               &TestExitWindowsEx};
