@@ -11,6 +11,10 @@ public:
     int DownloadText(const char* url, std::string& text);
 
     // DownloadText on a thread of its own, waited for at most timeoutMs. A download that has
-    // not finished by then counts as failed; it never touches text or anything else afterwards.
+    // not finished by then counts as failed; it never touches text or anything else afterwards,
+    // and its connection is closed so that its thread ends soon.
     int DownloadTextWithin(const char* url, std::string& text, unsigned long timeoutMs);
+
+    // Download threads that have not ended yet, late ones included.
+    static long PendingDownloads();
 };

@@ -1,0 +1,250 @@
+// The text download against a scripted server on 127.0.0.1.
+#include "HttpTestServer.h"
+#include "net/HttpTextClient.h"
+#include "net/InternetState.h"
+#include "net/WinInetLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+
+using testsupport::CHttpTestServer;
+using testsupport::HttpAnswer;
+using testsupport::HttpHead;
+using testsupport::HttpScript;
+using testsupport::HttpStep;
+
+namespace
+{
+
+const char kPath[] = "/prodline/version/version.asp?pname=ssd";
+const char kSentinel[] = "caller's text";
+const std::string kHeaderText =
+    "Accept:text/html, application/xhtml+xml, */*\r\n"
+    "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point start)
+{
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// Waits until every download thread of the process has ended; the time it took, or -1.
+long WaitForNoPendingDownloads(unsigned long timeoutMs)
+{
+    auto start = Clock::now();
+    while (CHttpTextClient::PendingDownloads() != 0)
+    {
+        if (MsSince(start) > static_cast<long>(timeoutMs))
+            return -1;
+        ::Sleep(10);
+    }
+    return MsSince(start);
+}
+
+// The value of a header line as sent, whatever blank the client puts after the colon.
+std::string HeaderValue(const std::string& request, const std::string& name)
+{
+    size_t at = request.find("\r\n" + name + ":");
+    if (at == std::string::npos)
+        return "<missing>";
+    size_t begin = request.find_first_not_of(' ', at + name.size() + 3);
+    return request.substr(begin, request.find("\r\n", begin) - begin);
+}
+
+struct Download
+{
+    int result;
+    std::string text;
+};
+
+Download Get(const std::string& url, bool bounded = false)
+{
+    Download d{-1, kSentinel};
+    CHttpTextClient client;
+    d.result = bounded ? client.DownloadTextWithin(url.c_str(), d.text, 10000)
+                       : client.DownloadText(url.c_str(), d.text);
+    return d;
+}
+
+TEST(HttpTextClient, RequestOnTheWire)
+{
+    CHttpTestServer server(HttpAnswer(200, "1.4"));
+    ASSERT_TRUE(server.IsListening());
+    Download d = Get(server.Url(kPath));
+    EXPECT_EQ(1, d.result);
+    EXPECT_EQ("1.4", d.text);
+
+    ASSERT_EQ(1u, server.Requests().size());
+    const std::string request = server.Requests()[0];
+    EXPECT_EQ(0u, request.find(std::string("GET ") + kPath + " HTTP/1.1\r\n")) << request;
+    EXPECT_EQ("text/html, application/xhtml+xml, */*", HeaderValue(request, "Accept"));
+    EXPECT_EQ("Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)",
+              HeaderValue(request, "User-Agent"));
+    EXPECT_EQ("123", HeaderValue(request, "Content-Length"));
+    size_t bodyAt = request.find("\r\n\r\n");
+    ASSERT_NE(std::string::npos, bodyAt);
+    EXPECT_EQ(kHeaderText, request.substr(bodyAt + 4));
+}
+
+TEST(HttpTextClient, BodiesThatSucceed)
+{
+    CHttpTestServer server(HttpAnswer(200, ""));
+    Download empty = Get(server.Url(kPath));
+    EXPECT_EQ(1, empty.result);
+    EXPECT_EQ("", empty.text);
+
+    // Redirections are followed before the status is looked at.
+    server.SetScriptFor("/moved", HttpAnswer(302, "", "Location: /new\r\n"));
+    server.SetScriptFor("/new", HttpAnswer(200, " 1.5\r\n"));
+    Download moved = Get(server.Url("/moved"));
+    EXPECT_EQ(1, moved.result);
+    EXPECT_EQ(" 1.5\r\n", moved.text);
+}
+
+TEST(HttpTextClient, OnlyTheFirstAvailablePieceIsRead)
+{
+    const std::string first = "1.4" + std::string(997, 'a');
+    const std::string rest(4000, 'b');
+    CHttpTestServer server({HttpStep::Send(HttpHead(200, first.size() + rest.size()) + first),
+                            HttpStep::Pause(500), HttpStep::Send(rest)});
+    Download d = Get(server.Url(kPath));
+    EXPECT_EQ(1, d.result);
+    EXPECT_FALSE(d.text.empty());
+    EXPECT_LE(d.text.size(), first.size());
+    EXPECT_EQ(0u, first.find(d.text));
+}
+
+TEST(HttpTextClient, ZeroByteCutsTheBodyAndFails)
+{
+    CHttpTestServer server(HttpAnswer(200, std::string("1.\0"
+                                                       "4",
+                                                       4)));
+    Download d = Get(server.Url(kPath));
+    EXPECT_EQ(0, d.result);
+    EXPECT_EQ("1.", d.text);
+
+    Download bounded = Get(server.Url(kPath), true);
+    EXPECT_EQ(0, bounded.result);
+    EXPECT_EQ("1.", bounded.text);
+}
+
+TEST(HttpTextClient, FailuresLeaveTheCallersText)
+{
+    CHttpTestServer server;
+    server.SetScriptFor("/404", HttpAnswer(404, "1.5"));
+    server.SetScriptFor("/500", HttpAnswer(500, "1.5"));
+    for (const char* path : {"/404", "/500"})
+    {
+        for (bool bounded : {false, true})
+        {
+            Download d = Get(server.Url(path), bounded);
+            EXPECT_EQ(0, d.result) << path << (bounded ? " bounded" : "");
+            EXPECT_EQ(kSentinel, d.text) << path << (bounded ? " bounded" : "");
+        }
+    }
+    EXPECT_EQ(4u, server.Requests().size());
+
+    const std::string refused =
+        "http://127.0.0.1:" + std::to_string(CHttpTestServer::UnusedPort()) + kPath;
+    for (const std::string& url : {refused, std::string("no address at all"), std::string()})
+    {
+        Download d = Get(url);
+        EXPECT_EQ(0, d.result) << url;
+        EXPECT_EQ(kSentinel, d.text) << url;
+        Download bounded = Get(url, true);
+        EXPECT_EQ(0, bounded.result) << url;
+        EXPECT_EQ(kSentinel, bounded.text) << url;
+    }
+    std::string text = kSentinel;
+    EXPECT_EQ(0, CHttpTextClient().DownloadText(nullptr, text));
+    EXPECT_EQ(0, CHttpTextClient().DownloadTextWithin(nullptr, text, 1000));
+    EXPECT_EQ(kSentinel, text);
+}
+
+TEST(HttpTextClient, BoundedDownloadWithinTheBound)
+{
+    CHttpTestServer server({HttpStep::Pause(200), HttpStep::Send(HttpHead(200, 3) + "1.5")});
+    Download d = Get(server.Url(kPath), true);
+    EXPECT_EQ(1, d.result);
+    EXPECT_EQ("1.5", d.text);
+    EXPECT_GE(WaitForNoPendingDownloads(5000), 0);
+}
+
+// A server that accepts and never answers: the bounded call gives up on time, and its thread,
+// whose connection is closed, ends soon after.
+TEST(HttpTextClient, BoundedDownloadGivesUpOnASilentServer)
+{
+    CHttpTestServer server({HttpStep::Stall()});
+    std::string text = kSentinel;
+    auto start = Clock::now();
+    int result = CHttpTextClient().DownloadTextWithin(server.Url(kPath).c_str(), text, 1000);
+    long elapsed = MsSince(start);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(kSentinel, text);
+    EXPECT_GE(elapsed, 990);
+    EXPECT_LT(elapsed, 1000 + 1500);
+
+    long ended = WaitForNoPendingDownloads(20000);
+    EXPECT_GE(ended, 0) << "the late download thread is still running";
+    EXPECT_TRUE(server.WaitForClientCloses(1, 5000));
+    EXPECT_EQ(kSentinel, text);
+    std::cout << "silent server: call returned after " << elapsed
+              << " ms (bound 1000 ms); late thread ended " << ended << " ms later\n";
+}
+
+// The answer comes, but after the bound: the caller has its failure by then, and the late answer
+// changes nothing of the caller's text.
+TEST(HttpTextClient, BoundedDownloadIgnoresALateAnswer)
+{
+    CHttpTestServer server({HttpStep::Pause(2500), HttpStep::Send(HttpHead(200, 3) + "9.9")});
+    std::string text = kSentinel;
+    auto start = Clock::now();
+    int result = CHttpTextClient().DownloadTextWithin(server.Url(kPath).c_str(), text, 1000);
+    long elapsed = MsSince(start);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(kSentinel, text);
+    EXPECT_LT(elapsed, 1000 + 1500);
+
+    ASSERT_TRUE(server.WaitForFinished(1, 20000)) << "the server never got to its late answer";
+    EXPECT_GE(WaitForNoPendingDownloads(20000), 0);
+    EXPECT_EQ(kSentinel, text);
+    std::cout << "slow server: call returned after " << elapsed << " ms (bound 1000 ms)\n";
+}
+
+TEST(WinInetLibrary, ComesFromTheSystemFolderOnly)
+{
+    // Not imported: nothing has loaded it before the first use.
+    EXPECT_EQ(nullptr, ::GetModuleHandleA("wininet.dll"));
+
+    HMODULE module = LoadSystemLibrary("wininet.dll");
+    ASSERT_NE(nullptr, module);
+    char path[MAX_PATH] = {};
+    char system[MAX_PATH] = {};
+    ::GetModuleFileNameA(module, path, MAX_PATH);
+    UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(0, ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(length),
+                                  system, static_cast<int>(length)) -
+                     CSTR_EQUAL)
+        << path << " is not in " << system;
+    ::FreeLibrary(module);
+
+    EXPECT_EQ(nullptr, LoadSystemLibrary("no-such-library-here.dll"));
+}
+
+TEST(InternetState, AgreesWithTheSystem)
+{
+    HMODULE module = ::LoadLibraryA("wininet.dll");
+    ASSERT_NE(nullptr, module);
+    auto connected = reinterpret_cast<decltype(&::InternetGetConnectedState)>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "InternetGetConnectedState")));
+    ASSERT_NE(nullptr, connected);
+    DWORD flags = 0;
+    EXPECT_EQ(connected(&flags, 0) != FALSE, IsInternetConnected());
+    ::FreeLibrary(module);
+}
+
+} // namespace
