@@ -23,7 +23,7 @@ class CRegistryKey
 public:
     // The longest string value QueryStringValue reads, in bytes; the caller's buffer must hold
     // at least this much.
-    static const DWORD kMaxStringBytes = 520;
+    static constexpr DWORD kMaxStringBytes = 520;
 
     CRegistryKey() = default;
     CRegistryKey(const CRegistryKey&) = delete;

@@ -9,10 +9,10 @@ class CServiceControl
 public:
     // Results of the operations besides the call's own: the manager could not be opened (or
     // the service could not, for a reason other than its absence), or the service does not exist.
-    static const int kFailed = -1;
-    static const int kNoSuchService = -2;
+    static constexpr int kFailed = -1;
+    static constexpr int kNoSuchService = -2;
     // Stop's wait count for "as long as the service says it is stopping".
-    static const int kWaitForever = -1;
+    static constexpr int kWaitForever = -1;
 
     // Enables the debug privilege of the process and binds the service functions.
     CServiceControl();

@@ -105,6 +105,28 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
     ::RemoveDirectoryA(workFolder.c_str());
 }
 
+TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
+{
+    // A file given with its folder is started from there: the system-folder rule is for tools.
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = temp;
+    folder.pop_back(); // its trailing backslash
+    CInstalledTool page(folder, "dadaror-page.exe");
+    ASSERT_TRUE(page.Installed());
+    OpenForUser("open", page.Path().c_str(), "a  b ");
+    OpenForUser(nullptr, page.Path().c_str(), nullptr);
+    auto starts = m_log.WaitFor(2);
+    ASSERT_EQ(2u, starts.size());
+    for (const RecordedStart& start : starts)
+    {
+        EXPECT_EQ(Lower(page.Path()), Lower(start.module));
+        EXPECT_EQ(SW_SHOWNORMAL, start.show);
+    }
+    EXPECT_EQ("a  b ", starts[0].parameters);
+    EXPECT_EQ("", starts[1].parameters);
+}
+
 TEST_F(LaunchTest, ReachesThe64BitSystemFolderWithTheRedirectionOff)
 {
     // Only the 64-bit folder has the tool: a start from the 32-bit view would log nothing.

@@ -1,0 +1,206 @@
+// Service start types and stops against Wine's real Service Control Manager, with our test
+// service installed under the names the program switches (a Wine prefix has none of them).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <string>
+
+#include "TestSupport.h"
+#include "sysconfig/Optimizer.h"
+#include "sysconfig/ServiceControl.h"
+
+using namespace sysconfig_test;
+
+namespace
+{
+
+bool ServiceExists(const char* name)
+{
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : nullptr;
+    const bool exists = service != nullptr || ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
+    if (service)
+        ::CloseServiceHandle(service);
+    if (manager)
+        ::CloseServiceHandle(manager);
+    return exists;
+}
+
+// The test service installed under a name for the life of the object, then stopped and deleted.
+class CTestService
+{
+public:
+    CTestService(const char* name, DWORD startType, DWORD stopDelayMs = 0) : m_name(name)
+    {
+        m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        const std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") +
+                                   "\" --stop-delay=" + std::to_string(stopDelayMs);
+        if (m_manager)
+            m_service = ::CreateServiceA(
+                m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
+                SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~CTestService()
+    {
+        if (m_service)
+        {
+            SERVICE_STATUS status = {};
+            ::ControlService(m_service, SERVICE_CONTROL_STOP, &status);
+            WaitForState(SERVICE_STOPPED, 30000);
+            ::DeleteService(m_service);
+            ::CloseServiceHandle(m_service);
+            // The name is free again only once the manager has let go of the entry.
+            WaitUntil([&] { return !ServiceExists(m_name.c_str()); }, 10000);
+        }
+        if (m_manager)
+            ::CloseServiceHandle(m_manager);
+    }
+    CTestService(const CTestService&) = delete;
+    CTestService& operator=(const CTestService&) = delete;
+
+    bool Created() const { return m_service != nullptr; }
+
+    DWORD State() const
+    {
+        SERVICE_STATUS status = {};
+        return ::QueryServiceStatus(m_service, &status) ? status.dwCurrentState : 0;
+    }
+    bool WaitForState(DWORD state, DWORD timeoutMs) const
+    {
+        return WaitUntil([&] { return State() == state; }, timeoutMs);
+    }
+    DWORD StartType() const
+    {
+        char buffer[8192];
+        auto config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        DWORD needed = 0;
+        return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed)
+                   ? config->dwStartType
+                   : 0xFFFFFFFF;
+    }
+    bool StartAndWaitRunning() const
+    {
+        return ::StartServiceA(m_service, 0, nullptr) && WaitForState(SERVICE_RUNNING, 20000);
+    }
+
+private:
+    std::string m_name;
+    SC_HANDLE m_manager = nullptr;
+    SC_HANDLE m_service = nullptr;
+};
+
+class ServiceControlTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"WSearch", "SysMain", "defragsvc"})
+            if (ServiceExists(name))
+                GTEST_SKIP() << "this prefix has its own " << name << " service";
+    }
+};
+
+// Installed as the first name, switched through the second.
+struct ServiceCase
+{
+    const char* installed;
+    const char* called;
+    DWORD startType;
+};
+
+TEST_F(ServiceControlTest, EnableSetsTheStartTypeThenStartsTheService)
+{
+    const ServiceCase cases[] = {{"WSearch", "WSearch", SERVICE_DEMAND_START},
+                                 {"SysMain", "SysMain", SERVICE_DEMAND_START},
+                                 {"WSearch", "wsearch", SERVICE_DEMAND_START},
+                                 {"defragsvc", "defragsvc", SERVICE_AUTO_START}};
+    for (const ServiceCase& c : cases)
+    {
+        SCOPED_TRACE(c.called);
+        // Disabled at first: the service can only start once its start type has changed.
+        CTestService service(c.installed, SERVICE_DISABLED);
+        ASSERT_TRUE(service.Created());
+        COptimizer optimizer;
+        EXPECT_EQ(1, optimizer.EnableService(c.called));
+        EXPECT_EQ(c.startType, service.StartType());
+        EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 20000));
+    }
+}
+
+TEST_F(ServiceControlTest, DisableStopsTheServiceThenSetsTheStartType)
+{
+    const ServiceCase cases[] = {{"WSearch", "WSearch", SERVICE_DISABLED},
+                                 {"SysMain", "SysMain", SERVICE_DISABLED},
+                                 {"SysMain", "sysmain", SERVICE_DISABLED},
+                                 {"defragsvc", "defragsvc", SERVICE_DEMAND_START}};
+    for (const ServiceCase& c : cases)
+    {
+        SCOPED_TRACE(c.called);
+        // A stop that takes a little over a second, so that returning at once would be seen.
+        CTestService service(c.installed, SERVICE_AUTO_START, 1200);
+        ASSERT_TRUE(service.Created());
+        ASSERT_TRUE(service.StartAndWaitRunning());
+        COptimizer optimizer;
+        EXPECT_EQ(1, optimizer.DisableService(c.called));
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), service.State());
+        EXPECT_EQ(c.startType, service.StartType());
+    }
+}
+
+TEST_F(ServiceControlTest, AStoppedServiceCountsAsStopped)
+{
+    CTestService service("SysMain", SERVICE_AUTO_START);
+    ASSERT_TRUE(service.Created());
+    CServiceControl control;
+    control.SetServiceName("SysMain");
+    // The stop request is refused; the status still says stopped.
+    EXPECT_EQ(1, control.Stop(5));
+
+    COptimizer optimizer;
+    EXPECT_EQ(1, optimizer.DisableService("SysMain"));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), service.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), service.State());
+}
+
+TEST_F(ServiceControlTest, AServiceStillStoppingAfterFiveSecondsIsDisabledAnyway)
+{
+    CTestService service("WSearch", SERVICE_DEMAND_START, 9000);
+    ASSERT_TRUE(service.Created());
+    ASSERT_TRUE(service.StartAndWaitRunning());
+
+    // No waits allowed: the request goes out and the answer is "not stopped".
+    CServiceControl control;
+    control.SetServiceName("WSearch");
+    ULONGLONG begin = ::GetTickCount64();
+    EXPECT_EQ(CServiceControl::kFailed, control.Stop(0));
+    EXPECT_LT(::GetTickCount64() - begin, 900u);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
+
+    begin = ::GetTickCount64();
+    COptimizer optimizer;
+    EXPECT_EQ(1, optimizer.DisableService("WSearch"));
+    const ULONGLONG elapsed = ::GetTickCount64() - begin;
+    EXPECT_GE(elapsed, 4900u);
+    EXPECT_LT(elapsed, 7000u);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), service.StartType());
+}
+
+TEST_F(ServiceControlTest, AMissingServiceChangesNothing)
+{
+    const char name[] = "DadarorNoSuchService";
+    ASSERT_FALSE(ServiceExists(name));
+    CServiceControl control;
+    EXPECT_TRUE(control.IsBound());
+    control.SetServiceName(name);
+    EXPECT_EQ(CServiceControl::kNoSuchService, control.SetStartType(SERVICE_DISABLED));
+    EXPECT_EQ(CServiceControl::kNoSuchService, control.Stop(5));
+    EXPECT_EQ(CServiceControl::kNoSuchService, control.Start());
+
+    COptimizer optimizer;
+    EXPECT_EQ(1, optimizer.EnableService(name));
+    EXPECT_EQ(1, optimizer.DisableService(name));
+    EXPECT_FALSE(ServiceExists(name));
+}
+
+} // namespace
