@@ -148,6 +148,8 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>
                     boxes->push_back({WindowText(h), MessageBoxText(h), answer});
                 AnswerBox(h, answer);
                 answered.push_back(h);
+                // The answer is posted: let the box go before looking again.
+                WaitUntil([&] { return !::IsWindow(h) || !::IsWindowVisible(h); }, 5000, 10);
             }
             HWND dlg = FindMainDialog(run.Pid());
             if (!dlg || !::IsWindowVisible(dlg) || ::IsIconic(dlg))
