@@ -54,7 +54,9 @@ int COptimizer::SetPagingFile(int mode)
 
 int COptimizer::SetPagingFile(int mode, const char* windowsDirectory)
 {
-    if (mode < 0 || mode > 2)
+    // Without a drive letter there is no paging-file name to write; " 0 0" alone would leave
+    // Windows without a valid paging-file list.
+    if (mode < 0 || mode > 2 || !windowsDirectory || !IsCharAlphaA(windowsDirectory[0]))
         return 1;
     CRegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kMemoryManagementKey) != ERROR_SUCCESS)

@@ -59,7 +59,8 @@ void COptimizer::InstallPowerPlan(const char* programFolder)
     const int length = std::snprintf(
         parameters, sizeof(parameters),
         "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b", programFolder);
-    if (programFolder[0] && length > 0 && length < static_cast<int>(sizeof(parameters)))
+    if (programFolder && programFolder[0] && length > 0 &&
+        length < static_cast<int>(sizeof(parameters)))
     {
         RunTool("powercfg", parameters);
         ::Sleep(1000);

@@ -87,7 +87,7 @@ TEST_F(PagingFileTest, TakesTheDriveOfTheRealWindowsDirectory)
     EXPECT_EQ(std::string(1, windows[0]) + ":\\pagefile.sys 200 1024" + '\0', PagingFiles());
 }
 
-TEST_F(PagingFileTest, WritesNothingWithoutAReadableCurrentList)
+TEST_F(PagingFileTest, WritesNothingWithoutAReadableListOrADrive)
 {
     // Absent.
     ASSERT_EQ(ERROR_SUCCESS, DeleteValue(HKEY_LOCAL_MACHINE, kKey, "PagingFiles"));
@@ -108,6 +108,13 @@ TEST_F(PagingFileTest, WritesNothingWithoutAReadableCurrentList)
                                       many.data(), static_cast<DWORD>(many.size())));
     EXPECT_EQ(1, optimizer.SetPagingFile(2, "D:\\WINDOWS"));
     EXPECT_EQ(many, PagingFiles());
+    EXPECT_EQ(7u, Executive());
+    EXPECT_EQ(0, optimizer.NeedsReboot());
+
+    // A Windows directory without a drive letter names no paging file.
+    Arrange();
+    EXPECT_EQ(1, optimizer.SetPagingFile(0, ""));
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0E:\\pagefile.sys 100 200\0\0", 45), PagingFiles());
     EXPECT_EQ(7u, Executive());
     EXPECT_EQ(0, optimizer.NeedsReboot());
 }

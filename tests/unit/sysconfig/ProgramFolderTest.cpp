@@ -24,13 +24,6 @@ TEST(ProgramFolderTest, CutsAtTheLastBackslash)
               FolderOf("C:\\Program Files\\Pellix SSD\\DADAROR.exe"));
     EXPECT_EQ("C:", FolderOf("C:\\DADAROR.exe"));
     EXPECT_EQ("DADAROR.exe", FolderOf("DADAROR.exe"));
-
-    char module[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    char folder[MAX_PATH];
-    COptimizer::GetProgramFolder(folder);
-    EXPECT_EQ(FolderOf(module), folder);
-    EXPECT_EQ(std::string(module).rfind('\\'), std::string(folder).size());
 }
 
 TEST(ProgramFolderTest, AFolderTooLongForTheBufferIsNeverCut)
