@@ -7,7 +7,7 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 ROOT="$(cd "$HERE/.." && pwd)"
 export DADAROR_BUILD_DIR="${DADAROR_BUILD_DIR:-$ROOT/build}"
 RUNS="${BENCH_RUNS:-7}"
-cmake --build "$DADAROR_BUILD_DIR" --target bench_programs bench_apply >/dev/null || exit 1
+cmake --build "$DADAROR_BUILD_DIR" --target bench_programs >/dev/null || exit 1
 unset DISPLAY
 bash "$HERE/prefix.sh" start || exit 1
 trap 'bash "$HERE/prefix.sh" stop' EXIT
