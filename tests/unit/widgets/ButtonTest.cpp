@@ -1,0 +1,218 @@
+// The skinned button without the pointer: attachment and the default-button protocol, the
+// pressed shift, image transparency and placement, the reflected notifications, and the
+// double-click that must count as two clicks.
+#include "WidgetHarness.h"
+#include "WidgetTestIds.h"
+#include "widgets/ButtonST.h"
+
+#include <gtest/gtest.h>
+
+using widgettest::CSnapshot;
+using widgettest::CTestParent;
+using widgettest::PumpFor;
+using widgettest::PumpUntil;
+
+namespace
+{
+
+const COLORREF kParentColour = RGB(230, 200, 40);
+const COLORREF kHoverBody = RGB(0, 160, 0);
+const COLORREF kNormalBody = RGB(0, 0, 160);
+const COLORREF kNearlyRed = RGB(254, 0, 0);
+const COLORREF kRed = RGB(255, 0, 0);
+const int kButtonId = 1029;
+
+// A 40 x 30 button showing the 20 x 20 test faces, centred at (10, 5).
+struct SkinnedButton
+{
+    explicit SkinnedButton(int x, int y, DWORD type = BS_PUSHBUTTON)
+        : parent(kParentColour, x, y, 200, 100)
+    {
+        hwnd = parent.AddChild("Button", "", type | WS_TABSTOP, 50, 30, 40, 30, kButtonId);
+        button.SubclassWindow(hwnd);
+        button.SetImages(IDB_TEST_HOVER, kRed, IDB_TEST_NORMAL, kRed);
+        button.UseParentBackground(FALSE);
+        button.SetPressedLook(TRUE);
+        button.SetPressedShift(0, FALSE);
+        widgettest::PaintNow(parent.m_hWnd);
+    }
+    ~SkinnedButton() { button.UnsubclassWindow(); }
+
+    CTestParent parent;
+    HWND hwnd = nullptr;
+    CButtonST button;
+};
+
+const int kImageX = 10;
+const int kImageY = 5;
+
+} // namespace
+
+TEST(ButtonST, PressedShiftStyles)
+{
+    CButtonST button;
+    EXPECT_EQ(6, button.SetPressedShift(5, TRUE));
+    EXPECT_EQ(0, button.GetPressedShift().x);
+    EXPECT_EQ(0, button.GetPressedShift().y);
+    EXPECT_EQ(0, button.SetPressedShift(0, FALSE));
+    EXPECT_EQ(1, button.GetPressedShift().x);
+    EXPECT_EQ(1, button.GetPressedShift().y);
+    EXPECT_EQ(0, button.SetPressedShift(1, FALSE));
+    EXPECT_EQ(0, button.GetPressedShift().x);
+    EXPECT_EQ(2, button.GetPressedShift().y);
+    // A bad style clears an earlier shift.
+    EXPECT_EQ(6, button.SetPressedShift(2, FALSE));
+    EXPECT_EQ(0, button.GetPressedShift().y);
+}
+
+TEST(ButtonST, AttachmentMakesTheButtonOwnerDrawnAndKeepsTheDefaultButtonProtocol)
+{
+    SkinnedButton b(20, 20, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(static_cast<DWORD>(BS_OWNERDRAW), b.button.GetStyle() & 0x0F);
+    EXPECT_TRUE(b.button.IsDefault());
+    LRESULT code = ::SendMessageA(b.hwnd, WM_GETDLGCODE, 0, 0);
+    EXPECT_TRUE(code & DLGC_DEFPUSHBUTTON);
+    EXPECT_FALSE(code & DLGC_UNDEFPUSHBUTTON);
+
+    // The dialog manager takes the default look away and gives it back; the type stays ours.
+    ::SendMessageA(b.hwnd, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    EXPECT_FALSE(b.button.IsDefault());
+    EXPECT_EQ(static_cast<DWORD>(BS_OWNERDRAW), b.button.GetStyle() & 0x0F);
+    code = ::SendMessageA(b.hwnd, WM_GETDLGCODE, 0, 0);
+    EXPECT_TRUE(code & DLGC_UNDEFPUSHBUTTON);
+    EXPECT_FALSE(code & DLGC_DEFPUSHBUTTON);
+    ::SendMessageA(b.hwnd, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    EXPECT_TRUE(b.button.IsDefault());
+    EXPECT_EQ(static_cast<DWORD>(BS_OWNERDRAW), b.button.GetStyle() & 0x0F);
+    // Other types leave the flag alone.
+    ::SendMessageA(b.hwnd, BM_SETSTYLE, BS_CHECKBOX, TRUE);
+    EXPECT_TRUE(b.button.IsDefault());
+    EXPECT_EQ(static_cast<DWORD>(BS_OWNERDRAW), b.button.GetStyle() & 0x0F);
+
+    // No checked state.
+    ::SendMessageA(b.hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(0, ::SendMessageA(b.hwnd, BM_GETCHECK, 0, 0));
+}
+
+TEST(ButtonST, ImagesAreCentredAndOnlyPureRedIsTransparent)
+{
+    SkinnedButton b(20, 150);
+    CSnapshot shot(b.hwnd);
+    // Around the image: the parent's pixels.
+    EXPECT_EQ(kParentColour, shot.At(2, 2));
+    EXPECT_EQ(kParentColour, shot.At(kImageX - 1, kImageY + 10));
+    // The normal face, centred.
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
+    EXPECT_EQ(kNormalBody, shot.At(kImageX + 19, kImageY + 19));
+    EXPECT_EQ(kParentColour, shot.At(kImageX + 20, kImageY + 19));
+    // RGB(255,0,0) shows the parent; RGB(254,0,0) is drawn.
+    EXPECT_EQ(kParentColour, shot.At(kImageX + 3, kImageY + 3));
+    EXPECT_EQ(kNearlyRed, shot.At(kImageX + 11, kImageY + 3));
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_NE(kRed, shot.At(x, y)) << x << "," << y;
+}
+
+TEST(ButtonST, PressedShowsTheHoverFaceShiftedAndReleaseRestoresIt)
+{
+    SkinnedButton b(20, 300);
+    // Held down (the button captures and shows its pushed state until released).
+    ::PostMessageA(b.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
+    ASSERT_TRUE(
+        PumpUntil([&] { return (::SendMessageA(b.hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }));
+    widgettest::PaintNow(b.parent.m_hWnd);
+    {
+        CSnapshot shot(b.hwnd);
+        EXPECT_EQ(kHoverBody, shot.At(kImageX + 1, kImageY + 1));
+        EXPECT_EQ(kParentColour, shot.At(kImageX, kImageY)) << "not shifted right and down";
+        EXPECT_EQ(kNearlyRed, shot.At(kImageX + 14, kImageY + 6));
+        EXPECT_EQ(kHoverBody, shot.At(kImageX + 20, kImageY + 20));
+    }
+    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
+    ASSERT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) == 1; }));
+    widgettest::PaintNow(b.parent.m_hWnd);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
+    // The click gave the button the focus and still reached the parent.
+    EXPECT_EQ(b.hwnd, ::GetFocus());
+}
+
+TEST(ButtonST, WithoutPressedLookAHeldButtonIsNotShifted)
+{
+    SkinnedButton b(300, 20);
+    b.button.SetPressedLook(FALSE);
+    ::PostMessageA(b.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
+    ASSERT_TRUE(
+        PumpUntil([&] { return (::SendMessageA(b.hwnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }));
+    widgettest::PaintNow(b.parent.m_hWnd);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
+    EXPECT_EQ(kNearlyRed, shot.At(kImageX + 10, kImageY + 2));
+    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
+    PumpFor(0);
+}
+
+TEST(ButtonST, SetImagesWithoutNormalImageOrWithMissingImages)
+{
+    SkinnedButton b(300, 150);
+    EXPECT_EQ(0, b.button.SetImages(IDB_TEST_HOVER, kRed, 0, kRed));
+    EXPECT_TRUE(b.button.HasImage(0));
+    EXPECT_FALSE(b.button.HasImage(1));
+    widgettest::PaintNow(b.parent.m_hWnd);
+    EXPECT_EQ(kHoverBody, CSnapshot(b.hwnd).At(kImageX, kImageY));
+
+    // No hover image: no images at all, only the parent's pixels.
+    EXPECT_EQ(0, b.button.SetImages(IDB_TEST_MISSING, kRed, IDB_TEST_NORMAL, kRed));
+    EXPECT_FALSE(b.button.HasImage(0));
+    EXPECT_FALSE(b.button.HasImage(1));
+    widgettest::PaintNow(b.parent.m_hWnd);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kParentColour, shot.At(kImageX, kImageY));
+    EXPECT_EQ(kParentColour, shot.At(kImageX + 10, kImageY + 10));
+}
+
+TEST(ButtonST, ReflectedNotifications)
+{
+    SkinnedButton b(300, 300);
+    fw::CMemoryDC dc(::CreateCompatibleDC(nullptr));
+    LRESULT result = 0;
+    EXPECT_TRUE(b.button.OnChildNotify(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.Get()),
+                                       reinterpret_cast<LPARAM>(b.hwnd), &result));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)), result);
+
+    ::SetFocus(b.parent.m_hWnd);
+    EXPECT_FALSE(b.button.OnChildNotify(WM_COMMAND, MAKEWPARAM(kButtonId, BN_CLICKED),
+                                        reinterpret_cast<LPARAM>(b.hwnd), &result));
+    EXPECT_EQ(b.hwnd, ::GetFocus());
+    // Other commands are the parent's alone.
+    EXPECT_FALSE(b.button.OnChildNotify(WM_COMMAND, MAKEWPARAM(kButtonId, BN_SETFOCUS),
+                                        reinterpret_cast<LPARAM>(b.hwnd), &result));
+}
+
+// A quick second click arrives as a double-click; our modal loop's pre-translation turns it into
+// a press, so the parent hears two clicks (and no double-click).
+TEST(ButtonST, DoubleClickCountsAsTwoClicks)
+{
+    SkinnedButton b(560, 20);
+    const LPARAM at = MAKELPARAM(20, 15);
+    ::PostMessageA(b.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, at);
+    ::PostMessageA(b.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) >= 2; }));
+    PumpFor(100);
+    EXPECT_EQ(2, b.parent.CountCommands(kButtonId, BN_CLICKED));
+    EXPECT_EQ(0, b.parent.CountCommands(kButtonId, BN_DOUBLECLICKED));
+}
+
+TEST(ButtonST, SystemColourChangeRepaintsFromAFreshBackground)
+{
+    SkinnedButton b(560, 150);
+    // The parent changes colour; a colour change message makes the button read it again.
+    b.parent.m_background = RGB(10, 90, 200);
+    ::RedrawWindow(b.parent.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::SendMessageA(b.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    ::UpdateWindow(b.hwnd);
+    PumpFor(0);
+    EXPECT_EQ(RGB(10, 90, 200), CSnapshot(b.hwnd).At(2, 2));
+}

@@ -1,0 +1,153 @@
+// The skinned button under the real pointer: hover and leave, the held face, a drag from
+// outside, and a real double-click. Input goes through the system (SendInput), as a user's would.
+#include "WidgetHarness.h"
+#include "WidgetTestIds.h"
+#include "widgets/ButtonST.h"
+
+#include <gtest/gtest.h>
+
+using widgettest::CSnapshot;
+using widgettest::CTestParent;
+using widgettest::PumpFor;
+using widgettest::PumpUntil;
+
+namespace
+{
+
+const COLORREF kParentColour = RGB(230, 200, 40);
+const COLORREF kHoverBody = RGB(0, 160, 0);
+const COLORREF kNormalBody = RGB(0, 0, 160);
+const int kButtonId = 1029;
+// A corner of the screen no other test puts windows on.
+const int kParentX = 900;
+const int kParentY = 700;
+const int kButtonX = 50;
+const int kButtonY = 30;
+
+void MovePointer(int x, int y)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((x * 65536LL + ::GetSystemMetrics(SM_CXSCREEN) / 2) /
+                                 ::GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = static_cast<LONG>((y * 65536LL + ::GetSystemMetrics(SM_CYSCREEN) / 2) /
+                                 ::GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof(in));
+}
+
+void LeftButton(bool down)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &in, sizeof(in));
+}
+
+struct PointerButton
+{
+    PointerButton() : parent(kParentColour, kParentX, kParentY, 200, 100)
+    {
+        hwnd = parent.AddChild("Button", "", BS_PUSHBUTTON | WS_TABSTOP, kButtonX, kButtonY, 40, 30,
+                               kButtonId);
+        button.SubclassWindow(hwnd);
+        button.SetImages(IDB_TEST_HOVER, RGB(255, 0, 0), IDB_TEST_NORMAL, RGB(255, 0, 0));
+        button.UseParentBackground(FALSE);
+        button.SetPressedLook(TRUE);
+        button.SetPressedShift(0, FALSE);
+        ::SetForegroundWindow(parent.m_hWnd);
+        widgettest::PaintNow(parent.m_hWnd);
+        // Start with the pointer away from the button.
+        MoveTo(5, 5);
+        PumpUntil([&] { return Face() == kNormalBody; });
+    }
+    ~PointerButton()
+    {
+        LeftButton(false);
+        button.UnsubclassWindow();
+    }
+    // Pointer to a point of the parent's client area.
+    void MoveTo(int x, int y) { MovePointer(kParentX + x, kParentY + y); }
+    void MoveOverButton(int dx = 20, int dy = 15) { MoveTo(kButtonX + dx, kButtonY + dy); }
+    // The colour at the image's top-left pixel.
+    COLORREF Face() { return CSnapshot(hwnd).At(10, 5); }
+    // The nearly-red block of the image (image pixels 10..13 x 2..5) reaches button pixel
+    // (24, 11) only when the image is shifted by (1, 1).
+    COLORREF ShiftedMark() { return CSnapshot(hwnd).At(24, 11); }
+
+    CTestParent parent;
+    HWND hwnd = nullptr;
+    CButtonST button;
+};
+
+} // namespace
+
+TEST(ButtonPointer, HoverLightsTheButtonAndLeavingPutsItOut)
+{
+    PointerButton b;
+    ASSERT_EQ(kNormalBody, b.Face());
+    b.MoveOverButton();
+    EXPECT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; })) << "no hover face";
+    EXPECT_TRUE(b.button.IsHover());
+    // Inside the button the face stays.
+    b.MoveOverButton(25, 18);
+    PumpFor(100);
+    EXPECT_EQ(kHoverBody, b.Face());
+    // A jump far away: no move reaches the button, the leave notification does.
+    MovePointer(100, 100);
+    EXPECT_TRUE(PumpUntil([&] { return b.Face() == kNormalBody; })) << "still lit after leaving";
+    EXPECT_FALSE(b.button.IsHover());
+}
+
+TEST(ButtonPointer, HeldButtonShowsTheHoverFaceShiftedByOnePixel)
+{
+    PointerButton b;
+    b.MoveOverButton();
+    ASSERT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; }));
+    LeftButton(true);
+    EXPECT_TRUE(
+        PumpUntil([&] { return b.ShiftedMark() == RGB(254, 0, 0); }))
+        << "held face not shifted";
+    LeftButton(false);
+    EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; })) << "released face wrong";
+}
+
+TEST(ButtonPointer, PressingOutsideAndDraggingOntoTheButtonDoesNotLightIt)
+{
+    PointerButton b;
+    b.MoveTo(10, 10);
+    PumpFor(50);
+    LeftButton(true);
+    PumpFor(50);
+    for (int x = 10; x <= kButtonX + 20; x += 10)
+    {
+        b.MoveTo(x, kButtonY + 15);
+        PumpFor(30);
+    }
+    b.MoveOverButton(21, 16);
+    PumpFor(300);
+    EXPECT_FALSE(b.button.IsHover());
+    EXPECT_EQ(kNormalBody, b.Face());
+    LeftButton(false);
+    PumpFor(50);
+    // Released, the next move lights it.
+    b.MoveOverButton(22, 14);
+    EXPECT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; }));
+    EXPECT_EQ(0, b.parent.CountCommands(kButtonId, BN_CLICKED));
+}
+
+TEST(ButtonPointer, RealDoubleClickGivesTwoClicks)
+{
+    PointerButton b;
+    b.MoveOverButton();
+    ASSERT_TRUE(PumpUntil([&] { return b.button.IsHover(); }));
+    LeftButton(true);
+    LeftButton(false);
+    LeftButton(true);
+    LeftButton(false);
+    EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) >= 2; }));
+    PumpFor(200);
+    EXPECT_EQ(2, b.parent.CountCommands(kButtonId, BN_CLICKED));
+    EXPECT_EQ(0, b.parent.CountCommands(kButtonId, BN_DOUBLECLICKED));
+}
