@@ -3,6 +3,7 @@
 #include "disks/DiskQuery.h"
 #include "disks/SsdDetect.h"
 #include "framework/Text.h"
+#include "WmiProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -91,30 +92,27 @@ TEST(DiskQuery, SecurityFixedEarlierGivesTheEmptyResult)
     EXPECT_TRUE(ThreadHasNoApartment());
 }
 
-// The locator's registration, pointed at a library that does not exist for the length of a test,
-// so that creating the locator fails after the apartment and the security are set up.
-class DiskQueryWithoutLocator : public ::testing::Test
+// The locator's registration, pointed elsewhere for the length of a test and put back after.
+class LocatorRegistration : public ::testing::Test
 {
 protected:
     static constexpr const char* kServerKey =
         "Software\\Classes\\CLSID\\{4590F811-1D3A-11D0-891F-00AA004B2E24}\\InprocServer32";
 
-    void SetUp() override
+    void PointLocatorAt(const std::string& dll)
     {
         LONG rc = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServerKey, 0,
                                   KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY, &m_key);
-        if (rc != ERROR_SUCCESS)
-            GTEST_SKIP() << "no locator registration to change (error " << rc << ")";
+        ASSERT_EQ(ERROR_SUCCESS, rc) << "no locator registration to change";
         char saved[MAX_PATH * 2] = {};
         DWORD size = sizeof(saved);
         ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(m_key, nullptr, nullptr, &m_savedType,
                                                     reinterpret_cast<BYTE*>(saved), &size));
         m_saved.assign(saved, size);
-        const char bogus[] = "C:\\windows\\no-such-folder\\nowbemprox.dll";
-        ASSERT_EQ(ERROR_SUCCESS,
-                  ::RegSetValueExA(m_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bogus),
-                                   sizeof(bogus)));
         m_changed = true;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(m_key, nullptr, 0, REG_SZ,
+                                                  reinterpret_cast<const BYTE*>(dll.c_str()),
+                                                  static_cast<DWORD>(dll.size() + 1)));
     }
 
     void TearDown() override
@@ -125,6 +123,7 @@ protected:
                                                       static_cast<DWORD>(m_saved.size())));
         if (m_key)
             ::RegCloseKey(m_key);
+        ::SetEnvironmentVariableA(TEST_WMI_MODELS_VARIABLE, nullptr);
     }
 
     HKEY m_key = nullptr;
@@ -133,12 +132,45 @@ protected:
     bool m_changed = false;
 };
 
-TEST_F(DiskQueryWithoutLocator, LaterSetupFailureStillClosesTheApartment)
+TEST_F(LocatorRegistration, LaterSetupFailureStillClosesTheApartment)
 {
+    ASSERT_NO_FATAL_FAILURE(PointLocatorAt("C:\\windows\\no-such-folder\\nowbemprox.dll"));
     CModelRecorder recorder;
     EXPECT_FALSE(RunDiskQuery(recorder));
     EXPECT_TRUE(recorder.models.empty());
     EXPECT_TRUE(ThreadHasNoApartment());
+}
+
+// The stand-in WMI delivers chosen models through the real COM path.
+TEST_F(LocatorRegistration, StandInDisksThroughTheRealPath)
+{
+    std::string dll = "Z:" TESTWMI_DLL;
+    for (char& c : dll)
+        c = c == '/' ? '\\' : c;
+    HMODULE standIn = ::LoadLibraryA(dll.c_str());
+    ASSERT_NE(nullptr, standIn) << dll;
+    auto getRecord = reinterpret_cast<TestWmiGetRecordProc>(
+        reinterpret_cast<void*>(::GetProcAddress(standIn, "TestWmiGetRecord")));
+    ASSERT_NE(nullptr, getRecord);
+    ASSERT_NO_FATAL_FAILURE(PointLocatorAt(dll));
+
+    ::SetEnvironmentVariableA(TEST_WMI_MODELS_VARIABLE, "Acme Ssd 120G|<null>|Wine Disk Drive");
+    EXPECT_EQ("ACME SSD 120G", FindSsdModelOfDisks());
+    ::SetEnvironmentVariableA(TEST_WMI_MODELS_VARIABLE, "first ssd|<null>|Second SSD|HDD");
+    EXPECT_EQ("SECOND SSD", FindSsdModelOfDisks());
+
+    const TestWmiRecord& record = *getRecord();
+    EXPECT_EQ(2, record.queries);
+    EXPECT_EQ(0, record.liveObjects) << "an object of the query was not released";
+    EXPECT_STREQ(L"ROOT\\CIMV2", record.nameSpace);
+    EXPECT_STREQ(L"WQL", record.language);
+    EXPECT_STREQ(L"SELECT * FROM Win32_DiskDrive", record.query);
+    EXPECT_EQ(WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, record.queryFlags);
+    EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHN_WINNT), record.authnService);
+    EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHN_LEVEL_CALL), record.authnLevel);
+    EXPECT_EQ(static_cast<DWORD>(RPC_C_IMP_LEVEL_IMPERSONATE), record.impLevel);
+    EXPECT_TRUE(ThreadHasNoApartment());
+    ::FreeLibrary(standIn);
 }
 
 } // namespace
