@@ -34,6 +34,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,6 +67,8 @@ class ProgramRun
 {
 public:
     explicit ProgramRun(Env env = {}, std::string exe = ProgramPath(), std::string workDir = "");
+    // ProgramRun run({{"NAME", "value"}}): a braced list reads as the environment.
+    explicit ProgramRun(std::initializer_list<std::pair<std::string, std::string>> env) : ProgramRun(Env(env)) {}
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
@@ -139,6 +142,9 @@ bool IsButtonChecked(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);
 // Screen centre of a control of a dialog.
 POINT ControlCenter(HWND dlg, int id);
+// A screen point where a click reaches the control itself (no other window above it), nearest to
+// its centre; nothing when the control is fully covered or off the screen.
+std::optional<POINT> ClickablePointOf(HWND dlg, int id);
 // Screen point of window coordinates (x, y) of `hwnd`.
 POINT WindowPoint(HWND hwnd, int x, int y);
 // The window with the keyboard focus in the GUI thread that owns `hwnd`.

@@ -184,6 +184,30 @@ POINT ControlCenter(HWND dlg, int id)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
+std::optional<POINT> ClickablePointOf(HWND dlg, int id)
+{
+    HWND control = ::GetDlgItem(dlg, id);
+    if (!control)
+        return std::nullopt;
+    const RECT r = WindowRect(control);
+    const POINT c = ControlCenter(dlg, id);
+    std::optional<POINT> best;
+    long bestDistance = 0;
+    for (LONG y = r.top + 1; y < r.bottom - 1; y += 2)
+        for (LONG x = r.left + 1; x < r.right - 1; x += 2)
+        {
+            if (::WindowFromPoint(POINT{x, y}) != control)
+                continue;
+            const long d = (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y);
+            if (!best || d < bestDistance)
+            {
+                best = POINT{x, y};
+                bestDistance = d;
+            }
+        }
+    return best;
+}
+
 POINT WindowPoint(HWND hwnd, int x, int y)
 {
     RECT r = WindowRect(hwnd);
