@@ -259,8 +259,17 @@ unsigned __stdcall DownloadThread(void* parameter)
         std::unique_ptr<std::shared_ptr<CDownloadJob>> owner(
             static_cast<std::shared_ptr<CDownloadJob>*>(parameter));
         CDownloadJob& job = **owner;
-        job.result =
-            Download(job.wininet, job.handles, job.url.c_str(), job.agent, job.timeoutMs, job.body);
+        try
+        {
+            job.result = Download(job.wininet, job.handles, job.url.c_str(), job.agent,
+                                  job.timeoutMs, job.body);
+        }
+        catch (...)
+        {
+            // Out of memory on this thread is a failed download, not the end of the program.
+            job.result = 0;
+            job.body.reset();
+        }
         job.handles.CloseAll();
     }
     --g_pendingDownloads;
