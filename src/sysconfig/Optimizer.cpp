@@ -20,6 +20,11 @@ bool IsOnDemandService(const char* name)
     return name && (_stricmp(name, "SysMain") == 0 || _stricmp(name, "WSearch") == 0);
 }
 
+bool IsDriveLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 } // namespace
 
 int COptimizer::IsAhciMode()
@@ -56,7 +61,7 @@ int COptimizer::SetPagingFile(int mode, const char* windowsDirectory)
 {
     // Without a drive letter there is no paging-file name to write; " 0 0" alone would leave
     // Windows without a valid paging-file list.
-    if (mode < 0 || mode > 2 || !windowsDirectory || !IsCharAlphaA(windowsDirectory[0]))
+    if (mode < 0 || mode > 2 || !windowsDirectory || !IsDriveLetter(windowsDirectory[0]))
         return 1;
     CRegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, kMemoryManagementKey) != ERROR_SUCCESS)

@@ -22,6 +22,8 @@ void COptimizer::GetFolderOfPath(const char* modulePath, char* folder)
 {
     // The caller's buffer holds MAX_PATH bytes. A longer folder is not cut to fit: a cut path
     // names some other folder, so the caller gets the empty text instead.
+    // A byte search is safe in code page 949: a backslash is never the second byte of a
+    // double-byte character there.
     folder[0] = '\0';
     const char* end = std::strrchr(modulePath, '\\');
     const size_t length = end ? static_cast<size_t>(end - modulePath) : std::strlen(modulePath);

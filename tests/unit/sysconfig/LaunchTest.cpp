@@ -114,7 +114,9 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     folder.pop_back(); // its trailing backslash
     CInstalledTool page(folder, "dadaror-page.exe");
     ASSERT_TRUE(page.Installed());
+    // Each start is waited for: two at once may log in either order.
     OpenForUser("open", page.Path().c_str(), "a  b ");
+    ASSERT_EQ(1u, m_log.WaitFor(1).size());
     OpenForUser(nullptr, page.Path().c_str(), nullptr);
     auto starts = m_log.WaitFor(2);
     ASSERT_EQ(2u, starts.size());
