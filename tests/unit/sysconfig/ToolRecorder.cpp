@@ -65,7 +65,10 @@ CInstalledTool::CInstalledTool(std::string folder, std::string fileName, bool bi
 CInstalledTool::~CInstalledTool()
 {
     std::unique_ptr<CRedirectionOff> off(m_bits64 ? new CRedirectionOff : nullptr);
-    ::DeleteFileA(m_path.c_str());
+    // A copy that is still running can't be deleted yet; the recorder ends right after its line.
+    WaitUntil([&]
+              { return ::DeleteFileA(m_path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND; },
+              10000);
     if (m_hadFile)
         ::MoveFileExA(m_saved.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
