@@ -34,6 +34,16 @@ inline bool ProgressWindowShown(DWORD pid)
     return false;
 }
 
+// A real click on a spot of the control that no other control covers; false when there is none.
+inline bool ClickControl(HWND dlg, int id)
+{
+    const auto spot = e2e::ClickablePointOf(dlg, id);
+    if (!spot)
+        return false;
+    e2e::ClickAt(*spot);
+    return true;
+}
+
 const e2e::Rgb kFrame = {88, 89, 91};
 const e2e::Rgb kWhite = {255, 255, 255};
 } // namespace e2e_test

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace e2e;
 using namespace e2e_test;
 
@@ -163,15 +165,17 @@ TEST(Startup, YesToTheNoSsdQuestionEndsWithoutTheMainWindow)
     ProgramRun run;
     HWND box = WaitForNoSsdQuestion(run);
     ASSERT_TRUE(box);
+    HWND dlg = FindMainDialog(run.Pid());
+    ASSERT_TRUE(dlg);
     ASSERT_TRUE(AnswerBox(box, IDYES));
+    // A window shown on the way out may stay for a few milliseconds only: look often.
     bool shown = false;
     const bool ended = WaitUntil(
         [&] {
-            HWND dlg = FindMainDialog(run.Pid());
-            shown = shown || (dlg && ::IsWindowVisible(dlg));
+            shown = shown || ::IsWindowVisible(dlg);
             return run.Exited();
         },
-        kWait, 10);
+        kWait, 1);
     EXPECT_TRUE(ended);
     EXPECT_FALSE(shown) << "the main window showed after the user chose to quit";
     EXPECT_EQ(run.UnhandledExceptions(), 0);
@@ -190,8 +194,43 @@ TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
     HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
     ASSERT_TRUE(update) << "no update question";
     EXPECT_TRUE(::GetDlgItem(update, IDOK) && ::GetDlgItem(update, IDCANCEL));
-    ASSERT_TRUE(AnswerBox(update, IDCANCEL));
-    EXPECT_TRUE(run.WaitForExit(kWait).has_value());
     HWND dlg = FindMainDialog(run.Pid());
-    EXPECT_FALSE(dlg && ::IsWindowVisible(dlg));
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(AnswerBox(update, IDCANCEL));
+    bool shown = false;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shown = shown || ::IsWindowVisible(dlg);
+            return run.Exited();
+        },
+        kWait, 1));
+    EXPECT_FALSE(shown) << "the main window showed after the user chose to quit";
+}
+
+TEST(Startup, OkToTheUpdateQuestionOpensTheDownloadPageAndEnds)
+{
+    HttpRecorder server;
+    server.Respond("/prodline/version/version.asp", 200, "  1.3\r\n");
+    LaunchRecorder launches;
+    ASSERT_TRUE(launches.Installed());
+    ProgramRun run(launches.Environment());
+    HWND box = WaitForNoSsdQuestion(run);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(AnswerBox(box, IDNO));
+    HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
+    ASSERT_TRUE(update) << "an older version number is announced as a new version too";
+    HWND dlg = FindMainDialog(run.Pid());
+    ASSERT_TRUE(dlg);
+    EXPECT_FALSE(::IsWindowVisible(dlg));
+    ASSERT_TRUE(AnswerBox(update, IDOK));
+    bool shown = false;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shown = shown || ::IsWindowVisible(dlg);
+            return run.Exited();
+        },
+        kWait, 1));
+    EXPECT_FALSE(shown) << "the main window showed after the user chose to download";
+    EXPECT_TRUE(launches.WaitForLine("http://127.0.0.1:18089/blog/ssd-optimizer", kWait));
+    EXPECT_EQ(launches.Lines().size(), 1u);
 }

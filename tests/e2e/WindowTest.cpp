@@ -60,7 +60,7 @@ TEST_F(MainWindow, PaintsFrameBandAndSurfaceAgainAfterMinimiseAndRestore)
 {
     ExpectPainted("after start");
 
-    ClickAt(ControlCenter(dlg, 1034));
+    ASSERT_TRUE(ClickControl(dlg, 1034));
     ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, kWait)) << "the minimise button did nothing";
     SaveScreenshot("main-dialog-minimised");
 
@@ -98,7 +98,9 @@ TEST_F(MainWindow, DraggingAFreeSpotMovesTheWindowAlsoPartlyOffTheScreen)
 TEST_F(MainWindow, PressingOnARadioButtonAndMovingLeavesTheWindowWhereItIs)
 {
     const RECT start = WindowRect(dlg);
-    const POINT radio = ControlCenter(dlg, 1003);
+    const auto spot = ClickablePointOf(dlg, 1003);
+    ASSERT_TRUE(spot);
+    const POINT radio = *spot;
     Drag(radio, POINT{radio.x + 100, radio.y + 80});
     // Give a wrong move the time it would take.
     EXPECT_FALSE(WaitUntil([&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
@@ -151,7 +153,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
 
 TEST_F(MainWindow, CloseButtonEndsTheProgram)
 {
-    ClickAt(ControlCenter(dlg, 1035));
+    ASSERT_TRUE(ClickControl(dlg, 1035));
     EXPECT_TRUE(run.WaitForExit(kWait).has_value()) << "a click on the close button left the program running";
     EXPECT_EQ(run.UnhandledExceptions(), 0);
 }

@@ -269,3 +269,4 @@ private:
     std::vector<BYTE> m_oldData;
 };
 } // namespace e2e
+

@@ -1,5 +1,6 @@
 // A tiny HTTP server on the loopback address: records each request line and answers a scripted
-// body. One request per connection (the server closes after answering).
+// body. One request per connection (the server closes after answering). Answers forbid caching:
+// WinINet keeps pages in the prefix's cache, and a request served from there never reaches us.
 #include "e2e/E2e.h"
 
 #include <winsock2.h>
@@ -54,7 +55,8 @@ void Serve(SOCKET c, std::mutex& lock, std::vector<std::string>& lines,
             }
     }
     const std::string reply = "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Error") +
-                              "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                              "\r\nContent-Type: text/html\r\nCache-Control: no-store, no-cache\r\nPragma: no-cache\r\nExpires: 0"
+                              "\r\nContent-Length: " + std::to_string(body.size()) +
                               "\r\nConnection: close\r\n\r\n" + body;
     ::send(c, reply.data(), static_cast<int>(reply.size()), 0);
     ::shutdown(c, SD_SEND);

@@ -1,0 +1,145 @@
+// The dialog's links (what the shell is asked to open), the "[추천 설정]" link, and the
+// advertisement panel's one page load.
+#include "Common.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace e2e;
+using namespace e2e_test;
+
+namespace
+{
+const DWORD kWait = 20000;
+const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
+const char kSearchUrl[] =
+    "http://127.0.0.1:18089/search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";
+
+class Links : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(recorder.Installed()) << "could not put the launch recorder in place";
+        run = std::make_unique<ProgramRun>(recorder.Environment());
+        dlg = StartToMainWindow(*run, kWait);
+        ASSERT_TRUE(dlg);
+    }
+
+    // The recorded launches that mention `text`.
+    size_t Launches(const std::string& text) const
+    {
+        const auto lines = recorder.Lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    }
+
+    std::string AllLaunches() const
+    {
+        std::string all;
+        for (const auto& l : recorder.Lines())
+            all += "[" + l + "] ";
+        return all;
+    }
+
+    HttpRecorder server;
+    LaunchRecorder recorder;
+    std::unique_ptr<ProgramRun> run;
+    HWND dlg = nullptr;
+};
+} // namespace
+
+TEST_F(Links, BlogAndSearchLinksOpenTheirAddressesOnce)
+{
+    ASSERT_TRUE(ClickControl(dlg, 1028));
+    EXPECT_TRUE(recorder.WaitForLine(kBlogUrl, kWait)) << AllLaunches();
+    ASSERT_TRUE(ClickControl(dlg, 1030));
+    EXPECT_TRUE(recorder.WaitForLine(kSearchUrl, kWait)) << AllLaunches();
+    // A second launch per click would come about as fast as the first.
+    EXPECT_FALSE(WaitUntil([&] { return Launches(kBlogUrl) > 1 || Launches(kSearchUrl) > 1; }, 1500))
+        << AllLaunches();
+    // Opening is the browser's business: the program shows nothing of its own for it.
+    EXPECT_EQ(TopWindowsOf(run->Pid(), true).size(), 1u);
+    EXPECT_EQ(server.Count("/blog/"), 0u) << "the program fetched the page itself";
+}
+
+TEST_F(Links, PowerOptionsLinkOpensTheControlPanel)
+{
+    ASSERT_TRUE(ClickControl(dlg, 1027));
+    ASSERT_TRUE(recorder.WaitForLine("powercfg.cpl", kWait)) << AllLaunches();
+    EXPECT_FALSE(WaitUntil([&] { return Launches("powercfg.cpl") > 1; }, 1500)) << AllLaunches();
+    const auto lines = recorder.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "powercfg.cpl"), lines.end())
+        << "control.exe got other parameters: " << AllLaunches();
+}
+
+TEST_F(Links, PressingALinkAndMovingDoesNotMoveTheWindow)
+{
+    const RECT start = WindowRect(dlg);
+    const POINT link = ControlCenter(dlg, 1030);
+    Drag(link, POINT{link.x + 100, link.y + 80});
+    EXPECT_FALSE(WaitUntil([&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
+                           1500));
+}
+
+TEST_F(Links, RecommendedLinkRestoresEveryRowAfterRealClicks)
+{
+    // One other choice in every row, each by a click of the user's.
+    const int others[] = {1004, 1005, 1008, 1013, 1015, 1018, 1021, 1032, 1041};
+    std::set<int> expected;
+    for (int id : others)
+    {
+        ASSERT_TRUE(ClickControl(dlg, id)) << "nothing of " << id << " can be clicked: other controls cover it";
+        expected.insert(id);
+        ASSERT_TRUE(WaitUntil([&] { return IsButtonChecked(dlg, id); }, 5000))
+            << "the click on " << id << " did not select it";
+    }
+    // Each click changed only its own row.
+    EXPECT_EQ(CheckedRadios(dlg), expected);
+    SaveScreenshot("main-dialog-changed-rows", dlg);
+
+    ASSERT_TRUE(ClickControl(dlg, 1039));
+    EXPECT_TRUE(WaitUntil([&] { return CheckedRadios(dlg) == kRecommended; }, kWait));
+    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
+    EXPECT_TRUE(IsControlEnabled(dlg, 1041) && IsControlEnabled(dlg, 1042));
+    // Restoring the selection applies nothing.
+    EXPECT_FALSE(run->HasMarker("VMem"));
+    EXPECT_FALSE(ProgressWindowShown(run->Pid()));
+}
+
+TEST(Panel, LoadsTheAdvertisementOnceShortlyAfterTheStart)
+{
+    HttpRecorder server;
+    ASSERT_TRUE(server.Listening());
+    server.Respond("/prodline/advertisement/ssd.asp", 200, "<html><body>ad</body></html>");
+    ProgramRun run;
+    HWND box = FindMessageBox(run.Pid(), kWait);
+    ASSERT_TRUE(box);
+    // Nothing is loaded while the start-up is still asking.
+    EXPECT_EQ(server.Count("/prodline/advertisement/"), 0u);
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+    const ULONGLONG shown = ::GetTickCount64();
+    ASSERT_TRUE(server.WaitForRequest("/prodline/advertisement/ssd.asp", 10000)) << "the panel loaded nothing";
+    // 200 ms after the start; a loaded machine gets some slack.
+    EXPECT_LT(::GetTickCount64() - shown, 3000u);
+
+    std::vector<std::string> extra;
+    EXPECT_FALSE(WaitUntil(
+        [&] {
+            for (HWND h : TopWindowsOf(run.Pid(), true))
+                if (h != dlg)
+                    extra.push_back(ClassOf(h) + " \"" + WindowText(h) + "\"");
+            return server.Count("/prodline/advertisement/") > 1 || !extra.empty();
+        },
+        2500))
+        << "a second load or a window of its own: " << (extra.empty() ? std::string() : extra.front());
+    const auto lines = server.RequestLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET /prodline/advertisement/ssd.asp HTTP/1.1"), 1)
+        << "a plain GET of the page, nothing else";
+    EXPECT_EQ(server.Count("/prodline/advertisement/"), 1u);
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dlg, 1037))) << "the panel is not shown";
+    SaveScreenshot("main-dialog-with-panel", dlg);
+}
