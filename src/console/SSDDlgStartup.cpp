@@ -5,10 +5,10 @@
 #include "ProductConfig.h"
 #include "UpdateDecision.h"
 #include "net/HttpTextClient.h"
+#include "net/InternetState.h"
 #include "resource.h"
 #include "sysconfig/Launch.h"
 
-#include <wininet.h>
 
 namespace
 {
@@ -157,8 +157,7 @@ void CSSDDlg::CheckForSsd()
 
 void CSSDDlg::CheckForUpdate()
 {
-    DWORD flags = 0;
-    if (!::InternetGetConnectedState(&flags, 0))
+    if (!IsInternetConnected())
         return;
     std::string version;
     CHttpTextClient client;
