@@ -183,16 +183,6 @@ HWND ContainerOf(HWND host)
 
 } // namespace
 
-TEST(BrowserHost, ClassIdAndHostClass)
-{
-    const CLSID& clsid = CWebBrowser2::GetClsid();
-    wchar_t text[64] = {};
-    ::StringFromGUID2(clsid, text, 64);
-    EXPECT_STREQ(L"{8856F961-340A-11D0-A96B-00C04FD705A2}", text);
-    EXPECT_TRUE(CWebBrowser2::RegisterHostClass());
-    EXPECT_TRUE(CWebBrowser2::RegisterHostClass()) << "a second registration must not fail";
-}
-
 TEST(BrowserHost, TemplateCreatesTheControlAndItFollowsThePanelSize)
 {
     OleScope ole;

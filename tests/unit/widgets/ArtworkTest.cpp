@@ -71,28 +71,6 @@ TEST(Artwork, BitmapsHaveTheirSizeDepthFaceColourAndNoTransparentRed)
     }
 }
 
-TEST(Artwork, GlyphsAndCaptionAreLightOnTheirFace)
-{
-    // Hover glyphs near-white, normal glyphs light grey, the caption white.
-    struct Glyph
-    {
-        UINT id;
-        COLORREF colour;
-    } glyphs[] = {{IDB_CLOSE_HOVER, RGB(250, 250, 250)},  {IDB_MINIMIZE_HOVER, RGB(250, 250, 250)},
-                  {IDB_CLOSE_NORMAL, RGB(190, 191, 193)}, {IDB_MINIMIZE_NORMAL, RGB(190, 191, 193)},
-                  {IDB_APPLY_HOVER, RGB(255, 255, 255)},  {IDB_APPLY_NORMAL, RGB(255, 255, 255)}};
-    for (const Glyph& g : glyphs)
-    {
-        SCOPED_TRACE(g.id);
-        BITMAP info = {};
-        std::vector<COLORREF> px = LoadPixels(g.id, info);
-        int n = 0;
-        for (COLORREF c : px)
-            n += c == g.colour ? 1 : 0;
-        EXPECT_GE(n, 12) << "the glyph is missing";
-    }
-}
-
 TEST(Artwork, IconGroupHasTenImages)
 {
     HMODULE self = ::GetModuleHandleA(nullptr);

@@ -56,9 +56,14 @@ TEST(GdiCount, RepaintsOfLabelsAndButtonsDoNotLeak)
         ::PostMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         widgettest::PaintNow(parent.m_hWnd);
     }
-    // New images replace the old ones and their masks.
+    // New images replace the old ones and their masks; a normal image loaded for a button whose
+    // hover image is missing is not kept either.
     for (int i = 0; i < 10; ++i)
+    {
         button.SetImages(IDB_TEST_HOVER, RGB(255, 0, 0), IDB_TEST_NORMAL, RGB(255, 0, 0));
+        button.SetImages(IDB_TEST_MISSING, RGB(255, 0, 0), IDB_TEST_NORMAL, RGB(255, 0, 0));
+    }
+    button.SetImages(IDB_TEST_HOVER, RGB(255, 0, 0), IDB_TEST_NORMAL, RGB(255, 0, 0));
     widgettest::PaintNow(parent.m_hWnd);
     EXPECT_EQ(before, CountGdiObjects());
     label.UnsubclassWindow();
