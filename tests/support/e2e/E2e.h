@@ -16,16 +16,21 @@
 // - ProgramRun: process + debugger thread; markers; exit; Pid(). Extra environment variables are
 //   added to (or replace those of) the test's own environment.
 // - Windows: FindTopWindow / TopWindowsOf a pid, message boxes (IsMessageBox, MessageBoxText,
-//   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes.
+//   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
+//   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
+//   To put the focus on a control from outside: SendMessage(dlg, WM_NEXTDLGCTL, control, TRUE).
 // - Pictures: Capture (screen rectangle → 24-bit picture), PixelAt, WaitForPixel (window coordinates),
 //   SaveScreenshot (build*/screenshots/<name>.bmp).
 // - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the foreground
 //   window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused control,
 //   which passes the program's own message loop).
 // - HttpRecorder: a tiny local HTTP server on 127.0.0.1:18089 that records request lines and answers
-//   scripted bodies (the update check gets "1.4" unless told otherwise).
-// - LaunchRecorder: makes the shell's http/https handler and control.exe of the prefix a recorder
-//   program for its lifetime, restoring them afterwards; pass Environment() to the ProgramRun.
+//   scripted bodies (the update check gets "1.4" unless told otherwise, anything else 404). Its
+//   answers forbid caching; without a server the program's requests are refused at once.
+// - LaunchRecorder: makes the shell's http/https handler (HKLM\Software\Classes, both views) and
+//   syswow64\control.exe of the prefix a recorder program for its lifetime, restoring them
+//   afterwards; pass Environment() to the ProgramRun (it names the log and lets Wine load the
+//   native control.exe). Lines() are the recorded command lines, e.g. "powercfg.cpl".
 // - ScopedRegString: sets a registry string for a scope and restores what was there before.
 #pragma once
 
