@@ -36,8 +36,8 @@ create() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   # The dialog font does not exist here: map it to an installed Korean font.
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "돋움" /t REG_SZ /d "NanumGothic" /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Dotum" /t REG_SZ /d "NanumGothic" /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "돋움" /t REG_SZ /d "NanumGothicCoding" /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Dotum" /t REG_SZ /d "NanumGothicCoding" /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /t REG_SZ /d "NanumGothic" /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.dadaror-ready"

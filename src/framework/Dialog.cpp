@@ -1,5 +1,10 @@
 #include "Dialog.h"
 
+#include "WinApp.h"
+
+#include <cstring>
+#include <vector>
+
 namespace fw
 {
 
@@ -12,10 +17,34 @@ CDialog::~CDialog()
     }
 }
 
-HWND CDialog::CreateFromTemplate(HWND owner)
+HWND CDialog::CreateFromTemplate(HWND owner, bool hidden)
 {
-    return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
-                                owner, &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    if (!hidden)
+        return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(m_nIDTemplate), owner,
+                                    &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+
+    // A modal run shows its window itself, once the start-up has left nothing to do: a dialog
+    // closed during its initialisation is never seen. The template is copied without its
+    // visible style for that.
+    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(5));
+    HGLOBAL res = info ? ::LoadResource(instance, info) : nullptr;
+    const void* data = res ? ::LockResource(res) : nullptr;
+    DWORD size = info ? ::SizeofResource(instance, info) : 0;
+    if (!data || size < sizeof(DLGTEMPLATE))
+        return nullptr;
+    std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+    // DLGTEMPLATEEX: dlgVer 1, signature 0xFFFF, helpID, exStyle, style; DLGTEMPLATE: style first.
+    const WORD* words = reinterpret_cast<const WORD*>(copy.data());
+    size_t styleOffset = (words[0] == 1 && words[1] == 0xFFFF) ? 12 : 0;
+    DWORD style;
+    std::memcpy(&style, copy.data() + styleOffset, sizeof(style));
+    m_bShowOnIdle = (style & WS_VISIBLE) != 0;
+    style &= ~static_cast<DWORD>(WS_VISIBLE);
+    std::memcpy(copy.data() + styleOffset, &style, sizeof(style));
+    return ::CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()),
+                                        owner, &CDialog::StaticDlgProc,
+                                        reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
@@ -35,7 +64,15 @@ INT_PTR CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
 
 INT_PTR CDialog::DoModal()
 {
+    // Without a parent of its own, a modal dialog is owned by the application's main window, so
+    // that the main window takes no input while it is up.
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    if (!owner)
+    {
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd && app->m_pMainWnd != this && ::IsWindow(app->m_pMainWnd->m_hWnd))
+            owner = app->m_pMainWnd->m_hWnd;
+    }
     m_bModal = true;
     m_bContinueModal = true;
     m_nModalResult = -1;
@@ -47,7 +84,8 @@ INT_PTR CDialog::DoModal()
         ownerDisabled = true;
     }
 
-    HWND hwnd = CreateFromTemplate(owner);
+    m_bShowOnIdle = false;
+    HWND hwnd = CreateFromTemplate(owner, true);
     if (!hwnd)
     {
         m_bContinueModal = false;
@@ -57,12 +95,19 @@ INT_PTR CDialog::DoModal()
         return -1;
     }
 
-    if (m_bContinueModal && !::IsWindowVisible(hwnd))
+    if (m_bContinueModal && !m_bShowOnIdle && !::IsWindowVisible(hwnd))
         ::ShowWindow(hwnd, SW_SHOWNORMAL);
 
     MSG msg;
     while (m_bContinueModal)
     {
+        if (m_bShowOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        {
+            m_bShowOnIdle = false;
+            ::ShowWindow(hwnd, SW_SHOWNORMAL);
+            ::UpdateWindow(hwnd);
+            continue;
+        }
         BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0)
         {
@@ -94,7 +139,7 @@ BOOL CDialog::Create(UINT idTemplate, CWnd* parent)
     if (parent)
         m_pParentWnd = parent;
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    return CreateFromTemplate(owner) != nullptr;
+    return CreateFromTemplate(owner, false) != nullptr;
 }
 
 void CDialog::EndDialog(int result)

@@ -51,10 +51,11 @@ protected:
 
 private:
     static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND CreateFromTemplate(HWND owner);
+    HWND CreateFromTemplate(HWND owner, bool hidden);
 
     bool m_bModal = false;
     bool m_bContinueModal = false;
+    bool m_bShowOnIdle = false;
     int m_nModalResult = -1;
 };
 

@@ -1,0 +1,383 @@
+// Pressing apply in the real program: every row's choice becomes a change of the machine, in the
+// fixed order, behind the progress window, and the restart is offered when the paging file was
+// written.
+#include "e2e/E2e.h"
+#include "TestSupport.h"
+#include "ToolRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace sysconfig_test;
+
+namespace
+{
+const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+const char kProgressText[] = "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
+                             "위해서는 리부팅이 필요합니다.";
+const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
+                                "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
+const char kPlan[] = "b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
+const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
+
+// A service of the test prefix under one of the names the program switches, run by our test
+// service program; stopped and deleted afterwards.
+class TestService
+{
+public:
+    TestService(const char* name, DWORD startType, bool start) : m_name(name)
+    {
+        m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
+        if (m_manager)
+            m_service = ::CreateServiceA(m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                         startType, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr);
+        if (m_service && start)
+        {
+            ::StartServiceA(m_service, 0, nullptr);
+            WaitUntil([&] { return State() == SERVICE_RUNNING; }, 20000);
+        }
+    }
+    ~TestService()
+    {
+        if (m_service)
+        {
+            SERVICE_STATUS status = {};
+            ::ControlService(m_service, SERVICE_CONTROL_STOP, &status);
+            WaitUntil([&] { return State() == SERVICE_STOPPED; }, 20000);
+            ::DeleteService(m_service);
+            ::CloseServiceHandle(m_service);
+            WaitUntil(
+                [&] {
+                    SC_HANDLE s = ::OpenServiceA(m_manager, m_name.c_str(), SERVICE_QUERY_STATUS);
+                    if (s)
+                        ::CloseServiceHandle(s);
+                    return s == nullptr;
+                },
+                10000);
+        }
+        if (m_manager)
+            ::CloseServiceHandle(m_manager);
+    }
+    TestService(const TestService&) = delete;
+    TestService& operator=(const TestService&) = delete;
+
+    bool Ok() const { return m_service != nullptr; }
+    DWORD State() const
+    {
+        SERVICE_STATUS status = {};
+        return ::QueryServiceStatus(m_service, &status) ? status.dwCurrentState : 0;
+    }
+    DWORD StartType() const
+    {
+        BYTE buffer[8192];
+        DWORD needed = 0;
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed) ? config->dwStartType : 99;
+    }
+
+private:
+    std::string m_name;
+    SC_HANDLE m_manager = nullptr;
+    SC_HANDLE m_service = nullptr;
+};
+
+// Everything the apply run touches, installed for the test and put back afterwards.
+class ApplyRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() && bcdedit32.Installed());
+        ASSERT_TRUE(wsearch.Ok() && sysmain.Ok() && defrag.Ok());
+        // The paging-file setting must exist for the program to rewrite it.
+        const char before[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
+        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", REG_MULTI_SZ, before,
+                                          sizeof(before)));
+    }
+
+    HWND StartProgram()
+    {
+        run.reset(new e2e::ProgramRun());
+        if (!run->Started())
+            return nullptr;
+        return e2e::StartToMainWindow(*run);
+    }
+
+    // The progress window of the program: a dialog holding control 1038.
+    HWND FindProgressWindow(DWORD timeoutMs)
+    {
+        HWND found = nullptr;
+        e2e::WaitUntil(
+            [&] {
+                for (HWND w : e2e::TopWindowsOf(run->Pid(), true))
+                    if (::GetDlgItem(w, 1038))
+                        found = w;
+                return found != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    HWND WaitForBox(const char* text, DWORD timeoutMs)
+    {
+        HWND found = nullptr;
+        e2e::WaitUntil(
+            [&] {
+                HWND box = e2e::FindMessageBox(run->Pid(), 0);
+                if (box && e2e::MessageBoxText(box) == text)
+                    found = box;
+                return found != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    long CountMarker(const std::string& text) const
+    {
+        std::vector<std::string> markers = run->Markers();
+        return static_cast<long>(std::count(markers.begin(), markers.end(), text));
+    }
+
+    std::vector<std::string> RowMarkers() const
+    {
+        std::vector<std::string> rows;
+        for (const std::string& m : run->Markers())
+            if (m.rfind("test:", 0) != 0)
+                rows.push_back(m);
+        return rows;
+    }
+
+    // The parameters of each recorded start, with the tool's file name first.
+    std::vector<std::string> Starts(size_t count)
+    {
+        std::vector<std::string> lines;
+        for (const RecordedStart& s : log.WaitFor(count))
+        {
+            std::string module = s.module.substr(s.module.find_last_of('\\') + 1);
+            lines.push_back(module + "|" + s.parameters);
+        }
+        return lines;
+    }
+
+    CRecorderLog log;
+    CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
+    CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
+    // bcdedit runs with the redirection off: the 64-bit system folder; a copy in the 32-bit one
+    // would show a redirection left on.
+    CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
+    CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
+    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
+    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
+    TestService wsearch{"WSearch", SERVICE_AUTO_START, true};
+    TestService sysmain{"SysMain", SERVICE_AUTO_START, true};
+    TestService defrag{"defragsvc", SERVICE_DEMAND_START, true};
+    std::unique_ptr<e2e::ProgramRun> run;
+};
+
+void Click(HWND dlg, int id)
+{
+    e2e::ClickAt(e2e::ControlCenter(dlg, id));
+}
+
+} // namespace
+
+TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart)
+{
+    HWND dlg = StartProgram();
+    ASSERT_TRUE(dlg);
+
+    Click(dlg, 1029);
+    HWND progress = FindProgressWindow(10000);
+    ASSERT_TRUE(progress) << "no progress window";
+    EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, 1038)));
+    EXPECT_EQ(dlg, ::GetWindow(progress, GW_OWNER));
+    e2e::SaveScreenshot("apply-progress");
+
+    HWND question = WaitForBox(kRestartQuestion, 30000);
+    ASSERT_TRUE(question) << "no restart question";
+    EXPECT_EQ("Pellix SSD 최적화", e2e::WindowText(question));
+    EXPECT_EQ(dlg, ::GetWindow(question, GW_OWNER));
+    e2e::SaveScreenshot("apply-restart-question");
+
+    EXPECT_EQ((std::vector<std::string>{"VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib",
+                                        "diskfrag", "GUI BOOT"}),
+              RowMarkers());
+    // The progress window is gone before the question is asked.
+    EXPECT_FALSE(::IsWindow(progress));
+
+    // While the question is open the dialog takes no click: no second worker.
+    Click(dlg, 1029);
+    EXPECT_FALSE(FindProgressWindow(1500));
+    EXPECT_EQ(1, CountMarker("VMem"));
+
+    // The machine: paging file system managed on the Windows drive, services off, tools run.
+    RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    EXPECT_EQ(REG_MULTI_SZ, paging.type);
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20), std::string(paging.data.begin(), paging.data.end()));
+    RawValue executive = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
+    ASSERT_EQ(4u, executive.data.size());
+    EXPECT_EQ(0u, *reinterpret_cast<DWORD*>(executive.data.data()));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), wsearch.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), sysmain.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), defrag.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), wsearch.State());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), defrag.State());
+
+    std::string folder = e2e::ProgramPath().substr(0, e2e::ProgramPath().find_last_of('\\'));
+    // Launches are not waited for: two tools started one after the other may log in either
+    // order. The order that matters is the one the pauses enforce, checked below.
+    std::vector<std::string> starts = Starts(6);
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ((std::vector<std::string>{
+                  "bcdedit.exe| /set {current} quietboot Yes ",
+                  "fsutil.exe|behavior set disabledeletenotify 0",
+                  "fsutil.exe|behavior set disablelastaccess 1",
+                  std::string("powercfg.exe| -S ") + kPlan,
+                  std::string("powercfg.exe|-IMPORT \"") + folder + "\\velo-ssd.cfg\" " + kPlan,
+                  "powercfg.exe|-h off",
+              }),
+              starts);
+    std::vector<RecordedStart> raw = log.Read();
+    ASSERT_GE(raw.size(), 6u);
+    const RecordedStart* import = nullptr;
+    const RecordedStart* activate = nullptr;
+    for (const RecordedStart& s : raw)
+    {
+        EXPECT_EQ(SW_HIDE, s.show) << s.commandLine;
+        if (s.parameters.find("-IMPORT") != std::string::npos)
+            import = &s;
+        if (s.parameters == std::string(" -S ") + kPlan)
+            activate = &s;
+        if (s.module.find("bcdedit") != std::string::npos)
+            EXPECT_EQ(bcdedit64.Path(), s.module) << "bcdedit must come from the 64-bit system folder";
+    }
+    // The plan is activated a second after its import.
+    ASSERT_TRUE(import && activate);
+    EXPECT_GE(activate->ms - import->ms, 950u);
+
+    // Cancel: the program goes on, the dialog enabled, the progress window gone.
+    ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));
+    EXPECT_FALSE(run->Exited());
+    EXPECT_FALSE(FindProgressWindow(0));
+    EXPECT_FALSE(run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+
+    // A second apply asks again (the restart flag stays set).
+    Click(dlg, 1029);
+    EXPECT_TRUE(WaitForBox(kRestartQuestion, 30000));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return CountMarker("GUI BOOT") == 2; }, 5000));
+    EXPECT_EQ(0, run->UnhandledExceptions());
+}
+
+TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
+{
+    HWND dlg = StartProgram();
+    ASSERT_TRUE(dlg);
+    for (int id : {1004, 1005, 1008, 1013, 1015, 1018, 1021, 1032, 1041})
+    {
+        Click(dlg, id);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsButtonChecked(dlg, id); }, 5000)) << id;
+    }
+
+    Click(dlg, 1029);
+    HWND question = WaitForBox(kRestartQuestion, 30000);
+    ASSERT_TRUE(question);
+
+    std::vector<std::string> markers = RowMarkers();
+    ASSERT_EQ(10u, markers.size());
+    EXPECT_EQ("### ", markers[8].substr(0, 4)) << "the boot animation row writes its error number first";
+    EXPECT_EQ("GUI BOOT", markers[9]);
+
+    RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    EXPECT_EQ(REG_MULTI_SZ, paging.type);
+    EXPECT_EQ(std::vector<BYTE>{0}, paging.data);
+    RawValue executive = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
+    ASSERT_EQ(4u, executive.data.size());
+    EXPECT_EQ(1u, *reinterpret_cast<DWORD*>(executive.data.data()));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), wsearch.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), sysmain.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), defrag.StartType());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), wsearch.State());
+
+    std::vector<std::string> starts = Starts(4);
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ((std::vector<std::string>{
+                  "bcdedit.exe| /set {current} quietboot No ",
+                  std::string("powercfg.exe| -D ") + kPlan,
+                  std::string("powercfg.exe| -S ") + kBalanced,
+                  "powercfg.exe|-h on",
+              }),
+              starts);
+    const RecordedStart* balanced = nullptr;
+    const RecordedStart* removal = nullptr;
+    std::vector<RecordedStart> raw = log.Read();
+    for (const RecordedStart& s : raw)
+    {
+        if (s.parameters == std::string(" -S ") + kBalanced)
+            balanced = &s;
+        if (s.parameters == std::string(" -D ") + kPlan)
+            removal = &s;
+    }
+    ASSERT_TRUE(balanced && removal);
+    EXPECT_GE(removal->ms - balanced->ms, 450u) << "the plan is deleted half a second after Balanced is active";
+    ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+}
+
+// The restart itself goes through the test build's recorded calls: a real forced restart would
+// end every process of the test prefix.
+TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndForcesARestart)
+{
+    HWND dlg = StartProgram();
+    ASSERT_TRUE(dlg);
+    Click(dlg, 1029);
+    HWND question = WaitForBox(kRestartQuestion, 30000);
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(e2e::AnswerBox(question, IDOK));
+    EXPECT_TRUE(run->WaitForMarker("test: ExitWindowsEx flags=6 reason=0", 10000));
+    EXPECT_TRUE(run->HasMarker("test: OpenProcessToken access=0x28"));
+    EXPECT_TRUE(run->HasMarker("test: AdjustTokenPrivileges"));
+    HWND box = e2e::FindMessageBox(run->Pid(), 1000);
+    EXPECT_FALSE(box) << "a successful restart shows nothing, not: " << (box ? e2e::MessageBoxText(box) : "");
+}
+
+namespace
+{
+struct RestartFailure
+{
+    const char* step;
+    const char* text;
+};
+} // namespace
+
+TEST_F(ApplyRun, EachRestartFailureIsShownAndEndsTheProcessWithMinusOne)
+{
+    const RestartFailure failures[] = {
+        {"token", "Process Failed : Open ProcessToken"},
+        {"adjust", "Process Failed : AdjustTokenPrivileges"},
+        {"exit", "Process Failed : ExitWindowsEx"},
+    };
+    for (const RestartFailure& f : failures)
+    {
+        SCOPED_TRACE(f.step);
+        run.reset(new e2e::ProgramRun({{"DADAROR_TEST_RESTART", f.step}}));
+        HWND dlg = e2e::StartToMainWindow(*run);
+        ASSERT_TRUE(dlg);
+        Click(dlg, 1029);
+        HWND question = WaitForBox(kRestartQuestion, 30000);
+        ASSERT_TRUE(question);
+        ASSERT_TRUE(e2e::AnswerBox(question, IDOK));
+        HWND failure = WaitForBox(f.text, 10000);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ("Error", e2e::WindowText(failure));
+        ASSERT_TRUE(e2e::AnswerBox(failure, IDOK));
+        std::optional<DWORD> code = run->WaitForExit(10000);
+        ASSERT_TRUE(code.has_value());
+        EXPECT_EQ(0xFFFFFFFFu, *code);
+        EXPECT_EQ(f.step != std::string("exit"), !run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+    }
+}
