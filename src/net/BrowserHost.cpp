@@ -1,6 +1,7 @@
 #include "BrowserHost.h"
 
 #include "framework/Handles.h"
+#include "framework/SystemLibrary.h"
 
 #include <string>
 
@@ -36,25 +37,6 @@ ContainerLibrary& Library()
     return library;
 }
 
-HMODULE LoadFromSystemFolder(const char* fileName)
-{
-    // We run elevated: a DLL of the same name beside the program or in the working folder must
-    // never be loaded in place of the system's. Where the loader can confine the search to the
-    // system folder it does; older systems get the full path instead.
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (kernel && ::GetProcAddress(kernel, "SetDefaultDllDirectories"))
-        return ::LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-
-    char folder[MAX_PATH] = {};
-    UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    std::string path(folder, length);
-    path += '\\';
-    path += fileName;
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 template <typename F> F Bind(HMODULE module, const char* name)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
@@ -66,7 +48,7 @@ bool LoadContainer()
     if (lib.tried)
         return lib.ready;
     lib.tried = true;
-    lib.module.Reset(LoadFromSystemFolder("atl.dll"));
+    lib.module.Reset(fw::LoadSystemLibrary("atl.dll"));
     if (!lib.module)
         return false;
     auto winInit = Bind<AtlAxWinInitFn>(lib.module.Get(), "AtlAxWinInit");

@@ -1,5 +1,7 @@
 #include "WinInetLibrary.h"
 
+#include "framework/SystemLibrary.h"
+
 #include <string>
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
@@ -17,27 +19,9 @@ template <typename F> bool Bind(HMODULE module, const char* name, F& function)
 
 } // namespace
 
-HMODULE LoadSystemLibrary(const char* fileName)
-{
-    // Where the loader knows the search flags (Windows 8, or 7 with KB2533623), let it confine
-    // the search; older systems get the full path of the system folder instead.
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (kernel && ::GetProcAddress(kernel, "SetDefaultDllDirectories"))
-        return ::LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-
-    char folder[MAX_PATH] = {};
-    UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    std::string path(folder, length);
-    path += '\\';
-    path += fileName;
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 bool CWinInetLibrary::Load()
 {
-    m_module.Reset(LoadSystemLibrary("wininet.dll"));
+    m_module.Reset(fw::LoadSystemLibrary("wininet.dll"));
     if (!m_module)
         return false;
     HMODULE m = m_module.Get();

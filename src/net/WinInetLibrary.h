@@ -31,5 +31,3 @@ private:
     fw::CModuleHandle m_module;
 };
 
-// Loads a DLL from the system folder and nowhere else; null when that fails.
-HMODULE LoadSystemLibrary(const char* fileName);

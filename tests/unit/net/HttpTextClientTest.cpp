@@ -3,6 +3,8 @@
 #include "net/HttpTextClient.h"
 #include "net/WinInetLibrary.h"
 
+#include "framework/SystemLibrary.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -204,7 +206,7 @@ TEST(WinInetLibrary, ComesFromTheSystemFolderOnly)
     // Not imported: nothing has loaded it before the first use.
     EXPECT_EQ(nullptr, ::GetModuleHandleA("wininet.dll"));
 
-    HMODULE module = LoadSystemLibrary("wininet.dll");
+    HMODULE module = fw::LoadSystemLibrary("wininet.dll");
     ASSERT_NE(nullptr, module);
     char path[MAX_PATH] = {};
     char system[MAX_PATH] = {};
@@ -216,7 +218,7 @@ TEST(WinInetLibrary, ComesFromTheSystemFolderOnly)
         << path << " is not in " << system;
     ::FreeLibrary(module);
 
-    EXPECT_EQ(nullptr, LoadSystemLibrary("no-such-library-here.dll"));
+    EXPECT_EQ(nullptr, fw::LoadSystemLibrary("no-such-library-here.dll"));
 }
 
 } // namespace
