@@ -30,7 +30,7 @@ for _ in $(seq 1 300); do
   sleep 0.1
 done
 sleep 1
-import -window root "$DADAROR_BUILD_DIR/run-screenshot.png" && echo "run: screenshot saved to build/run-screenshot.png"
+import -window root "$DADAROR_BUILD_DIR/run-screenshot.png" && echo "run: screenshot saved to $DADAROR_BUILD_DIR/run-screenshot.png"
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 exit 0
