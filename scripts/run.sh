@@ -21,7 +21,7 @@ pid=$!
 # The start-up may ask a question first (no SSD under Wine); answer it the way a user who wants
 # to go on would, then wait for the main window.
 for _ in $(seq 1 300); do
-  box=$(xdotool search --name '^Pellix SSD 최적화$' 2>/dev/null | head -1)
+  box=$(xdotool search --onlyvisible --name '^Pellix SSD 최적화$' 2>/dev/null | head -1)
   if [ -n "$box" ]; then
     w=$(xdotool getwindowgeometry "$box" 2>/dev/null | awk '/Geometry/{print $2}')
     if [ "$w" = "660x652" ]; then break; fi
