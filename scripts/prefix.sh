@@ -27,8 +27,12 @@ start_xvfb() {
   echo "prefix: no free display for Xvfb" >&2; exit 1
 }
 
+# Bump when the prefix's configuration below changes: an older prefix is then made anew.
+PREFIX_VERSION=2
+
 create() {
-  if [ -f "$WINEPREFIX/.dadaror-ready" ]; then return; fi
+  if [ -f "$WINEPREFIX/.dadaror-ready-$PREFIX_VERSION" ]; then return; fi
+  wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   echo "prefix: creating $WINEPREFIX"
   WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
@@ -40,7 +44,7 @@ create() {
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Dotum" /t REG_SZ /d "NanumGothicCoding" /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /t REG_SZ /d "NanumGothic" /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.dadaror-ready"
+  touch "$WINEPREFIX/.dadaror-ready-$PREFIX_VERSION"
 }
 
 case "${1:-}" in
