@@ -1,0 +1,606 @@
+// What the program finds out at start-up and what it asks the user about it, before the main
+// window ever shows: the SSD question or notice, the update check, the AHCI state line.
+#include "WireServer.h"
+#include "e2e/E2e.h"
+
+#include <gtest/gtest.h>
+#include <wininet.h>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace e2e;
+
+namespace
+{
+const DWORD kWait = 20000;
+const char kVersionPath[] = "/prodline/version/version.asp";
+const char kVersionRequestLine[] = "GET /prodline/version/version.asp?pname=ssd HTTP/1.1";
+const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
+
+const char kNoSsdText[] =
+    "현재 컴퓨터에서 SSD로 보이는 디스크를 찾을 수 없습니다. \n\nSSD지만 장치명에 SSD문자열이 "
+    "포함되지 않은 디스크는 이 메세지가 나올 수 있습니다. SSD라면 메세지와 상관없이 최적화하면 "
+    "됩니다.\n\nSSD가 설치되지 않았으면 프로그램을 종료하세요.\n프로그램을 종료하겠습니까?";
+const char kUpdateText[] = "Pellix SSD 최적화 새 버전이 있습니다.\n현재 실행을 중단하고 다운로드 "
+                           "페이지로 이동하려면 확인을 누르십시요. ";
+const char kAhciOn[] = "AHCI 모드 활성화 상태입니다.";
+const char kAhciOff[] = "AHCI 모드 비활성화 상태입니다.";
+
+std::string Found(const std::string& model)
+{
+    return "디스크 " + model + "를 발견하였습니다.";
+}
+
+double SecondsSince(ULONGLONG startTick)
+{
+    return static_cast<double>(::GetTickCount64() - startTick) / 1000.0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// A message box as the user sees it.
+struct BoxLook
+{
+    std::string caption, text;
+    std::set<int> buttons; // the visible buttons' ids
+    HWND owner = nullptr;
+};
+
+BoxLook Look(HWND box)
+{
+    BoxLook look{WindowText(box), MessageBoxText(box), {}, ::GetWindow(box, GW_OWNER)};
+    for (int id = IDOK; id <= IDNO; ++id)
+    {
+        HWND button = ::GetDlgItem(box, id);
+        if (button && ::IsWindowVisible(button))
+            look.buttons.insert(id);
+    }
+    return look;
+}
+
+// The picture of a standard icon drawn on `background`, for comparison with the screen.
+std::vector<Rgb> IconPicture(LPCSTR icon, Rgb background, int size)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    HBRUSH brush = ::CreateSolidBrush(RGB(background.r, background.g, background.b));
+    RECT all = {0, 0, size, size};
+    ::FillRect(dc, &all, brush);
+    ::DeleteObject(brush);
+    ::DrawIconEx(dc, 0, 0, ::LoadIconA(nullptr, icon), size, size, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    std::vector<Rgb> picture;
+    const auto* px = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < size * size; ++i)
+        picture.push_back({px[i * 4 + 2], px[i * 4 + 1], px[i * 4]});
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+// Which standard icon the box shows: the one whose picture matches its icon control on the screen
+// ("" when no icon control or none matches).
+std::string IconOf(HWND box)
+{
+    HWND iconControl = nullptr;
+    for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (ClassOf(c) == "Static" && (::GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            ::IsWindowVisible(c))
+            iconControl = c;
+    if (!iconControl)
+        return "";
+    const int size = ::GetSystemMetrics(SM_CXICON);
+    RECT r = WindowRect(iconControl);
+    r.right = r.left + size;
+    r.bottom = r.top + size;
+    // The box's own surface, left of its first row.
+    const Rgb background = PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
+    const struct
+    {
+        const char* name;
+        LPCSTR id;
+    } icons[] = {{"information", IDI_INFORMATION}, {"question", IDI_QUESTION}, {"warning", IDI_WARNING},
+                 {"error", IDI_ERROR}};
+    std::string match;
+    WaitUntil(
+        [&] {
+            const Picture shown = Capture(r);
+            for (const auto& icon : icons)
+            {
+                const std::vector<Rgb> expected = IconPicture(icon.id, background, size);
+                bool same = shown.Width() == size && shown.Height() == size;
+                for (int i = 0; same && i < size * size; ++i)
+                    same = shown.At(i % size, i / size) == expected[i];
+                if (same)
+                {
+                    match = icon.name;
+                    return true;
+                }
+            }
+            return false;
+        },
+        3000, 50);
+    return match;
+}
+
+// The main dialog of the run is visible now.
+bool MainDialogShown(ProgramRun& run)
+{
+    HWND dlg = FindMainDialog(run.Pid());
+    return dlg && ::IsWindowVisible(dlg);
+}
+
+// Waits for the first box of the start; the main dialog must stay hidden while it is open.
+HWND FirstBox(ProgramRun& run)
+{
+    HWND box = FindMessageBox(run.Pid(), kWait);
+    if (box)
+        EXPECT_FALSE(MainDialogShown(run)) << "the main dialog shows before the start-up box is answered";
+    return box;
+}
+
+// Until the program ends: false when its main dialog became visible meanwhile.
+bool EndsWithoutMainWindow(ProgramRun& run)
+{
+    bool shown = false;
+    const bool ended = WaitUntil(
+        [&] {
+            shown = shown || MainDialogShown(run);
+            return run.Exited();
+        },
+        kWait, 1);
+    EXPECT_TRUE(ended) << "the program still runs";
+    return ended && !shown;
+}
+
+// Answers the no-SSD question (every start on Wine's own disks asks it) with No.
+bool GoPastNoSsdQuestion(ProgramRun& run)
+{
+    HWND box = FirstBox(run);
+    if (!box || MessageBoxText(box) != kNoSsdText)
+        return false;
+    return AnswerBox(box, IDNO) && WaitUntil([&] { return !::IsWindow(box); }, kWait);
+}
+
+// The local web server on the program's fixed port. Test runs of other build folders on this
+// machine use the same port for a while: wait for it to come free rather than share it.
+template <class Server>
+std::unique_ptr<Server> OwnServer()
+{
+    std::unique_ptr<Server> server;
+    WaitUntil(
+        [&] {
+            server = std::make_unique<Server>();
+            if (server->Listening())
+                return true;
+            server.reset();
+            return false;
+        },
+        90000, 250);
+    return server;
+}
+
+// The update check only runs where the system reports a connection; ask it the same way.
+bool SystemSaysOnline()
+{
+    DWORD flags = 0;
+    return ::InternetGetConnectedState(&flags, 0) != FALSE;
+}
+
+#define SKIP_UNLESS_ONLINE()                                                                           \
+    if (!SystemSaysOnline())                                                                           \
+    GTEST_SKIP() << "InternetGetConnectedState reports no connection here: the program skips its "     \
+                    "update check, so there is nothing to observe"
+
+// ---------------------------------------------------------------------------------------------
+// The stand-in WMI of tests/support in place of the system's locator for a scope; the disks it
+// delivers are named by DADAROR_TEST_DISK_MODELS in the program's environment.
+class StandInDisks
+{
+public:
+    StandInDisks()
+        : m_registration(HKEY_LOCAL_MACHINE,
+                         "Software\\Classes\\CLSID\\{4590F811-1D3A-11D0-891F-00AA004B2E24}\\InprocServer32", "",
+                         ToWinePath(TESTWMI_UNIX_PATH), KEY_WOW64_32KEY)
+    {
+    }
+    bool Ok() const { return m_registration.Ok(); }
+    static Env Disks(const std::string& models) { return {{"DADAROR_TEST_DISK_MODELS", models}}; }
+
+private:
+    ScopedRegString m_registration;
+};
+
+// A DWORD registry value for a scope (nothing: the value absent); the key, the value or its
+// absence come back afterwards.
+class ScopedRegDword
+{
+public:
+    ScopedRegDword(const std::string& subkey, const std::string& name, std::optional<DWORD> value)
+        : m_subkey(subkey), m_name(name)
+    {
+        HKEY key = nullptr;
+        m_keyExisted = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (key)
+            ::RegCloseKey(key);
+        if (!m_keyExisted && !value)
+        {
+            m_ok = true;
+            return;
+        }
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                              nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof(m_old);
+        m_hadValue = ::RegQueryValueExA(key, name.c_str(), nullptr, &m_oldType, reinterpret_cast<BYTE*>(&m_old),
+                                        &size) == ERROR_SUCCESS;
+        if (value)
+            m_ok = ::RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value),
+                                    sizeof(DWORD)) == ERROR_SUCCESS;
+        else
+        {
+            const LONG rc = ::RegDeleteValueA(key, name.c_str());
+            m_ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+        }
+        ::RegCloseKey(key);
+    }
+    ~ScopedRegDword()
+    {
+        if (!m_keyExisted)
+        {
+            ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_subkey.c_str());
+            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_subkey.c_str());
+            return;
+        }
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_subkey.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+            return;
+        if (m_hadValue)
+            ::RegSetValueExA(key, m_name.c_str(), 0, m_oldType, reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
+        else
+            ::RegDeleteValueA(key, m_name.c_str());
+        ::RegCloseKey(key);
+    }
+    ScopedRegDword(const ScopedRegDword&) = delete;
+    ScopedRegDword& operator=(const ScopedRegDword&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    std::string m_subkey, m_name;
+    bool m_ok = false, m_keyExisted = false, m_hadValue = false;
+    DWORD m_old = 0, m_oldType = REG_DWORD;
+};
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// No SSD among the disks.
+
+TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
+{
+    const auto server = OwnServer<HttpRecorder>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const ULONGLONG started = ::GetTickCount64();
+    ProgramRun run;
+    ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
+    HWND box = FirstBox(run);
+    ASSERT_TRUE(box) << "no start-up question";
+    const double toQuestion = SecondsSince(started);
+    const BoxLook look = Look(box);
+    EXPECT_EQ(look.caption, kMainTitle);
+    EXPECT_EQ(look.text, kNoSsdText);
+    EXPECT_EQ(look.buttons, (std::set<int>{IDYES, IDNO}));
+    EXPECT_EQ(IconOf(box), "information");
+    HWND dlg = FindMainDialog(run.Pid());
+    ASSERT_TRUE(dlg) << "the question comes before the main dialog exists";
+    EXPECT_EQ(look.owner, dlg);
+
+    const ULONGLONG answered = ::GetTickCount64();
+    ASSERT_TRUE(AnswerBox(box, IDNO));
+    std::vector<StartupBox> more;
+    ASSERT_TRUE(StartToMainWindow(run, kWait, &more));
+    EXPECT_TRUE(more.empty()) << "another box after No: " << more.front().text;
+    std::cout << "[ figures ] no-SSD question after " << toQuestion << " s; main window " << SecondsSince(answered)
+              << " s after No (update answer 1.4)\n";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Disks from the stand-in WMI, through the program's real COM path.
+
+TEST(StartupSsd, FoundDiskIsAnnouncedUpperCasedBeforeTheMainWindow)
+{
+    StandInDisks wmi;
+    ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
+    const auto server = OwnServer<HttpRecorder>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const struct
+    {
+        const char* models;
+        std::string expected;
+    } cases[] = {
+        {"Acme Ssd 120G", Found("ACME SSD 120G")},
+        // The last matching disk wins; a non-matching disk after it changes nothing.
+        {"Alpha SSD 64|<null>|beta ssd 2|Wine Disk Drive", Found("BETA SSD 2")},
+        // The model is data: never read as a format.
+        {"Evil ssd %s%n%%", Found("EVIL SSD %S%N%%")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.models);
+        ProgramRun run(StandInDisks::Disks(c.models));
+        ASSERT_TRUE(run.Started());
+        HWND box = FirstBox(run);
+        ASSERT_TRUE(box) << "no start-up notice";
+        const BoxLook look = Look(box);
+        EXPECT_EQ(look.caption, kMainTitle);
+        EXPECT_EQ(look.text, c.expected);
+        EXPECT_EQ(look.buttons, std::set<int>{IDOK});
+        EXPECT_EQ(IconOf(box), "information");
+        HWND dlg = FindMainDialog(run.Pid());
+        EXPECT_TRUE(dlg && look.owner == dlg) << "the notice does not belong to the main dialog";
+
+        ASSERT_TRUE(AnswerBox(box, IDOK));
+        std::vector<StartupBox> more;
+        EXPECT_TRUE(StartToMainWindow(run, kWait, &more)) << "no main window after the notice";
+        EXPECT_TRUE(more.empty()) << "another box after the notice: " << more.front().text;
+        EXPECT_EQ(run.UnhandledExceptions(), 0);
+    }
+}
+
+TEST(StartupSsd, DisksWithoutSsdInTheirNamesBringTheQuestion)
+{
+    StandInDisks wmi;
+    ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
+    const auto server = OwnServer<HttpRecorder>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    // Only the three letters count: a solid-state disk named otherwise is not recognised.
+    for (const char* models : {"Acme HDD 1T", "<null>|Solid State Disk"})
+    {
+        SCOPED_TRACE(models);
+        ProgramRun run(StandInDisks::Disks(models));
+        HWND box = FirstBox(run);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(MessageBoxText(box), kNoSsdText);
+        EXPECT_EQ(Look(box).buttons, (std::set<int>{IDYES, IDNO}));
+        ASSERT_TRUE(AnswerBox(box, IDYES));
+        EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after Yes";
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The update check.
+
+TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
+{
+    SKIP_UNLESS_ONLINE();
+    LaunchRecorder launches;
+    ASSERT_TRUE(launches.Installed());
+    const struct
+    {
+        const char* name;
+        std::string body;
+        int answer;
+    } cases[] = {
+        {"newer version", "1.5", IDCANCEL},
+        {"empty body", "", IDCANCEL},
+        {"a page of markup", "<html><head><title>503</title></head><body>busy</body></html>", IDOK},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const auto server = OwnServer<HttpRecorder>();
+        ASSERT_TRUE(server) << "port 18089 stays taken";
+        server->Respond(kVersionPath, 200, c.body);
+        ProgramRun run(launches.Environment());
+        ASSERT_TRUE(GoPastNoSsdQuestion(run));
+        HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
+        ASSERT_TRUE(update) << "no update question";
+        const BoxLook look = Look(update);
+        EXPECT_EQ(look.text, kUpdateText);
+        EXPECT_EQ(look.buttons, (std::set<int>{IDOK, IDCANCEL}));
+        EXPECT_EQ(IconOf(update), "information");
+        HWND dlg = FindMainDialog(run.Pid());
+        EXPECT_TRUE(dlg && look.owner == dlg) << "the question does not belong to the main dialog";
+        EXPECT_FALSE(MainDialogShown(run));
+
+        ASSERT_TRUE(AnswerBox(update, c.answer));
+        if (c.answer == IDCANCEL)
+        {
+            EXPECT_TRUE(StartToMainWindow(run, kWait)) << "Cancel does not go on to the main window";
+            continue;
+        }
+        EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after OK";
+        EXPECT_TRUE(launches.WaitForLine(kBlogUrl, kWait));
+        // The shell hands the address over as one quoted argument.
+        EXPECT_EQ(launches.Lines(), std::vector<std::string>{"\"" + std::string(kBlogUrl) + "\""})
+            << "the download page, once, as it is";
+    }
+    EXPECT_EQ(launches.Lines().size(), 1u) << "Cancel opened something";
+}
+
+TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
+{
+    SKIP_UNLESS_ONLINE();
+    const struct
+    {
+        const char* name;
+        int status;
+        std::string body;
+    } cases[] = {
+        {"own version with blanks and a line break", 200, " 1.4\r\n"},
+        {"ERROR in capitals", 200, "ERROR"},
+        {"404", 404, "1.5"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const auto server = OwnServer<HttpRecorder>();
+        ASSERT_TRUE(server) << "port 18089 stays taken";
+        server->Respond(kVersionPath, c.status, c.body);
+        ProgramRun run;
+        ASSERT_TRUE(GoPastNoSsdQuestion(run));
+        std::vector<StartupBox> more;
+        EXPECT_TRUE(StartToMainWindow(run, kWait, &more));
+        EXPECT_TRUE(more.empty()) << "a box: " << more.front().caption << " / " << more.front().text;
+        // Nothing shown because the answer was judged, not because no request went out.
+        EXPECT_EQ(server->Count(std::string(kVersionRequestLine)), 1u);
+    }
+}
+
+TEST(StartupUpdate, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
+{
+    SKIP_UNLESS_ONLINE();
+    const auto server = OwnServer<e2e_startup::WireServer>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    server->Answer(kVersionPath, 200, "1.4");
+    ProgramRun run;
+    ASSERT_TRUE(GoPastNoSsdQuestion(run));
+    ASSERT_TRUE(server->WaitForRequests(1, kWait));
+    ASSERT_TRUE(StartToMainWindow(run, kWait));
+
+    const std::string accept = "Accept:text/html, application/xhtml+xml, */*\r\n";
+    const std::string agent = "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
+    std::vector<std::string> checks;
+    for (const std::string& request : server->Requests())
+        if (request.rfind(std::string(kVersionRequestLine) + "\r\n", 0) == 0)
+            checks.push_back(request);
+    ASSERT_EQ(checks.size(), 1u) << "one update request per start";
+    const std::string& request = checks.front();
+    const size_t headEnd = request.find("\r\n\r\n");
+    ASSERT_NE(headEnd, std::string::npos);
+    const std::string head = request.substr(0, headEnd + 2);
+    const std::string body = request.substr(headEnd + 4);
+    // WinINet re-emits added header lines with a blank after the colon; the body carries our
+    // header text untouched, so it shows the exact bytes we hand over.
+    const auto hasLine = [&](const std::string& line) {
+        const size_t colon = line.find(':');
+        const std::string spaced = line.substr(0, colon + 1) + " " + line.substr(colon + 1);
+        return head.find("\r\n" + line) != std::string::npos || head.find("\r\n" + spaced) != std::string::npos;
+    };
+    EXPECT_TRUE(hasLine(accept)) << head;
+    EXPECT_TRUE(hasLine(agent)) << head;
+    EXPECT_EQ(accept.size() + agent.size(), 123u);
+    EXPECT_EQ(body, accept + agent) << "the body is the header text itself";
+    EXPECT_NE(head.find("\r\nContent-Length: 123\r\n"), std::string::npos) << head;
+}
+
+TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
+{
+    SKIP_UNLESS_ONLINE();
+    const auto server = OwnServer<e2e_startup::WireServer>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    server->Hold(kVersionPath);
+    ProgramRun run;
+    HWND box = FirstBox(run);
+    ASSERT_TRUE(box);
+    const ULONGLONG answered = ::GetTickCount64();
+    ASSERT_TRUE(AnswerBox(box, IDNO));
+    ASSERT_TRUE(server->WaitForRequests(1, kWait)) << "the update request never arrived";
+    std::vector<StartupBox> more;
+    HWND dlg = StartToMainWindow(run, kWait, &more);
+    const double waited = SecondsSince(answered);
+    ASSERT_TRUE(dlg) << "no main window while the server keeps silent";
+    EXPECT_TRUE(more.empty()) << "a box: " << more.front().text;
+    std::cout << "[ figures ] silent update server: main window " << waited << " s after the SSD answer\n";
+    ::testing::Test::RecordProperty("silent_server_seconds", std::to_string(waited));
+    EXPECT_LT(waited, 5.0 + 3.0) << "the 5 s bound plus a margin";
+    EXPECT_GE(waited, 4.5) << "gave up on the server before the bound";
+
+    // The answer that comes too late is dropped: no question once the window is up, no crash.
+    server->Answer(kVersionPath, 200, "1.5");
+    server->Release();
+    EXPECT_FALSE(FindTopWindow(run.Pid(), kUpdateCaption, nullptr, 2000)) << "a late answer still asked";
+    EXPECT_FALSE(run.Exited());
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(kWait).has_value());
+    EXPECT_EQ(run.UnhandledExceptions(), 0);
+}
+
+TEST(StartupUpdate, SilentServerStillLetsYesQuitPromptly)
+{
+    SKIP_UNLESS_ONLINE();
+    const auto server = OwnServer<e2e_startup::WireServer>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    server->Hold(kVersionPath);
+    ProgramRun run;
+    HWND box = FirstBox(run);
+    ASSERT_TRUE(box);
+    const ULONGLONG answered = ::GetTickCount64();
+    ASSERT_TRUE(AnswerBox(box, IDYES));
+    // The download thread is still blocked on the server when the program ends.
+    EXPECT_TRUE(EndsWithoutMainWindow(run));
+    const double took = SecondsSince(answered);
+    std::cout << "[ figures ] silent update server, Yes: ended " << took << " s after the answer\n";
+    EXPECT_LT(took, 5.0 + 3.0);
+    EXPECT_EQ(run.UnhandledExceptions(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The AHCI state line (label 1000), as the prefix's driver settings say.
+
+TEST(StartupAhci, StateLineFollowsTheDriverStartTypes)
+{
+    const std::string msahci = "SYSTEM\\CurrentControlSet\\services\\msahci";
+    const std::string pciide = "SYSTEM\\CurrentControlSet\\services\\pciide";
+    const Rgb blue = {0, 0, 250}, red = {250, 0, 0};
+    const struct
+    {
+        const char* name;
+        std::optional<DWORD> ahciStart, ideStart;
+        const char* text;
+        Rgb colour;
+    } cases[] = {
+        {"AHCI at boot, IDE on demand", 0, 3, kAhciOn, blue},
+        {"both at boot", 0, 0, kAhciOff, red},
+        {"AHCI on demand", 3, 3, kAhciOff, red},
+        {"no AHCI start type", std::nullopt, 3, kAhciOff, red},
+    };
+    const auto server = OwnServer<HttpRecorder>();
+    ASSERT_TRUE(server) << "port 18089 stays taken";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ScopedRegDword ahci(msahci, "Start", c.ahciStart);
+        ScopedRegDword ide(pciide, "Start", c.ideStart);
+        ASSERT_TRUE(ahci.Ok() && ide.Ok()) << "cannot set the driver start types";
+        ProgramRun run;
+        HWND dlg = StartToMainWindow(run, kWait);
+        ASSERT_TRUE(dlg);
+        HWND label = ::GetDlgItem(dlg, 1000);
+        ASSERT_TRUE(label);
+        EXPECT_EQ(WindowText(label), c.text);
+
+        // The text's colour: some of its pixels in exactly that colour, none in the other.
+        const Rgb other = c.colour == blue ? red : blue;
+        int inColour = 0, inOther = 0;
+        WaitUntil(
+            [&] {
+                const Picture shown = Capture(WindowRect(label));
+                inColour = inOther = 0;
+                for (int y = 0; y < shown.Height(); ++y)
+                    for (int x = 0; x < shown.Width(); ++x)
+                    {
+                        inColour += shown.At(x, y) == c.colour;
+                        inOther += shown.At(x, y) == other;
+                    }
+                return inColour > 20;
+            },
+            5000, 50);
+        EXPECT_GT(inColour, 20) << "the state line is not drawn in " << ToString(c.colour);
+        EXPECT_EQ(inOther, 0);
+    }
+}
