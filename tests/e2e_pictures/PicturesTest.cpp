@@ -322,6 +322,10 @@ TEST_F(Pictures, PressingElsewhereAndDraggingOntoTheApplyButtonDoesNotLightIt)
     MouseDown();
     for (int i = 1; i <= 8; ++i)
         MoveTo(POINT{away.x + (centre.x - away.x) * i / 8, away.y + (centre.y - away.y) * i / 8});
+    // The press really is held over the button and nothing else took the pointer (no window drag).
+    const RECT start = WindowRect(dlg);
+    ASSERT_EQ(::WindowFromPoint(centre), ::GetDlgItem(dlg, kApply.id));
+    ASSERT_TRUE(::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
     EXPECT_FALSE(WaitUntil(
         [&] { return !Differences(CaptureWindowRect(dlg, kApply.x, kApply.y, kApply.w, kApply.h), normal).empty(); },
         kNoChange))
@@ -329,6 +333,8 @@ TEST_F(Pictures, PressingElsewhereAndDraggingOntoTheApplyButtonDoesNotLightIt)
 
     // Released there, the next move lights it; the release alone is no click.
     MouseUp();
+    EXPECT_EQ(WindowRect(dlg).left, start.left);
+    EXPECT_EQ(WindowRect(dlg).top, start.top);
     MoveTo(POINT{centre.x + 3, centre.y + 2});
     const std::string diff = WaitForFace(dlg, kApply, hover, 5000);
     EXPECT_TRUE(diff.empty()) << "not lit by a move after the release: " << diff;
