@@ -199,6 +199,10 @@ protected:
     {
         if (dlg)
             MoveTo(AwayFrom(dlg));
+        // A test that stopped with the button held lets it go away from the window, so the
+        // release clicks nothing and the next test starts with the button up.
+        if (::GetAsyncKeyState(VK_LBUTTON) & 0x8000)
+            MouseUp();
     }
 
     // Answers the update check ("1.4": no question) so that start-up asks nothing of the network.
