@@ -1,0 +1,66 @@
+// What every test of this folder asks of the program after a hostile start: it is still there,
+// its dialog answers and works, and it showed nothing of its own making besides what we expect.
+#pragma once
+
+#include "e2e/E2e.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace hostile
+{
+
+constexpr DWORD kWait = 20000;
+
+// Visible top-level windows of the program other than `known`, as "class \"title\"".
+inline std::vector<std::string> OtherWindows(DWORD pid, const std::vector<HWND>& known)
+{
+    std::vector<std::string> others;
+    for (HWND h : e2e::TopWindowsOf(pid, true))
+    {
+        bool isKnown = false;
+        for (HWND k : known)
+            isKnown = isKnown || h == k;
+        if (!isKnown)
+            others.push_back(e2e::ClassOf(h) + " \"" + e2e::WindowText(h) + "\"");
+    }
+    return others;
+}
+
+// The dialog answers a message and takes real clicks: one row moved off its recommendation, and
+// the recommendation button 1039 puts it back.
+inline void ExpectUsable(const e2e::ProgramRun& run, HWND dlg)
+{
+    ASSERT_FALSE(run.Exited()) << "the program ended on its own";
+    char title[128] = {};
+    DWORD_PTR length = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(dlg, WM_GETTEXT, sizeof(title), reinterpret_cast<LPARAM>(title),
+                                      SMTO_ABORTIFHUNG, 5000, &length))
+        << "the dialog does not answer";
+    EXPECT_STREQ(e2e::kMainTitle, title);
+
+    const auto off = e2e::ClickablePointOf(dlg, 1004);
+    const auto recommend = e2e::ClickablePointOf(dlg, 1039);
+    ASSERT_TRUE(off && recommend) << "row 1004 or button 1039 is covered";
+    e2e::ClickAt(*off);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsButtonChecked(dlg, 1004); }, 5000)) << "a click on 1004 did nothing";
+    e2e::ClickAt(*recommend);
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return e2e::IsButtonChecked(dlg, 1002) && !e2e::IsButtonChecked(dlg, 1004); }, 5000))
+        << "[추천 설정] did not restore the recommendation";
+    EXPECT_EQ(0, run.UnhandledExceptions());
+}
+
+// Closes the dialog as the user does and expects the process to end cleanly.
+inline void ExpectClosesCleanly(e2e::ProgramRun& run, HWND dlg)
+{
+    EXPECT_FALSE(run.Exited()) << "the program ended before it was closed";
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    std::optional<DWORD> code = run.WaitForExit(10000);
+    EXPECT_TRUE(code.has_value()) << "the process outlives its dialog";
+    EXPECT_EQ(0, run.UnhandledExceptions()) << "the program crashed";
+}
+
+} // namespace hostile
