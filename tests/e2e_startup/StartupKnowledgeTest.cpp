@@ -108,8 +108,6 @@ std::string IconOf(HWND box)
     RECT r = WindowRect(iconControl);
     r.right = r.left + size;
     r.bottom = r.top + size;
-    // The box's own surface, left of its first row.
-    const Rgb background = PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
     const struct
     {
         const char* name;
@@ -119,6 +117,9 @@ std::string IconOf(HWND box)
     std::string match;
     WaitUntil(
         [&] {
+            // The box's own surface left of the icon, read with the picture: the box may still be
+            // painting itself.
+            const Rgb background = PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
             const Picture shown = Capture(r);
             for (const auto& icon : icons)
             {
@@ -135,6 +136,8 @@ std::string IconOf(HWND box)
             return false;
         },
         3000, 50);
+    if (match.empty())
+        SaveScreenshot("startup-box-without-known-icon", box);
     return match;
 }
 
@@ -152,6 +155,12 @@ HWND FirstBox(ProgramRun& run)
     if (box)
         EXPECT_FALSE(MainDialogShown(run)) << "the main dialog shows before the start-up box is answered";
     return box;
+}
+
+// Answers a box and waits until it has gone, so that nobody answers it twice.
+bool Answer(HWND box, int id)
+{
+    return AnswerBox(box, id) && WaitUntil([&] { return !::IsWindow(box); }, kWait);
 }
 
 // Until the program ends: false when its main dialog became visible meanwhile.
@@ -174,7 +183,7 @@ bool GoPastNoSsdQuestion(ProgramRun& run)
     HWND box = FirstBox(run);
     if (!box || MessageBoxText(box) != kNoSsdText)
         return false;
-    return AnswerBox(box, IDNO) && WaitUntil([&] { return !::IsWindow(box); }, kWait);
+    return Answer(box, IDNO);
 }
 
 // The local web server on the program's fixed port. Test runs of other build folders on this
@@ -310,7 +319,7 @@ TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
     EXPECT_EQ(look.owner, dlg);
 
     const ULONGLONG answered = ::GetTickCount64();
-    ASSERT_TRUE(AnswerBox(box, IDNO));
+    ASSERT_TRUE(Answer(box, IDNO));
     std::vector<StartupBox> more;
     ASSERT_TRUE(StartToMainWindow(run, kWait, &more));
     EXPECT_TRUE(more.empty()) << "another box after No: " << more.front().text;
@@ -353,7 +362,7 @@ TEST(StartupSsd, FoundDiskIsAnnouncedUpperCasedBeforeTheMainWindow)
         HWND dlg = FindMainDialog(run.Pid());
         EXPECT_TRUE(dlg && look.owner == dlg) << "the notice does not belong to the main dialog";
 
-        ASSERT_TRUE(AnswerBox(box, IDOK));
+        ASSERT_TRUE(Answer(box, IDOK));
         std::vector<StartupBox> more;
         EXPECT_TRUE(StartToMainWindow(run, kWait, &more)) << "no main window after the notice";
         EXPECT_TRUE(more.empty()) << "another box after the notice: " << more.front().text;
@@ -417,7 +426,7 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         EXPECT_TRUE(dlg && look.owner == dlg) << "the question does not belong to the main dialog";
         EXPECT_FALSE(MainDialogShown(run));
 
-        ASSERT_TRUE(AnswerBox(update, c.answer));
+        ASSERT_TRUE(Answer(update, c.answer));
         if (c.answer == IDCANCEL)
         {
             EXPECT_TRUE(StartToMainWindow(run, kWait)) << "Cancel does not go on to the main window";
@@ -508,7 +517,7 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
     HWND box = FirstBox(run);
     ASSERT_TRUE(box);
     const ULONGLONG answered = ::GetTickCount64();
-    ASSERT_TRUE(AnswerBox(box, IDNO));
+    ASSERT_TRUE(Answer(box, IDNO));
     ASSERT_TRUE(server->WaitForRequests(1, kWait)) << "the update request never arrived";
     std::vector<StartupBox> more;
     HWND dlg = StartToMainWindow(run, kWait, &more);
