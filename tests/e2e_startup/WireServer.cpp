@@ -112,7 +112,8 @@ std::vector<std::string> WireServer::Requests() const
 bool WireServer::WaitForRequests(size_t count, DWORD timeoutMs) const
 {
     std::unique_lock<std::mutex> l(m_lock);
-    return m_changed.wait_for(l, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+    return m_changed.wait_for(l, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_requests.size() >= count; });
 }
 
 WireServer::Route WireServer::RouteFor(const std::string& target) const
@@ -163,12 +164,14 @@ void WireServer::Serve(std::uintptr_t socket)
         request.append(buf, static_cast<size_t>(n));
         if (headEnd == std::string::npos)
             headEnd = request.find("\r\n\r\n");
-        if (headEnd != std::string::npos && request.size() >= headEnd + 4 + ContentLength(request.substr(0, headEnd + 2)))
+        if (headEnd != std::string::npos &&
+            request.size() >= headEnd + 4 + ContentLength(request.substr(0, headEnd + 2)))
             break;
     }
     const std::string line = request.substr(0, request.find("\r\n"));
     const size_t p1 = line.find(' '), p2 = line.rfind(' ');
-    const std::string target = p1 != std::string::npos && p2 > p1 ? line.substr(p1 + 1, p2 - p1 - 1) : "";
+    const std::string target =
+        p1 != std::string::npos && p2 > p1 ? line.substr(p1 + 1, p2 - p1 - 1) : "";
 
     Route route;
     {
@@ -188,10 +191,12 @@ void WireServer::Serve(std::uintptr_t socket)
             return;
         }
     }
-    SendAll(c, "HTTP/1.1 " + std::to_string(route.status) + (route.status == 200 ? " OK" : " Error") +
-                   "\r\nContent-Type: text/html\r\nCache-Control: no-store, no-cache\r\nPragma: no-cache"
-                   "\r\nExpires: 0\r\nContent-Length: " +
-                   std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body);
+    SendAll(
+        c,
+        "HTTP/1.1 " + std::to_string(route.status) + (route.status == 200 ? " OK" : " Error") +
+            "\r\nContent-Type: text/html\r\nCache-Control: no-store, no-cache\r\nPragma: no-cache"
+            "\r\nExpires: 0\r\nContent-Length: " +
+            std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body);
     ::shutdown(c, SD_SEND);
     // Let the client read to the end before the socket goes.
     while (Readable(c, 2000) && ::recv(c, buf, sizeof(buf), 0) > 0)
