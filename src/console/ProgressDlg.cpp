@@ -23,6 +23,10 @@ LRESULT CProgressDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         ::DestroyWindow(m_hWnd);
         return 0;
     }
+    // Only the apply sequence closes this window: Alt+F4 must not take it (and this object)
+    // away while the worker still refers to it.
+    if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
+        return 0;
     return fw::CDialog::WindowProc(msg, wParam, lParam);
 }
 

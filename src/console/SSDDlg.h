@@ -10,6 +10,7 @@
 #include "widgets/ButtonST.h"
 #include "widgets/Label.h"
 
+#include <atomic>
 #include <string>
 
 class CProgressDlg;
@@ -35,6 +36,7 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -89,6 +91,9 @@ public:
 private:
     // The white brush of the dialog's own background, made on first use and kept.
     fw::CBrushHandle m_brDialog;
+    // True from the apply click until the worker has ended (restart question included): one
+    // worker at a time, and the dialog is not closed under it.
+    std::atomic<bool> m_bApplying{false};
 };
 
 // The main dialog, for the worker thread of the apply sequence. Set once during start-up.

@@ -37,7 +37,7 @@ void CSSDDlg::OnApply()
 {
     // One worker at a time: the dialog stays disabled from here until the worker is done
     // (a message box of the worker disables it as well).
-    if (m_pProgressDlg || !::IsWindowEnabled(m_hWnd))
+    if (!::IsWindowEnabled(m_hWnd) || m_bApplying.exchange(true))
         return;
 
     m_pProgressDlg = new CProgressDlg();
@@ -45,6 +45,7 @@ void CSSDDlg::OnApply()
     {
         delete m_pProgressDlg;
         m_pProgressDlg = nullptr;
+        m_bApplying = false;
         return;
     }
     ::SetWindowTextA(m_pProgressDlg->m_lblMessage.m_hWnd, kProgressText);
@@ -58,7 +59,17 @@ void CSSDDlg::OnApply()
         EnableWindow(TRUE);
         ::SendMessageA(m_pProgressDlg->m_hWnd, WM_CLOSE, 0, 0);
         m_pProgressDlg = nullptr;
+        m_bApplying = false;
     }
+}
+
+void CSSDDlg::OnCancel()
+{
+    // The dialog is disabled while the worker runs, but a close can still reach it (from the
+    // task bar): the worker works on this object until its very end.
+    if (m_bApplying)
+        return;
+    fw::CDialog::OnCancel();
 }
 
 void CSSDDlg::RunOptimization()
@@ -75,11 +86,10 @@ void CSSDDlg::RunOptimization()
         m_pProgressDlg = nullptr;
     }
 
-    if (m_optimizer.NeedsReboot() != 1)
-        return;
-    if (::MessageBoxA(m_hWnd, kRestartQuestion, kProductName, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
-        return;
-    RestartWindows();
+    if (m_optimizer.NeedsReboot() == 1 &&
+        ::MessageBoxA(m_hWnd, kRestartQuestion, kProductName, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+        RestartWindows();
+    m_bApplying = false;
 }
 
 void CSSDDlg::RunRow(int rowIndex)

@@ -36,6 +36,10 @@ BOOL CSSDDlg::PreTranslateMessage(MSG* msg)
 
 BOOL CSSDDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
+    // Clicks only: a double-click on a link reports a second notification that must not open
+    // the page a second time.
+    if (lParam && HIWORD(wParam) != BN_CLICKED)
+        return fw::CDialog::OnCommand(wParam, lParam);
     switch (LOWORD(wParam))
     {
     case IDC_APPLY:
@@ -110,12 +114,8 @@ BOOL CSSDDlg::OnEraseBkgnd(HDC dc)
 HBRUSH CSSDDlg::OnCtlColor(HDC dc, HWND control, UINT type, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     // The base handling first: a label answers its own colour request (font, text colour).
-    LRESULT reflected = 0;
-    HBRUSH brush;
-    if (control && control != m_hWnd && ReflectToChild(control, msg, wParam, lParam, &reflected))
-        brush = reinterpret_cast<HBRUSH>(reflected);
-    else
-        brush = reinterpret_cast<HBRUSH>(DefWindowProc(msg, wParam, lParam));
+    (void)control;
+    HBRUSH brush = reinterpret_cast<HBRUSH>(fw::CDialog::WindowProc(msg, wParam, lParam));
 
     ::SetBkMode(dc, TRANSPARENT);
     if (type == CTLCOLOR_DLG)
@@ -184,5 +184,5 @@ void CSSDDlg::OnTimer(UINT_PTR id)
         ::VariantClear(&empty);
         m_browser.ShowWindow(SW_SHOW);
     }
-    DefWindowProc(WM_TIMER, id, 0);
+    Default();
 }

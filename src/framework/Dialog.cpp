@@ -207,6 +207,17 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
                                      wParam, lParam, &result))
             return TRUE;
         break;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        // A control that chooses its own colours (a label) answers its own colour request.
+        if (lParam && reinterpret_cast<HWND>(lParam) != m_hWnd &&
+            ReflectToChild(reinterpret_cast<HWND>(lParam), msg, wParam, lParam, &result))
+            return result;
+        break;
     default:
         break;
     }

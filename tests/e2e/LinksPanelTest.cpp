@@ -143,3 +143,14 @@ TEST(Panel, LoadsTheAdvertisementOnceShortlyAfterTheStart)
     EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dlg, 1037))) << "the panel is not shown";
     SaveScreenshot("main-dialog-with-panel", dlg);
 }
+
+TEST_F(Links, DoubleClickOnALinkOpensItOnce)
+{
+    // The second click of a double-click arrives as its own notification; it is not a second
+    // request to open the page.
+    const POINT p = ControlCenter(dlg, 1028);
+    ClickAt(p);
+    ClickAt(p);
+    EXPECT_TRUE(recorder.WaitForLine(kBlogUrl, kWait)) << AllLaunches();
+    EXPECT_FALSE(WaitUntil([&] { return Launches(kBlogUrl) > 1; }, 1500)) << AllLaunches();
+}

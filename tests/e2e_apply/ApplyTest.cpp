@@ -381,3 +381,32 @@ TEST_F(ApplyRun, EachRestartFailureIsShownAndEndsTheProcessWithMinusOne)
         EXPECT_EQ(f.step != std::string("exit"), !run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
     }
 }
+
+// Windows the user can still reach while the worker runs: neither may take the objects the worker
+// works on away from it.
+TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
+{
+    HWND dlg = StartProgram();
+    ASSERT_TRUE(dlg);
+    Click(dlg, 1029);
+    HWND progress = FindProgressWindow(10000);
+    ASSERT_TRUE(progress);
+    // Alt+F4 on the progress window.
+    ::PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND question = WaitForBox(kRestartQuestion, 30000);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(9u, RowMarkers().size());
+
+    // The task bar's close on the main window while the question is open.
+    ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(run->WaitForExit(1500).has_value());
+    ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));
+    EXPECT_FALSE(run->Exited());
+
+    // Once the worker has ended the dialog closes as always.
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run->WaitForExit(10000).has_value());
+    EXPECT_EQ(0, run->UnhandledExceptions());
+}
