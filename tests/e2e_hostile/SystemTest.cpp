@@ -2,11 +2,23 @@
 // A configuration step that fails is never shown and never stops the run: every row's marker
 // comes in order, and the only box is the restart question when the paging file was written.
 //
-// Observed under Wine 8:
+// Observed under Wine 8 (recommended selection, one apply; all nine row markers in order in
+// every case, no box but the restart question, no crash, the dialog usable afterwards):
 //
-//   case                         | markers | boxes                 | PagingFiles afterwards
-//   -----------------------------+---------+-----------------------+------------------------------
-//   (see the report table)
+//   case                                        | restart question | "PagingFiles" afterwards
+//   --------------------------------------------+------------------+-----------------------------
+//   fsutil moved out of both system folders     | yes (Cancel)     | C:\pagefile.sys 0 0
+//     (powercfg, bcdedit absent in Wine anyway) |                  |
+//   no WSearch, SysMain, defragsvc in the SCM   | yes (Cancel)     | C:\pagefile.sys 0 0; the six
+//                                               |                  | tools still started
+//   REG_DWORD 0x10                              | yes (Cancel)     | rewritten as REG_MULTI_SZ
+//   REG_BINARY, 16 bytes without a NUL          | yes (Cancel)     | rewritten as REG_MULTI_SZ
+//   REG_MULTI_SZ of 600 bytes                   | no               | unchanged, as is
+//                                               |                  | "DisablePagingExecutive"
+//   REG_MULTI_SZ of 64 KB                       | no               | unchanged, likewise
+//
+// The type of "PagingFiles" is not looked at: a short value of any type reads as text and is
+// replaced. A value too long for the read leaves everything as it was and asks nothing.
 #include "Hostile.h"
 #include "TestSupport.h"
 #include "ToolRecorder.h"
