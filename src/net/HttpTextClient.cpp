@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace
 {
@@ -33,7 +34,12 @@ struct CUrlParts
     std::string server;
     std::string object; // path and query
     INTERNET_PORT port = 0;
+    bool secure = false;
 };
+
+// Redirections are followed here rather than by the platform: a server that redirects to itself
+// forever would otherwise keep a download that was given up running for the life of the program.
+constexpr int kMaxRedirects = 10;
 
 bool SplitUrl(const CWinInetLibrary& wininet, const char* url, CUrlParts& parts)
 {
@@ -70,7 +76,27 @@ bool SplitUrl(const CWinInetLibrary& wininet, const char* url, CUrlParts& parts)
     if (parts.object.size() > kMaxNameLength)
         return false;
     parts.port = components.nPort;
-    return true;
+    parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    return parts.secure || components.nScheme == INTERNET_SCHEME_HTTP;
+}
+
+bool IsRedirect(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The address a redirection leads to, from its Location header and the address it came from.
+std::string RedirectTarget(const std::string& from, const CUrlParts& parts, const std::string& location)
+{
+    if (location.find("://") != std::string::npos)
+        return location;
+    std::string origin = (parts.secure ? "https://" : "http://") + parts.server + ":" + std::to_string(parts.port);
+    if (!location.empty() && location[0] == '/')
+        return origin + location;
+    // Relative to the folder of the address it came from.
+    std::string path = parts.object.substr(0, parts.object.find('?'));
+    (void)from;
+    return origin + path.substr(0, path.rfind('/') + 1) + location;
 }
 
 // The executable's file name without its extension.
@@ -143,6 +169,15 @@ public:
         CloseAllLocked();
     }
 
+    // Closes one handle now (a connection or request replaced by the next redirection).
+    void Close(Slot slot)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_handles[slot])
+            m_wininet.InternetCloseHandle(m_handles[slot]);
+        m_handles[slot] = nullptr;
+    }
+
     // Gives the download up: every handle is closed now, and none is used or kept afterwards.
     void Abandon()
     {
@@ -187,38 +222,62 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
                                                         nullptr, nullptr, 0)))
         return 0;
 
-    HINTERNET session = handles.Use(H::Session);
-    if (!session ||
-        !handles.Keep(H::Connection,
-                      wininet.InternetConnectA(session, parts.server.c_str(), parts.port, nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, kContext)))
-        return 0;
+    std::string current = url;
+    HINTERNET request = nullptr;
+    for (int hop = 0;; ++hop)
+    {
+        handles.Close(H::Request);
+        handles.Close(H::Connection);
+        HINTERNET session = handles.Use(H::Session);
+        if (!session ||
+            !handles.Keep(H::Connection,
+                          wininet.InternetConnectA(session, parts.server.c_str(), parts.port, nullptr,
+                                                   nullptr, INTERNET_SERVICE_HTTP, 0, kContext)))
+            return 0;
 
-    HINTERNET connection = handles.Use(H::Connection);
-    if (!connection ||
-        !handles.Keep(H::Request, wininet.HttpOpenRequestA(
-                                      connection, "GET", parts.object.c_str(), nullptr, nullptr,
-                                      nullptr, INTERNET_FLAG_EXISTING_CONNECT, kContext)))
-        return 0;
+        HINTERNET connection = handles.Use(H::Connection);
+        DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                      (parts.secure ? INTERNET_FLAG_SECURE : 0);
+        if (!connection || !handles.Keep(H::Request, wininet.HttpOpenRequestA(connection, "GET",
+                                                                              parts.object.c_str(), nullptr,
+                                                                              nullptr, nullptr, flags, kContext)))
+            return 0;
 
-    HINTERNET request = handles.Use(H::Request);
-    if (request && receiveTimeoutMs != 0)
-        wininet.InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs,
-                                   sizeof(receiveTimeoutMs));
-    if (!request ||
-        !wininet.HttpSendRequestA(request, headers, kHeaderLength, headers, kHeaderLength))
-        return 0;
+        request = handles.Use(H::Request);
+        if (request && receiveTimeoutMs != 0)
+            wininet.InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeoutMs,
+                                       sizeof(receiveTimeoutMs));
+        if (!request ||
+            !wininet.HttpSendRequestA(request, headers, kHeaderLength, headers, kHeaderLength))
+            return 0;
 
-    // Without a status there is nothing to tell a page from an error page: a failure.
-    char status[80] = {};
-    DWORD statusLength = sizeof(status);
-    request = handles.Use(H::Request);
-    if (!request ||
-        !wininet.HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, status, &statusLength, nullptr))
-        return 0;
-    status[sizeof(status) - 1] = '\0';
-    if (std::strtol(status, nullptr, 10) >= 400)
-        return 0;
+        // Without a status there is nothing to tell a page from an error page: a failure.
+        char status[80] = {};
+        DWORD statusLength = sizeof(status);
+        request = handles.Use(H::Request);
+        if (!request ||
+            !wininet.HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, status, &statusLength, nullptr))
+            return 0;
+        status[sizeof(status) - 1] = '\0';
+        const long code = std::strtol(status, nullptr, 10);
+        if (!IsRedirect(code))
+        {
+            if (code >= 400)
+                return 0;
+            break;
+        }
+
+        // A redirection: follow it, as a browser would, but only so far.
+        char location[kMaxNameLength + 1] = {};
+        DWORD locationLength = kMaxNameLength;
+        if (hop >= kMaxRedirects ||
+            !wininet.HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &locationLength, nullptr))
+            return 0;
+        location[kMaxNameLength] = '\0';
+        current = RedirectTarget(current, parts, location);
+        if (!SplitUrl(wininet, current.c_str(), parts))
+            return 0;
+    }
 
     DWORD available = 0;
     request = handles.Use(H::Request);
