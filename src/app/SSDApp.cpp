@@ -14,6 +14,8 @@ namespace
 const char kInstanceMutexName[] = "DADAROR";
 // COM for the embedded browser control, balanced at exit.
 bool g_bOleInitialized = false;
+// The common controls, kept for the life of the process.
+fw::CModuleHandle g_commonControls;
 // The first instance's guard: held for the whole life of the process.
 fw::CKernelHandle g_instanceMutex;
 } // namespace
@@ -24,10 +26,18 @@ CSSDApp::CSSDApp() : fw::CWinApp(nullptr)
 
 BOOL CSSDApp::InitInstance()
 {
+    // The common controls are not imported: loaded here, after the DLL search was confined to
+    // the system folder, the manifest binds them to the system's side-by-side copy, and nothing
+    // they load in turn can come from the program's folder.
+    using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    g_commonControls.Reset(::LoadLibraryA("comctl32.dll"));
+    auto initCommonControls = reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(
+        g_commonControls ? ::GetProcAddress(g_commonControls.Get(), "InitCommonControlsEx") : nullptr));
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
     icc.dwICC = 0xFF;
-    ::InitCommonControlsEx(&icc);
+    if (initCommonControls)
+        initCommonControls(&icc);
 
     fw::CWinApp::InitInstance();
 

@@ -31,9 +31,9 @@ namespace
 // folder whatever the program does (with native first), before and beside the program's code:
 // - version.dll: Wine's user32 imports it, so it is resolved before the program's first
 //   instruction (and a plant without its exports ends the process there);
-// - uxtheme.dll: Wine's comctl32 loads it while it initialises, before WinMain, and again through
-//   a delayed import that Wine resolves on its own default path, which ignores the program's
-//   SetDefaultDllDirectories. CommonControlsTakeUxthemeFromTheProgramFolder below pins this.
+// - uxtheme.dll: Wine's comctl32 loads it while it initialises; the program therefore loads the
+//   common controls itself, after the search restriction (CommonControlsComeAfterTheRestriction
+//   below checks that a plant of it stays out).
 const char* const kPlantNames[] = {"wininet.dll",  "atl.dll",    "dwmapi.dll",   "winmm.dll",   "wbemcomn.dll",
                                    "fastprox.dll", "urlmon.dll", "iertutil.dll", "propsys.dll", "secur32.dll",
                                    "mpr.dll",      "userenv.dll", "netapi32.dll"};
@@ -331,20 +331,22 @@ TEST_F(Planting, TheProgramRunsNoPlantThroughStartUp)
     EXPECT_EQ(0, run->UnhandledExceptions());
 }
 
-// Positive control in the real program, and the one gap left: the common controls (a static
-// import, bound by the manifest) bring uxtheme.dll in by name while they initialise, before the
-// program's first line runs, so no restriction made in WinMain can cover it. Under Wine the plant
-// runs; the way out is on the import side (see the report on the common controls import), and
-// this test is to be turned round when that lands.
-TEST_F(Planting, CommonControlsTakeUxthemeFromTheProgramFolder)
+// The common controls bring uxtheme.dll in by name while they initialise. Imported, they would
+// do so before the program's first line, where no restriction reaches (a plant then ran); the
+// program loads them itself once the search is confined to the system folder.
+TEST_F(Planting, CommonControlsComeAfterTheRestriction)
 {
     NativeFirst uxtheme("DADAROR.exe", {"uxtheme.dll"});
     ASSERT_TRUE(uxtheme.Ok() && program.Ok() && work.Ok());
     ASSERT_TRUE(program.CopyIn(e2e::ToWinePath(E2E_UNIX_PATH), "DADAROR.exe"));
     ASSERT_TRUE(program.Plant({"uxtheme.dll"}));
+    ASSERT_TRUE(work.Plant({"uxtheme.dll"}));
     run = std::make_unique<e2e::ProgramRun>(e2e::Env{}, program.File("DADAROR.exe"), work.Path());
     ASSERT_TRUE(run->Started());
-    EXPECT_TRUE(run->WaitForMarker("PLANTED " + program.File("uxtheme.dll"), 20000)) << Join(run->Markers());
+    HWND dlg = e2e::StartToMainWindow(*run);
+    ASSERT_TRUE(dlg);
+    EXPECT_FALSE(run->HasMarker("PLANTED " + program.File("uxtheme.dll"))) << Join(run->Markers());
+    EXPECT_EQ("(none)", Join(PlantsSeen()));
     run->Terminate();
 }
 
