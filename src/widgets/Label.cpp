@@ -93,7 +93,9 @@ void CLabel::HandFontToControl()
 
 void CLabel::Repaint()
 {
-    if (m_hWnd)
+    // A label whose window is not shown yet (the dialog styles its labels before it first
+    // shows) has nothing on the screen to renew: it is painted when the window shows.
+    if (m_hWnd && ::IsWindowVisible(m_hWnd))
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
