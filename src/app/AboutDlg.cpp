@@ -2,6 +2,4 @@
 
 #include "resource.h"
 
-CAboutDlg::CAboutDlg() : fw::CDialog(IDD_ABOUTBOX)
-{
-}
+CAboutDlg::CAboutDlg() : fw::CDialog(IDD_ABOUTBOX) {}

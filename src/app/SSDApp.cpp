@@ -20,9 +20,7 @@ fw::CModuleHandle g_commonControls;
 fw::CKernelHandle g_instanceMutex;
 } // namespace
 
-CSSDApp::CSSDApp() : fw::CWinApp(nullptr)
-{
-}
+CSSDApp::CSSDApp() : fw::CWinApp(nullptr) {}
 
 BOOL CSSDApp::InitInstance()
 {
@@ -32,7 +30,8 @@ BOOL CSSDApp::InitInstance()
     using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     g_commonControls.Reset(::LoadLibraryA("comctl32.dll"));
     auto initCommonControls = reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(
-        g_commonControls ? ::GetProcAddress(g_commonControls.Get(), "InitCommonControlsEx") : nullptr));
+        g_commonControls ? ::GetProcAddress(g_commonControls.Get(), "InitCommonControlsEx")
+                         : nullptr));
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
     icc.dwICC = 0xFF;

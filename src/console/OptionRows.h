@@ -18,8 +18,8 @@ enum class OptionStep
 
 struct OptionGroup
 {
-    int captionId;     // caption label of the row
-    int firstId;       // radio buttons firstId..lastId, left to right
+    int captionId; // caption label of the row
+    int firstId;   // radio buttons firstId..lastId, left to right
     int lastId;
     int recommendedId; // checked at start and by "[추천 설정]"
     OptionStep step;

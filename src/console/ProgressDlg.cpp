@@ -2,9 +2,7 @@
 
 #include "resource.h"
 
-CProgressDlg::CProgressDlg(fw::CWnd* parent) : fw::CDialog(IDD_PROGRESS, parent)
-{
-}
+CProgressDlg::CProgressDlg(fw::CWnd* parent) : fw::CDialog(IDD_PROGRESS, parent) {}
 
 CProgressDlg::~CProgressDlg() = default;
 

@@ -7,8 +7,9 @@
 struct RestartCalls
 {
     BOOL(WINAPI* openProcessToken)(HANDLE process, DWORD access, PHANDLE token);
-    BOOL(WINAPI* adjustTokenPrivileges)(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState,
-                                        DWORD length, PTOKEN_PRIVILEGES previous, PDWORD returned);
+    BOOL(WINAPI* adjustTokenPrivileges)
+    (HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD length,
+     PTOKEN_PRIVILEGES previous, PDWORD returned);
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
 };
 

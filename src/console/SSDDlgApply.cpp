@@ -11,12 +11,12 @@
 
 #include <cstdio>
 
-
 namespace
 {
 const char kProductName[] = "Pellix SSD 최적화";
-const char kProgressText[] = "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
-                             "위해서는 리부팅이 필요합니다.";
+const char kProgressText[] =
+    "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
+    "위해서는 리부팅이 필요합니다.";
 const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
                                 "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 
@@ -86,8 +86,8 @@ void CSSDDlg::RunOptimization()
         m_pProgressDlg = nullptr;
     }
 
-    if (m_optimizer.NeedsReboot() == 1 &&
-        ::MessageBoxA(m_hWnd, kRestartQuestion, kProductName, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+    if (m_optimizer.NeedsReboot() == 1 && ::MessageBoxA(m_hWnd, kRestartQuestion, kProductName,
+                                                        MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         RestartWindows();
     m_bApplying = false;
 }
@@ -145,8 +145,8 @@ void CSSDDlg::RunGuiBootRow(int selection)
     using DisableFn = BOOL(WINAPI*)(PVOID*);
     using RevertFn = BOOL(WINAPI*)(PVOID);
 
-    const char* parameters =
-        selection == IDC_GUIBOOT_ON ? " /set {current} quietboot No " : " /set {current} quietboot Yes ";
+    const char* parameters = selection == IDC_GUIBOOT_ON ? " /set {current} quietboot No "
+                                                         : " /set {current} quietboot Yes ";
 
     // bcdedit exists only as a 64-bit tool on 64-bit Windows: this 32-bit program reaches it
     // with the file-system redirection switched off.
@@ -155,10 +155,10 @@ void CSSDDlg::RunGuiBootRow(int selection)
     RevertFn revert = nullptr;
     if (kernel)
     {
-        disable = reinterpret_cast<DisableFn>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel.Get(), "Wow64DisableWow64FsRedirection")));
-        revert = reinterpret_cast<RevertFn>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel.Get(), "Wow64RevertWow64FsRedirection")));
+        disable = reinterpret_cast<DisableFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(kernel.Get(), "Wow64DisableWow64FsRedirection")));
+        revert = reinterpret_cast<RevertFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(kernel.Get(), "Wow64RevertWow64FsRedirection")));
     }
     if (disable && revert)
     {
@@ -183,8 +183,8 @@ void CSSDDlg::RunGuiBootRow(int selection)
 void CSSDDlg::RestartWindows()
 {
     fw::CKernelHandle token;
-    if (!g_restartCalls.openProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                                         token.Receive()))
+    if (!g_restartCalls.openProcessToken(::GetCurrentProcess(),
+                                         TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
         FailAndExit(m_hWnd, "Process Failed : Open ProcessToken");
 
     TOKEN_PRIVILEGES privileges = {};

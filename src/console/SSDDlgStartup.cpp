@@ -9,7 +9,6 @@
 #include "resource.h"
 #include "sysconfig/Launch.h"
 
-
 namespace
 {
 const char kProductName[] = "Pellix SSD 최적화";
@@ -161,9 +160,11 @@ void CSSDDlg::CheckForUpdate()
         return;
     std::string version;
     CHttpTextClient client;
-    if (client.DownloadTextWithin(kUpdateUrl, version, kUpdateTimeoutMs) == 1 && IsNewerVersion(version))
+    if (client.DownloadTextWithin(kUpdateUrl, version, kUpdateTimeoutMs) == 1 &&
+        IsNewerVersion(version))
     {
-        if (::MessageBoxA(m_hWnd, kUpdateText, kUpdateCaption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+        if (::MessageBoxA(m_hWnd, kUpdateText, kUpdateCaption, MB_OKCANCEL | MB_ICONINFORMATION) ==
+            IDOK)
         {
             OpenForUser(nullptr, kBlogUrl, nullptr);
             ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);

@@ -70,7 +70,8 @@ INT_PTR CDialog::DoModal()
     if (!owner)
     {
         CWinApp* app = AfxGetApp();
-        if (app && app->m_pMainWnd && app->m_pMainWnd != this && ::IsWindow(app->m_pMainWnd->m_hWnd))
+        if (app && app->m_pMainWnd && app->m_pMainWnd != this &&
+            ::IsWindow(app->m_pMainWnd->m_hWnd))
             owner = app->m_pMainWnd->m_hWnd;
     }
     m_bModal = true;

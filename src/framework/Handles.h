@@ -86,7 +86,10 @@ using CModuleHandle = CHandleOwner<ModuleTraits>;
 class CSelectObject
 {
 public:
-    CSelectObject(HDC dc, HGDIOBJ obj) noexcept : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    CSelectObject(HDC dc, HGDIOBJ obj) noexcept
+        : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr)
+    {
+    }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
     ~CSelectObject()

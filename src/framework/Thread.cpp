@@ -9,7 +9,8 @@ CWinThread* CWinThread::Begin(ThreadProc proc, void* parameter)
 {
     CWinThread* thread = new CWinThread(proc, parameter);
     // Created suspended so that the handle is stored before the thread can end and delete us.
-    uintptr_t h = ::_beginthreadex(nullptr, 0, &CWinThread::Entry, thread, CREATE_SUSPENDED, nullptr);
+    uintptr_t h =
+        ::_beginthreadex(nullptr, 0, &CWinThread::Entry, thread, CREATE_SUSPENDED, nullptr);
     if (!h)
     {
         delete thread;

@@ -86,11 +86,13 @@ bool IsRedirect(long status)
 }
 
 // The address a redirection leads to, from its Location header and the address it came from.
-std::string RedirectTarget(const std::string& from, const CUrlParts& parts, const std::string& location)
+std::string RedirectTarget(const std::string& from, const CUrlParts& parts,
+                           const std::string& location)
 {
     if (location.find("://") != std::string::npos)
         return location;
-    std::string origin = (parts.secure ? "https://" : "http://") + parts.server + ":" + std::to_string(parts.port);
+    std::string origin =
+        (parts.secure ? "https://" : "http://") + parts.server + ":" + std::to_string(parts.port);
     if (!location.empty() && location[0] == '/')
         return origin + location;
     // Relative to the folder of the address it came from.
@@ -229,18 +231,19 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
         handles.Close(H::Request);
         handles.Close(H::Connection);
         HINTERNET session = handles.Use(H::Session);
-        if (!session ||
-            !handles.Keep(H::Connection,
-                          wininet.InternetConnectA(session, parts.server.c_str(), parts.port, nullptr,
-                                                   nullptr, INTERNET_SERVICE_HTTP, 0, kContext)))
+        if (!session || !handles.Keep(H::Connection,
+                                      wininet.InternetConnectA(session, parts.server.c_str(),
+                                                               parts.port, nullptr, nullptr,
+                                                               INTERNET_SERVICE_HTTP, 0, kContext)))
             return 0;
 
         HINTERNET connection = handles.Use(H::Connection);
         DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
                       (parts.secure ? INTERNET_FLAG_SECURE : 0);
-        if (!connection || !handles.Keep(H::Request, wininet.HttpOpenRequestA(connection, "GET",
-                                                                              parts.object.c_str(), nullptr,
-                                                                              nullptr, nullptr, flags, kContext)))
+        if (!connection ||
+            !handles.Keep(H::Request,
+                          wininet.HttpOpenRequestA(connection, "GET", parts.object.c_str(), nullptr,
+                                                   nullptr, nullptr, flags, kContext)))
             return 0;
 
         request = handles.Use(H::Request);
@@ -255,8 +258,8 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
         char status[80] = {};
         DWORD statusLength = sizeof(status);
         request = handles.Use(H::Request);
-        if (!request ||
-            !wininet.HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, status, &statusLength, nullptr))
+        if (!request || !wininet.HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, status,
+                                                &statusLength, nullptr))
             return 0;
         status[sizeof(status) - 1] = '\0';
         const long code = std::strtol(status, nullptr, 10);
@@ -270,8 +273,8 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
         // A redirection: follow it, as a browser would, but only so far.
         char location[kMaxNameLength + 1] = {};
         DWORD locationLength = kMaxNameLength;
-        if (hop >= kMaxRedirects ||
-            !wininet.HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location, &locationLength, nullptr))
+        if (hop >= kMaxRedirects || !wininet.HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location,
+                                                            &locationLength, nullptr))
             return 0;
         location[kMaxNameLength] = '\0';
         current = RedirectTarget(current, parts, location);

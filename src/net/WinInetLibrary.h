@@ -30,4 +30,3 @@ public:
 private:
     fw::CModuleHandle m_module;
 };
-

@@ -22,7 +22,8 @@ namespace
 {
 double Now()
 {
-    static LARGE_INTEGER freq = [] {
+    static LARGE_INTEGER freq = []
+    {
         LARGE_INTEGER f;
         ::QueryPerformanceFrequency(&f);
         return f;
@@ -47,9 +48,10 @@ struct Service
     {
         manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
-        service = ::CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                   SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr,
-                                   nullptr, nullptr, nullptr);
+        service =
+            ::CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                             SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr,
+                             nullptr, nullptr, nullptr, nullptr);
     }
     ~Service()
     {
@@ -58,7 +60,10 @@ struct Service
             SERVICE_STATUS status = {};
             ::ControlService(service, SERVICE_CONTROL_STOP, &status);
             WaitUntil(
-                [&] { return ::QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED; },
+                [&] {
+                    return ::QueryServiceStatus(service, &status) &&
+                           status.dwCurrentState == SERVICE_STOPPED;
+                },
                 20000);
             ::DeleteService(service);
             ::CloseServiceHandle(service);
@@ -84,7 +89,8 @@ int main(int argc, char** argv)
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
     Service wsearch("WSearch"), sysmain("SysMain"), defrag("defragsvc");
-    const char memoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const char memoryKey[] =
+        "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
     CSavedValue paging(HKEY_LOCAL_MACHINE, memoryKey, "PagingFiles");
     CSavedValue executive(HKEY_LOCAL_MACHINE, memoryKey, "DisablePagingExecutive");
     const char value[] = "C:\\pagefile.sys 0 0\0";
@@ -108,9 +114,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_apply: the main window did not appear\n");
         return 1;
     }
-    const int launchesPerApply = 6; // fsutil twice, powercfg import, activation, hibernation, bcdedit
-    const double pausesMs = 1000;   // the pause between the plan's import and its activation
-    const char* rows[] = {"VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib", "diskfrag", "GUI BOOT"};
+    const int launchesPerApply =
+        6;                        // fsutil twice, powercfg import, activation, hibernation, bcdedit
+    const double pausesMs = 1000; // the pause between the plan's import and its activation
+    const char* rows[] = {"VMem",  "WSearch", "SysMain",  "trim",    "Lastfileaccess",
+                          "power", "hib",     "diskfrag", "GUI BOOT"};
     std::vector<double> wall, other, rowTimes[9];
     for (int i = 0; i < runs; ++i)
     {
@@ -122,7 +130,8 @@ int main(int argc, char** argv)
         HWND box = nullptr;
         // Each row's marker is stamped as it arrives (polled every millisecond).
         e2e::WaitUntil(
-            [&] {
+            [&]
+            {
                 std::vector<std::string> markers = run.Markers();
                 for (; seen < markers.size(); ++seen)
                     for (int r = 0; r < 9; ++r)
@@ -145,7 +154,8 @@ int main(int argc, char** argv)
             previous = arrival[r];
         }
         // The service rows and the registry row are work of the machine's own services.
-        double serviceWork = rowTimes[0].back() + rowTimes[1].back() + rowTimes[2].back() + rowTimes[7].back();
+        double serviceWork =
+            rowTimes[0].back() + rowTimes[1].back() + rowTimes[2].back() + rowTimes[7].back();
         other.push_back(t - pausesMs - launchesPerApply * launchMs - serviceWork);
         e2e::AnswerBox(box, IDCANCEL);
         e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000, 1);
@@ -153,7 +163,8 @@ int main(int argc, char** argv)
     }
 
     double wallMs = Median(wall);
-    std::string rowTable = "\n| row (in the worker's order) | median time to its marker |\n|---|---|\n";
+    std::string rowTable =
+        "\n| row (in the worker's order) | median time to its marker |\n|---|---|\n";
     for (int r = 0; r < 9; ++r)
     {
         char line[128];
@@ -167,14 +178,16 @@ int main(int argc, char** argv)
                   "| mandated pauses (plan import to activation) | %.0f ms |\n"
                   "| one tool launch (ShellExecuteA, hidden, not waited for) | %.1f ms |\n"
                   "| launches per apply | %d (%.0f ms) |\n"
-                  "| neither pause nor launch nor service/registry work (the worker's own, windows) | %.0f ms |\n"
+                  "| neither pause nor launch nor service/registry work (the worker's own, "
+                  "windows) | %.0f ms |\n"
                   "| ratio wall time / mandated pauses | %.2f |\n",
-                  runs, wallMs, pausesMs, launchMs, launchesPerApply, launchesPerApply * launchMs, Median(other),
-                  wallMs / pausesMs);
+                  runs, wallMs, pausesMs, launchMs, launchesPerApply, launchesPerApply * launchMs,
+                  Median(other), wallMs / pausesMs);
     std::printf("%s%s", table, rowTable.c_str());
     if (FILE* f = std::fopen(argv[2], "wb"))
     {
-        std::fputs("# Apply benchmark\n\nMeasured by `make bench` (recorders stand in for the tools; the three "
+        std::fputs("# Apply benchmark\n\nMeasured by `make bench` (recorders stand in for the "
+                   "tools; the three "
                    "services are the project's test service, which stops at once).\n\n",
                    f);
         std::fputs(table, f);

@@ -17,7 +17,8 @@ namespace
 {
 double Now()
 {
-    static LARGE_INTEGER freq = [] {
+    static LARGE_INTEGER freq = []
+    {
         LARGE_INTEGER f;
         ::QueryPerformanceFrequency(&f);
         return f;
@@ -72,7 +73,8 @@ bool Launch(const std::string& exe, PROCESS_INFORMATION* pi)
     std::string dir = exe.substr(0, exe.find_last_of('\\'));
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
-    return ::CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, pi) != 0;
+    return ::CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                            &si, pi) != 0;
 }
 
 SIZE_T PeakMemory(HANDLE process)
@@ -115,7 +117,8 @@ double WmiOnce(const std::string& self)
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = writeEnd;
     si.hStdError = writeEnd;
-    if (!::CreateProcessA(self.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    if (!::CreateProcessA(self.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                          &pi))
         return -1;
     ::CloseHandle(writeEnd);
     char buf[64] = {};
@@ -145,7 +148,8 @@ BOOL CALLBACK PrintWindowOfProcess(HWND hwnd, LPARAM lParam)
     char cls[64] = {};
     ::GetClassNameA(hwnd, cls, sizeof(cls));
     std::fprintf(stderr, "  window %p class %s visible %d rect %ld,%ld %ldx%ld\n", (void*)hwnd, cls,
-                 ::IsWindowVisible(hwnd) ? 1 : 0, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+                 ::IsWindowVisible(hwnd) ? 1 : 0, rc.left, rc.top, rc.right - rc.left,
+                 rc.bottom - rc.top);
     return TRUE;
 }
 
@@ -223,7 +227,8 @@ int main(int argc, char** argv)
     // and fills the file cache, which only the first program launched would otherwise pay.
     {
         Sample warm;
-        if (!MeasureFloor(floor, &warm, &peakFloor) || !MeasureProgram(program, &warm, &peakProgram))
+        if (!MeasureFloor(floor, &warm, &peakFloor) ||
+            !MeasureProgram(program, &warm, &peakProgram))
             return 1;
         WmiOnce(self);
     }
@@ -232,8 +237,10 @@ int main(int argc, char** argv)
         // Alternate which one starts first, so neither always follows the other's exit.
         Sample f, p;
         bool floorFirst = i % 2 == 0;
-        bool ok = floorFirst ? MeasureFloor(floor, &f, &peakFloor) && MeasureProgram(program, &p, &peakProgram)
-                             : MeasureProgram(program, &p, &peakProgram) && MeasureFloor(floor, &f, &peakFloor);
+        bool ok =
+            floorFirst
+                ? MeasureFloor(floor, &f, &peakFloor) && MeasureProgram(program, &p, &peakProgram)
+                : MeasureProgram(program, &p, &peakProgram) && MeasureFloor(floor, &f, &peakFloor);
         if (!ok)
             return 1;
         if (f.toMain >= 0)
@@ -245,34 +252,39 @@ int main(int argc, char** argv)
         }
         double w = WmiOnce(self);
         wmi.push_back(w);
-        std::fprintf(stderr, "run %d (%s first): floor %.0f ms, box %.0f ms, main %.0f ms, wmi %.0f ms\n", i + 1,
-                     floorFirst ? "floor" : "program", f.toMain, p.toBox, p.toMain, w);
+        std::fprintf(stderr,
+                     "run %d (%s first): floor %.0f ms, box %.0f ms, main %.0f ms, wmi %.0f ms\n",
+                     i + 1, floorFirst ? "floor" : "program", f.toMain, p.toBox, p.toMain, w);
     }
 
-    double floorMs = Median(toFloor), boxMs = Median(toBox), mainMs = Median(toMain), wmiMs = Median(wmi);
+    double floorMs = Median(toFloor), boxMs = Median(toBox), mainMs = Median(toMain),
+           wmiMs = Median(wmi);
     double ratio = floorMs > 0 ? mainMs / floorMs : -1;
     double target = 1.3 * floorMs + wmiMs;
-    auto range = [](const std::vector<double>& v) {
+    auto range = [](const std::vector<double>& v)
+    {
         char text[64] = "-";
         if (!v.empty())
-            std::snprintf(text, sizeof(text), "%.0f - %.0f ms", *std::min_element(v.begin(), v.end()),
+            std::snprintf(text, sizeof(text), "%.0f - %.0f ms",
+                          *std::min_element(v.begin(), v.end()),
                           *std::max_element(v.begin(), v.end()));
         return std::string(text);
     };
     char table[2048];
-    std::snprintf(table, sizeof(table),
-                  "| figure | median over %d runs | range |\n|---|---|---|\n"
-                  "| floor: bare dialog with the browser control, launch to window | %.0f ms | %s |\n"
-                  "| program: launch to the first start-up message box | %.0f ms | %s |\n"
-                  "| program: launch to the main window (answer time excluded) | %.0f ms | %s |\n"
-                  "| WMI disk query alone (fresh process) | %.0f ms | %s |\n"
-                  "| ratio main window / floor | %.2f | |\n"
-                  "| target: 1.3 x floor + WMI query | %.0f ms (%s) | |\n"
-                  "| peak working set: program / floor | %lu KiB / %lu KiB | |\n",
-                  runs, floorMs, range(toFloor).c_str(), boxMs, range(toBox).c_str(), mainMs,
-                  range(toMain).c_str(), wmiMs, range(wmi).c_str(), ratio, target,
-                  mainMs <= target ? "met" : "NOT met", static_cast<unsigned long>(peakProgram / 1024),
-                  static_cast<unsigned long>(peakFloor / 1024));
+    std::snprintf(
+        table, sizeof(table),
+        "| figure | median over %d runs | range |\n|---|---|---|\n"
+        "| floor: bare dialog with the browser control, launch to window | %.0f ms | %s |\n"
+        "| program: launch to the first start-up message box | %.0f ms | %s |\n"
+        "| program: launch to the main window (answer time excluded) | %.0f ms | %s |\n"
+        "| WMI disk query alone (fresh process) | %.0f ms | %s |\n"
+        "| ratio main window / floor | %.2f | |\n"
+        "| target: 1.3 x floor + WMI query | %.0f ms (%s) | |\n"
+        "| peak working set: program / floor | %lu KiB / %lu KiB | |\n",
+        runs, floorMs, range(toFloor).c_str(), boxMs, range(toBox).c_str(), mainMs,
+        range(toMain).c_str(), wmiMs, range(wmi).c_str(), ratio, target,
+        mainMs <= target ? "met" : "NOT met", static_cast<unsigned long>(peakProgram / 1024),
+        static_cast<unsigned long>(peakFloor / 1024));
     std::printf("%s", table);
     if (FILE* f = std::fopen(out.c_str(), "wb"))
     {

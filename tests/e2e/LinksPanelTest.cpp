@@ -14,8 +14,8 @@ namespace
 {
 const DWORD kWait = 20000;
 const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
-const char kSearchUrl[] =
-    "http://127.0.0.1:18089/search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";
+const char kSearchUrl[] = "http://127.0.0.1:18089/"
+                          "search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";
 
 class Links : public ::testing::Test
 {
@@ -33,7 +33,8 @@ protected:
     {
         const auto lines = recorder.Lines();
         return std::count_if(lines.begin(), lines.end(),
-                             [&](const std::string& l) { return l.find(text) != std::string::npos; });
+                             [&](const std::string& l)
+                             { return l.find(text) != std::string::npos; });
     }
 
     std::string AllLaunches() const
@@ -58,7 +59,8 @@ TEST_F(Links, BlogAndSearchLinksOpenTheirAddressesOnce)
     ASSERT_TRUE(ClickControl(dlg, 1030));
     EXPECT_TRUE(recorder.WaitForLine(kSearchUrl, kWait)) << AllLaunches();
     // A second launch per click would come about as fast as the first.
-    EXPECT_FALSE(WaitUntil([&] { return Launches(kBlogUrl) > 1 || Launches(kSearchUrl) > 1; }, 1500))
+    EXPECT_FALSE(
+        WaitUntil([&] { return Launches(kBlogUrl) > 1 || Launches(kSearchUrl) > 1; }, 1500))
         << AllLaunches();
     // Opening is the browser's business: the program shows nothing of its own for it.
     EXPECT_EQ(TopWindowsOf(run->Pid(), true).size(), 1u);
@@ -80,8 +82,9 @@ TEST_F(Links, PressingALinkAndMovingDoesNotMoveTheWindow)
     const RECT start = WindowRect(dlg);
     const POINT link = ControlCenter(dlg, 1030);
     Drag(link, POINT{link.x + 100, link.y + 80});
-    EXPECT_FALSE(WaitUntil([&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
-                           1500));
+    EXPECT_FALSE(WaitUntil(
+        [&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
+        1500));
 }
 
 TEST_F(Links, RecommendedLinkRestoresEveryRowAfterRealClicks)
@@ -91,7 +94,8 @@ TEST_F(Links, RecommendedLinkRestoresEveryRowAfterRealClicks)
     std::set<int> expected;
     for (int id : others)
     {
-        ASSERT_TRUE(ClickControl(dlg, id)) << "nothing of " << id << " can be clicked: other controls cover it";
+        ASSERT_TRUE(ClickControl(dlg, id))
+            << "nothing of " << id << " can be clicked: other controls cover it";
         expected.insert(id);
         ASSERT_TRUE(WaitUntil([&] { return IsButtonChecked(dlg, id); }, 5000))
             << "the click on " << id << " did not select it";
@@ -122,22 +126,26 @@ TEST(Panel, LoadsTheAdvertisementOnceShortlyAfterTheStart)
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
     const ULONGLONG shown = ::GetTickCount64();
-    ASSERT_TRUE(server.WaitForRequest("/prodline/advertisement/ssd.asp", 10000)) << "the panel loaded nothing";
+    ASSERT_TRUE(server.WaitForRequest("/prodline/advertisement/ssd.asp", 10000))
+        << "the panel loaded nothing";
     // 200 ms after the start; a loaded machine gets some slack.
     EXPECT_LT(::GetTickCount64() - shown, 3000u);
 
     std::vector<std::string> extra;
     EXPECT_FALSE(WaitUntil(
-        [&] {
+        [&]
+        {
             for (HWND h : TopWindowsOf(run.Pid(), true))
                 if (h != dlg)
                     extra.push_back(ClassOf(h) + " \"" + WindowText(h) + "\"");
             return server.Count("/prodline/advertisement/") > 1 || !extra.empty();
         },
         2500))
-        << "a second load or a window of its own: " << (extra.empty() ? std::string() : extra.front());
+        << "a second load or a window of its own: "
+        << (extra.empty() ? std::string() : extra.front());
     const auto lines = server.RequestLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET /prodline/advertisement/ssd.asp HTTP/1.1"), 1)
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "GET /prodline/advertisement/ssd.asp HTTP/1.1"), 1)
         << "a plain GET of the page, nothing else";
     EXPECT_EQ(server.Count("/prodline/advertisement/"), 1u);
     EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dlg, 1037))) << "the panel is not shown";

@@ -23,7 +23,8 @@ HWND WaitForNoSsdQuestion(ProgramRun& run)
         EXPECT_TRUE(::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO)) << "a Yes/No question";
         EXPECT_NE(MessageBoxText(box).find("SSD"), std::string::npos) << MessageBoxText(box);
         HWND dlg = FindMainDialog(run.Pid());
-        EXPECT_FALSE(dlg && ::IsWindowVisible(dlg)) << "the main dialog shows before the question is answered";
+        EXPECT_FALSE(dlg && ::IsWindowVisible(dlg))
+            << "the main dialog shows before the question is answered";
         if (dlg)
             EXPECT_EQ(::GetWindow(box, GW_OWNER), dlg) << "the question belongs to the main dialog";
     }
@@ -64,7 +65,8 @@ TEST(Startup, MainDialogAppearsAfterTheQuestionWithTheRecommendedSelection)
 
 TEST(Startup, OnWindowsXpTheGuiBootRowIsDisabledAndEmpty)
 {
-    ScopedRegString xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\DADAROR.exe", "Version", "winxp");
+    ScopedRegString xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\DADAROR.exe", "Version",
+                       "winxp");
     ASSERT_TRUE(xp.Ok());
     HttpRecorder server;
     ProgramRun run;
@@ -91,7 +93,8 @@ TEST(Startup, SecondStartEndsSilentlyAndLeavesTheFirstAlone)
     std::vector<std::string> seen;
     // Watch the second copy's windows for its whole (short) life.
     const bool ended = WaitUntil(
-        [&] {
+        [&]
+        {
             for (HWND h : TopWindowsOf(second.Pid(), false))
                 if (::IsWindowVisible(h))
                     seen.push_back(ClassOf(h) + " \"" + WindowText(h) + "\"");
@@ -103,7 +106,8 @@ TEST(Startup, SecondStartEndsSilentlyAndLeavesTheFirstAlone)
     EXPECT_EQ(second.UnhandledExceptions(), 0);
 
     EXPECT_FALSE(first.Exited());
-    EXPECT_TRUE(::IsWindow(dlg) && ::IsWindowVisible(dlg) && ::IsWindowEnabled(dlg) && !::IsIconic(dlg));
+    EXPECT_TRUE(::IsWindow(dlg) && ::IsWindowVisible(dlg) && ::IsWindowEnabled(dlg) &&
+                !::IsIconic(dlg));
     const RECT after = WindowRect(dlg);
     EXPECT_TRUE(::EqualRect(&before, &after)) << "the first copy's window moved";
     EXPECT_EQ(CheckedRadios(dlg), kRecommended);
@@ -122,7 +126,8 @@ TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
     ASSERT_TRUE(about) << "no About box";
     // Modal to the main dialog: owned by it, and the dialog takes no input meanwhile.
     EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000)) << "the About box is not modal";
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000))
+        << "the About box is not modal";
     SaveScreenshot("about-box", about);
 
     ASSERT_TRUE(AnswerBox(about, IDOK));
@@ -144,7 +149,8 @@ TEST(Startup, ClosingTheDialogEndsTheProcess)
         void (*close)(HWND);
     };
     const Way ways[] = {
-        {"close button 1035", [](HWND dlg) { ::PostMessageA(::GetDlgItem(dlg, 1035), BM_CLICK, 0, 0); }},
+        {"close button 1035",
+         [](HWND dlg) { ::PostMessageA(::GetDlgItem(dlg, 1035), BM_CLICK, 0, 0); }},
         {"WM_CLOSE", [](HWND dlg) { ::PostMessageA(dlg, WM_CLOSE, 0, 0); }},
     };
     for (const Way& way : ways)
@@ -171,7 +177,8 @@ TEST(Startup, YesToTheNoSsdQuestionEndsWithoutTheMainWindow)
     // A window shown on the way out may stay for a few milliseconds only: look often.
     bool shown = false;
     const bool ended = WaitUntil(
-        [&] {
+        [&]
+        {
             shown = shown || ::IsWindowVisible(dlg);
             return run.Exited();
         },
@@ -199,7 +206,8 @@ TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
     ASSERT_TRUE(AnswerBox(update, IDCANCEL));
     bool shown = false;
     EXPECT_TRUE(WaitUntil(
-        [&] {
+        [&]
+        {
             shown = shown || ::IsWindowVisible(dlg);
             return run.Exited();
         },
@@ -225,7 +233,8 @@ TEST(Startup, OkToTheUpdateQuestionOpensTheDownloadPageAndEnds)
     ASSERT_TRUE(AnswerBox(update, IDOK));
     bool shown = false;
     EXPECT_TRUE(WaitUntil(
-        [&] {
+        [&]
+        {
             shown = shown || ::IsWindowVisible(dlg);
             return run.Exited();
         },

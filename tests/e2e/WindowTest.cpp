@@ -31,19 +31,20 @@ protected:
         {
             int x, y;
             Rgb colour;
-        } points[] = {{0, 0, kFrame},     {0, 300, kFrame},   {659, 300, kFrame}, {300, 651, kFrame},
-                      {300, 5, kFrame},   {450, 50, kFrame},  {2, 300, kWhite},   {300, 52, kWhite},
-                      {657, 649 - 0, kWhite}};
+        } points[] = {{0, 0, kFrame},     {0, 300, kFrame},  {659, 300, kFrame},
+                      {300, 651, kFrame}, {300, 5, kFrame},  {450, 50, kFrame},
+                      {2, 300, kWhite},   {300, 52, kWhite}, {657, 649 - 0, kWhite}};
         for (const auto& p : points)
             EXPECT_TRUE(WaitForPixel(dlg, p.x, p.y, p.colour, 5000))
-                << "(" << p.x << "," << p.y << ") is " << ToString(PixelAt(dlg, p.x, p.y)) << ", expected "
-                << ToString(p.colour);
+                << "(" << p.x << "," << p.y << ") is " << ToString(PixelAt(dlg, p.x, p.y))
+                << ", expected " << ToString(p.colour);
     }
 
     bool MovedTo(LONG left, LONG top, LONG slack = 2)
     {
         return WaitUntil(
-            [&] {
+            [&]
+            {
                 RECT r = WindowRect(dlg);
                 return std::abs(r.left - left) <= slack && std::abs(r.top - top) <= slack;
             },
@@ -61,7 +62,8 @@ TEST_F(MainWindow, PaintsFrameBandAndSurfaceAgainAfterMinimiseAndRestore)
     ExpectPainted("after start");
 
     ASSERT_TRUE(ClickControl(dlg, 1034));
-    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, kWait)) << "the minimise button did nothing";
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, kWait))
+        << "the minimise button did nothing";
     SaveScreenshot("main-dialog-minimised");
 
     // What the task bar does to restore a window.
@@ -87,7 +89,8 @@ TEST_F(MainWindow, DraggingAFreeSpotMovesTheWindowAlsoPartlyOffTheScreen)
     // Grab the same spot and take it near the left screen edge: the window's left part leaves it.
     const RECT mid = WindowRect(dlg);
     Drag(WindowPoint(dlg, 300, 62), POINT{100, mid.top + 62});
-    EXPECT_TRUE(MovedTo(-200, mid.top)) << "the window is at " << WindowRect(dlg).left << "," << WindowRect(dlg).top;
+    EXPECT_TRUE(MovedTo(-200, mid.top))
+        << "the window is at " << WindowRect(dlg).left << "," << WindowRect(dlg).top;
     SaveScreenshot("main-dialog-dragged-off-screen");
     // Still painted where it shows.
     EXPECT_TRUE(WaitForPixel(dlg, 300, 5, kFrame, 5000));
@@ -103,8 +106,9 @@ TEST_F(MainWindow, PressingOnARadioButtonAndMovingLeavesTheWindowWhereItIs)
     const POINT radio = *spot;
     Drag(radio, POINT{radio.x + 100, radio.y + 80});
     // Give a wrong move the time it would take.
-    EXPECT_FALSE(WaitUntil([&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
-                           1500));
+    EXPECT_FALSE(WaitUntil(
+        [&] { return WindowRect(dlg).left != start.left || WindowRect(dlg).top != start.top; },
+        1500));
 }
 
 TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
@@ -115,13 +119,17 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
         WORD vk;
         bool alt;
         const char* name;
-    } keys[] = {{VK_RETURN, false, "Enter"}, {VK_ESCAPE, false, "Esc"}, {VK_F1, false, "F1"}, {VK_F1, true, "Alt+F1"}};
+    } keys[] = {{VK_RETURN, false, "Enter"},
+                {VK_ESCAPE, false, "Esc"},
+                {VK_F1, false, "F1"},
+                {VK_F1, true, "Alt+F1"}};
     for (int id : controls)
     {
         HWND control = ::GetDlgItem(dlg, id);
         ASSERT_TRUE(control) << id;
         ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-        ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000)) << "no focus on " << id;
+        ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000))
+            << "no focus on " << id;
         for (const auto& key : keys)
         {
             SCOPED_TRACE(std::string(key.name) + " on " + std::to_string(id));
@@ -132,13 +140,15 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
     HWND apply = ::GetDlgItem(dlg, 1029);
     ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
     ::SetForegroundWindow(dlg);
-    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == dlg && FocusedWindowOf(dlg) == apply; }, 5000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ::GetForegroundWindow() == dlg && FocusedWindowOf(dlg) == apply; }, 5000));
     for (const auto& key : keys)
         SendKey(key.vk, key.alt);
 
     // A key that got through would have closed the dialog, started an apply or opened help.
     const bool reacted = WaitUntil(
-        [&] {
+        [&]
+        {
             return run.Exited() || ProgressWindowShown(run.Pid()) || run.HasMarker("VMem") ||
                    TopWindowsOf(run.Pid(), true).size() != 1;
         },
@@ -154,6 +164,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
 TEST_F(MainWindow, CloseButtonEndsTheProgram)
 {
     ASSERT_TRUE(ClickControl(dlg, 1035));
-    EXPECT_TRUE(run.WaitForExit(kWait).has_value()) << "a click on the close button left the program running";
+    EXPECT_TRUE(run.WaitForExit(kWait).has_value())
+        << "a click on the close button left the program running";
     EXPECT_EQ(run.UnhandledExceptions(), 0);
 }

@@ -16,8 +16,9 @@ using namespace sysconfig_test;
 namespace
 {
 const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
-const char kProgressText[] = "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
-                             "위해서는 리부팅이 필요합니다.";
+const char kProgressText[] =
+    "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
+    "위해서는 리부팅이 필요합니다.";
 const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
                                 "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 const char kPlan[] = "b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
@@ -33,9 +34,9 @@ public:
         m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
         if (m_manager)
-            m_service = ::CreateServiceA(m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                         startType, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr,
-                                         nullptr, nullptr, nullptr);
+            m_service = ::CreateServiceA(
+                m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
+                SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
         if (m_service && start)
         {
             ::StartServiceA(m_service, 0, nullptr);
@@ -52,7 +53,8 @@ public:
             ::DeleteService(m_service);
             ::CloseServiceHandle(m_service);
             WaitUntil(
-                [&] {
+                [&]
+                {
                     SC_HANDLE s = ::OpenServiceA(m_manager, m_name.c_str(), SERVICE_QUERY_STATUS);
                     if (s)
                         ::CloseServiceHandle(s);
@@ -77,7 +79,9 @@ public:
         BYTE buffer[8192];
         DWORD needed = 0;
         auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
-        return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed) ? config->dwStartType : 99;
+        return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed)
+                   ? config->dwStartType
+                   : 99;
     }
 
 private:
@@ -92,12 +96,13 @@ class ApplyRun : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() && bcdedit32.Installed());
+        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
+                    bcdedit32.Installed());
         ASSERT_TRUE(wsearch.Ok() && sysmain.Ok() && defrag.Ok());
         // The paging-file setting must exist for the program to rewrite it.
         const char before[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", REG_MULTI_SZ, before,
-                                          sizeof(before)));
+        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
+                                          REG_MULTI_SZ, before, sizeof(before)));
     }
 
     HWND StartProgram()
@@ -113,7 +118,8 @@ protected:
     {
         HWND found = nullptr;
         e2e::WaitUntil(
-            [&] {
+            [&]
+            {
                 for (HWND w : e2e::TopWindowsOf(run->Pid(), true))
                     if (::GetDlgItem(w, 1038))
                         found = w;
@@ -127,7 +133,8 @@ protected:
     {
         HWND found = nullptr;
         e2e::WaitUntil(
-            [&] {
+            [&]
+            {
                 HWND box = e2e::FindMessageBox(run->Pid(), 0);
                 if (box && e2e::MessageBoxText(box) == text)
                     found = box;
@@ -204,8 +211,8 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_EQ(dlg, ::GetWindow(question, GW_OWNER));
     e2e::SaveScreenshot("apply-restart-question");
 
-    EXPECT_EQ((std::vector<std::string>{"VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib",
-                                        "diskfrag", "GUI BOOT"}),
+    EXPECT_EQ((std::vector<std::string>{"VMem", "WSearch", "SysMain", "trim", "Lastfileaccess",
+                                        "power", "hib", "diskfrag", "GUI BOOT"}),
               RowMarkers());
     // The progress window is gone before the question is asked.
     EXPECT_FALSE(::IsWindow(progress));
@@ -218,7 +225,8 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     // The machine: paging file system managed on the Windows drive, services off, tools run.
     RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
     EXPECT_EQ(REG_MULTI_SZ, paging.type);
-    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20), std::string(paging.data.begin(), paging.data.end()));
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20),
+              std::string(paging.data.begin(), paging.data.end()));
     RawValue executive = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
     ASSERT_EQ(4u, executive.data.size());
     EXPECT_EQ(0u, *reinterpret_cast<DWORD*>(executive.data.data()));
@@ -254,7 +262,8 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
         if (s.parameters == std::string(" -S ") + kPlan)
             activate = &s;
         if (s.module.find("bcdedit") != std::string::npos)
-            EXPECT_EQ(bcdedit64.Path(), s.module) << "bcdedit must come from the 64-bit system folder";
+            EXPECT_EQ(bcdedit64.Path(), s.module)
+                << "bcdedit must come from the 64-bit system folder";
     }
     // The plan is activated a second after its import.
     ASSERT_TRUE(import && activate);
@@ -290,7 +299,8 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
 
     std::vector<std::string> markers = RowMarkers();
     ASSERT_EQ(10u, markers.size());
-    EXPECT_EQ("### ", markers[8].substr(0, 4)) << "the boot animation row writes its error number first";
+    EXPECT_EQ("### ", markers[8].substr(0, 4))
+        << "the boot animation row writes its error number first";
     EXPECT_EQ("GUI BOOT", markers[9]);
 
     RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
@@ -324,7 +334,8 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
             removal = &s;
     }
     ASSERT_TRUE(balanced && removal);
-    EXPECT_GE(removal->ms - balanced->ms, 450u) << "the plan is deleted half a second after Balanced is active";
+    EXPECT_GE(removal->ms - balanced->ms, 450u)
+        << "the plan is deleted half a second after Balanced is active";
     ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
 }
 
@@ -342,7 +353,8 @@ TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndForcesARestart)
     EXPECT_TRUE(run->HasMarker("test: OpenProcessToken access=0x28"));
     EXPECT_TRUE(run->HasMarker("test: AdjustTokenPrivileges"));
     HWND box = e2e::FindMessageBox(run->Pid(), 1000);
-    EXPECT_FALSE(box) << "a successful restart shows nothing, not: " << (box ? e2e::MessageBoxText(box) : "");
+    EXPECT_FALSE(box) << "a successful restart shows nothing, not: "
+                      << (box ? e2e::MessageBoxText(box) : "");
 }
 
 namespace
@@ -378,7 +390,8 @@ TEST_F(ApplyRun, EachRestartFailureIsShownAndEndsTheProcessWithMinusOne)
         std::optional<DWORD> code = run->WaitForExit(10000);
         ASSERT_TRUE(code.has_value());
         EXPECT_EQ(0xFFFFFFFFu, *code);
-        EXPECT_EQ(f.step != std::string("exit"), !run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+        EXPECT_EQ(f.step != std::string("exit"),
+                  !run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
     }
 }
 

@@ -68,7 +68,8 @@ protected:
 
     // Runs `round` `warmUp` times, takes the settled counts, runs it `times` more and asserts the
     // counts came back to the same figures.
-    void ExpectFlat(HWND dlg, const char* what, int warmUp, int times, const std::function<void(int)>& round)
+    void ExpectFlat(HWND dlg, const char* what, int warmUp, int times,
+                    const std::function<void(int)>& round)
     {
         for (int i = 0; i < warmUp; ++i)
             round(i);
@@ -82,9 +83,10 @@ protected:
         }
         std::optional<Counts> after = hardening::WaitForNoGrowth(*run, dlg, *base);
         ASSERT_TRUE(after) << "no settled reading after the series";
-        std::printf("[ counts   ] %s: after warm-up %s, after %d more %s\n", what, ToString(*base).c_str(), times,
-                    ToString(*after).c_str());
-        EXPECT_TRUE(hardening::NoGrowth(*base, *after)) << what << ": " << ToString(*base) << " -> " << ToString(*after);
+        std::printf("[ counts   ] %s: after warm-up %s, after %d more %s\n", what,
+                    ToString(*base).c_str(), times, ToString(*after).c_str());
+        EXPECT_TRUE(hardening::NoGrowth(*base, *after))
+            << what << ": " << ToString(*base) << " -> " << ToString(*after);
         EXPECT_FALSE(run->Exited());
         EXPECT_EQ(0, run->UnhandledExceptions());
     }
@@ -110,7 +112,8 @@ TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
     ASSERT_TRUE(shown);
     std::printf("[ counts   ] at the question %s, main window %s\n", ToString(*atQuestion).c_str(),
                 ToString(*shown).c_str());
-    EXPECT_GT(shown->gdi, atQuestion->gdi + 10) << "the skinned dialog's bitmaps, fonts and brushes";
+    EXPECT_GT(shown->gdi, atQuestion->gdi + 10)
+        << "the skinned dialog's bitmaps, fonts and brushes";
 }
 
 TEST_F(RunningProgram, HundredRepaintsLeakNothing)
@@ -129,11 +132,14 @@ TEST_F(RunningProgram, HundredRepaintsLeakNothing)
     }
     const POINT away = e2e::WindowPoint(dlg, 330, 330);
 
-    auto round = [&](int) {
+    auto round = [&](int)
+    {
         PostSysCommand(dlg, SC_MINIMIZE);
-        ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, 5000)) << "not minimised";
+        ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, 5000))
+            << "not minimised";
         PostSysCommand(dlg, SC_RESTORE);
-        ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsIconic(dlg) && ::IsWindowVisible(dlg); }, 5000))
+        ASSERT_TRUE(
+            e2e::WaitUntil([&] { return !::IsIconic(dlg) && ::IsWindowVisible(dlg); }, 5000))
             << "not restored";
         // Painted again: the frame and the surface.
         ASSERT_TRUE(e2e::WaitForPixel(dlg, 0, 300, {88, 89, 91}, 5000));
@@ -159,7 +165,8 @@ TEST_F(RunningProgram, FiftyAhciLabelChangesLeakNothing)
     HWND label = ::GetDlgItem(dlg, 1000);
     ASSERT_TRUE(label);
     const std::string original = e2e::WindowText(label);
-    auto round = [&](int i) {
+    auto round = [&](int i)
+    {
         // Sent across processes: the label rebuilds its part of the parent each time.
         const std::string text = (i % 2 ? "AHCI mode " : "IDE mode ") + std::to_string(i);
         ASSERT_TRUE(::SendMessageA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())));
@@ -188,9 +195,9 @@ public:
         m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         const std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
         if (m_manager)
-            m_service = ::CreateServiceA(m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                         startType, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr,
-                                         nullptr, nullptr, nullptr);
+            m_service = ::CreateServiceA(
+                m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
+                SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
         if (m_service)
         {
             ::StartServiceA(m_service, 0, nullptr);
@@ -207,7 +214,8 @@ public:
             ::DeleteService(m_service);
             ::CloseServiceHandle(m_service);
             e2e::WaitUntil(
-                [&] {
+                [&]
+                {
                     SC_HANDLE s = ::OpenServiceA(m_manager, m_name.c_str(), SERVICE_QUERY_STATUS);
                     if (s)
                         ::CloseServiceHandle(s);
@@ -239,18 +247,20 @@ class RepeatedApply : public RunningProgram
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() && bcdedit32.Installed());
+        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
+                    bcdedit32.Installed());
         ASSERT_TRUE(wsearch.Ok() && sysmain.Ok() && defrag.Ok());
         const char paging[] = "C:\\pagefile.sys 16 32\0";
-        ASSERT_EQ(ERROR_SUCCESS,
-                  WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", REG_MULTI_SZ, paging, sizeof(paging)));
+        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
+                                          REG_MULTI_SZ, paging, sizeof(paging)));
     }
 
     HWND WaitForRestartQuestion(DWORD timeoutMs)
     {
         HWND found = nullptr;
         e2e::WaitUntil(
-            [&] {
+            [&]
+            {
                 HWND box = e2e::FindMessageBox(run->Pid(), 0);
                 if (box && e2e::MessageBoxText(box) == kRestartQuestion)
                     found = box;
@@ -285,13 +295,16 @@ TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
     e2e::HttpRecorder server{HARDENING_HTTP_PORT};
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
-    auto round = [&](int) {
+    auto round = [&](int)
+    {
         e2e::ClickAt(e2e::ControlCenter(dlg, 1029));
         HWND question = WaitForRestartQuestion(30000);
         ASSERT_TRUE(question) << "no restart question";
         ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
         ASSERT_TRUE(e2e::WaitUntil(
-            [&] { return !::IsWindow(question) && ::IsWindowEnabled(dlg) && !ProgressWindowShown(); }, 10000));
+            [&]
+            { return !::IsWindow(question) && ::IsWindowEnabled(dlg) && !ProgressWindowShown(); },
+            10000));
     };
     ExpectFlat(dlg, "apply", 1, 20, round);
     EXPECT_FALSE(run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));

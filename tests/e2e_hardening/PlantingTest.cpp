@@ -34,13 +34,15 @@ namespace
 // - uxtheme.dll: Wine's comctl32 loads it while it initialises; the program therefore loads the
 //   common controls itself, after the search restriction (CommonControlsComeAfterTheRestriction
 //   below checks that a plant of it stays out).
-const char* const kPlantNames[] = {"wininet.dll",  "atl.dll",    "dwmapi.dll",   "winmm.dll",   "wbemcomn.dll",
-                                   "fastprox.dll", "urlmon.dll", "iertutil.dll", "propsys.dll", "secur32.dll",
-                                   "mpr.dll",      "userenv.dll", "netapi32.dll"};
+const char* const kPlantNames[] = {"wininet.dll",  "atl.dll",      "dwmapi.dll", "winmm.dll",
+                                   "wbemcomn.dll", "fastprox.dll", "urlmon.dll", "iertutil.dll",
+                                   "propsys.dll",  "secur32.dll",  "mpr.dll",    "userenv.dll",
+                                   "netapi32.dll"};
 
 std::string Lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(::tolower(c)); });
     return s;
 }
 
@@ -81,13 +83,18 @@ bool IsPlant(HANDLE process, BYTE* base, DWORD size)
         for (DWORD off = 0; off < size; off += 4096)
         {
             SIZE_T got = 0;
-            ::ReadProcessMemory(process, base + off, image.data() + off, std::min<DWORD>(4096, size - off), &got);
+            ::ReadProcessMemory(process, base + off, image.data() + off,
+                                std::min<DWORD>(4096, size - off), &got);
         }
     }
-    return std::search(image.begin(), image.end(), kSignature, kSignature + sizeof(kSignature) - 1) != image.end();
+    return std::search(image.begin(), image.end(), kSignature,
+                       kSignature + sizeof(kSignature) - 1) != image.end();
 }
 
-std::vector<std::string> AllPlantNames() { return std::vector<std::string>(std::begin(kPlantNames), std::end(kPlantNames)); }
+std::vector<std::string> AllPlantNames()
+{
+    return std::vector<std::string>(std::begin(kPlantNames), std::end(kPlantNames));
+}
 
 // A folder of our own under the prefix's temp folder, removed with everything in it.
 class TempFolder
@@ -98,8 +105,8 @@ public:
         char temp[MAX_PATH];
         ::GetTempPathA(MAX_PATH, temp);
         static int serial = 0;
-        m_path = std::string(temp) + "dadaror-" + tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                 std::to_string(++serial);
+        m_path = std::string(temp) + "dadaror-" + tag + "-" +
+                 std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
         Remove();
         m_ok = ::CreateDirectoryA(m_path.c_str(), nullptr) != FALSE;
     }
@@ -157,7 +164,8 @@ private:
 };
 
 // Runs `exe` with `args` in `workDir` (no debugger) and returns its exit code, nothing on time-out.
-std::optional<DWORD> RunProgram(const std::string& exe, const std::string& args, const std::string& workDir)
+std::optional<DWORD> RunProgram(const std::string& exe, const std::string& args,
+                                const std::string& workDir)
 {
     std::string cmd = "\"" + exe + "\" " + args;
     std::vector<char> cmdBuf(cmd.begin(), cmd.end());
@@ -165,7 +173,8 @@ std::optional<DWORD> RunProgram(const std::string& exe, const std::string& args,
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(), &si, &pi))
+    if (!::CreateProcessA(exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workDir.c_str(), &si, &pi))
         return std::nullopt;
     std::optional<DWORD> code;
     if (::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0)
@@ -198,7 +207,8 @@ std::vector<Module> ModulesOf(DWORD pid)
         MODULEENTRY32 me = {};
         me.dwSize = sizeof(me);
         for (BOOL more = ::Module32First(snap, &me); more; more = ::Module32Next(snap, &me))
-            modules.push_back({Lower(me.szExePath), process && IsPlant(process, me.modBaseAddr, me.modBaseSize)});
+            modules.push_back(
+                {Lower(me.szExePath), process && IsPlant(process, me.modBaseAddr, me.modBaseSize)});
         ::CloseHandle(snap);
     }
     if (process)
@@ -258,7 +268,8 @@ TEST(PlantControl, WineRunsAPlantFromTheProgramFolderOnlyWhenNativeComesFirst)
     ASSERT_TRUE(order.Ok());
     EXPECT_EQ(std::optional<DWORD>(0), RunProgram(loader, "wininet.dll", folder.Path()));
     std::vector<std::string> loaded = folder.LoadedPlants();
-    EXPECT_NE(loaded.end(), std::find(loaded.begin(), loaded.end(), "wininet.dll.loaded")) << Join(loaded);
+    EXPECT_NE(loaded.end(), std::find(loaded.begin(), loaded.end(), "wininet.dll.loaded"))
+        << Join(loaded);
 }
 
 class Planting : public ::testing::Test
@@ -270,10 +281,12 @@ protected:
     // the local server.
     HWND StartPlanted(const std::string& exe)
     {
-        if (!server.Listening() || !program.Ok() || !work.Ok() || !order.Ok() || !program.CopyIn(exe, "DADAROR.exe") ||
-            !program.Plant(AllPlantNames()) || !work.Plant(AllPlantNames()))
+        if (!server.Listening() || !program.Ok() || !work.Ok() || !order.Ok() ||
+            !program.CopyIn(exe, "DADAROR.exe") || !program.Plant(AllPlantNames()) ||
+            !work.Plant(AllPlantNames()))
             return nullptr;
-        run = std::make_unique<e2e::ProgramRun>(e2e::Env{}, program.File("DADAROR.exe"), work.Path());
+        run =
+            std::make_unique<e2e::ProgramRun>(e2e::Env{}, program.File("DADAROR.exe"), work.Path());
         if (!run->Started())
             return nullptr;
         HWND dlg = e2e::StartToMainWindow(*run, 30000);

@@ -14,7 +14,10 @@ struct Counts
     int gdi = -1;
     int handles = -1;
     int windows = -1;
-    bool operator==(const Counts& o) const { return gdi == o.gdi && handles == o.handles && windows == o.windows; }
+    bool operator==(const Counts& o) const
+    {
+        return gdi == o.gdi && handles == o.handles && windows == o.windows;
+    }
     bool operator!=(const Counts& o) const { return !(*this == o); }
 };
 std::string ToString(const Counts& c);
@@ -28,7 +31,8 @@ std::optional<Counts> ProbeOnce(const e2e::ProgramRun& run, DWORD timeoutMs = 15
 
 // A settled reading: the GUI thread owning `window` has handled everything sent to it before, and
 // two readings in a row agree. Nothing when no two readings agreed in time.
-std::optional<Counts> SettledCounts(const e2e::ProgramRun& run, HWND window, DWORD timeoutMs = 30000);
+std::optional<Counts> SettledCounts(const e2e::ProgramRun& run, HWND window,
+                                    DWORD timeoutMs = 30000);
 
 // True when no count of `now` is above the one of `base`.
 bool NoGrowth(const Counts& base, const Counts& now);

@@ -36,8 +36,9 @@ inline void ExpectUsable(const e2e::ProgramRun& run, HWND dlg)
     ASSERT_FALSE(run.Exited()) << "the program ended on its own";
     char title[128] = {};
     DWORD_PTR length = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(dlg, WM_GETTEXT, sizeof(title), reinterpret_cast<LPARAM>(title),
-                                      SMTO_ABORTIFHUNG, 5000, &length))
+    ASSERT_TRUE(::SendMessageTimeoutA(dlg, WM_GETTEXT, sizeof(title),
+                                      reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG, 5000,
+                                      &length))
         << "the dialog does not answer";
     EXPECT_STREQ(e2e::kMainTitle, title);
 
@@ -45,7 +46,8 @@ inline void ExpectUsable(const e2e::ProgramRun& run, HWND dlg)
     const auto recommend = e2e::ClickablePointOf(dlg, 1039);
     ASSERT_TRUE(off && recommend) << "row 1004 or button 1039 is covered";
     e2e::ClickAt(*off);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsButtonChecked(dlg, 1004); }, 5000)) << "a click on 1004 did nothing";
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsButtonChecked(dlg, 1004); }, 5000))
+        << "a click on 1004 did nothing";
     e2e::ClickAt(*recommend);
     EXPECT_TRUE(e2e::WaitUntil(
         [&] { return e2e::IsButtonChecked(dlg, 1002) && !e2e::IsButtonChecked(dlg, 1004); }, 5000))

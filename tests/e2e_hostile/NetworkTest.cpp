@@ -104,26 +104,40 @@ std::ostream& operator<<(std::ostream& out, const UpdateCase& c)
 
 const UpdateCase kUpdateCases[] = {
     {"RedirectLoop",
-     [] {
-         return HttpScript{HttpStep::Send("HTTP/1.1 302 Found\r\nLocation: /prodline/version/version.asp?pname=ssd\r\n"
-                                          "Content-Length: 0\r\nConnection: close\r\n\r\n")};
+     []
+     {
+         return HttpScript{HttpStep::Send(
+             "HTTP/1.1 302 Found\r\nLocation: /prodline/version/version.asp?pname=ssd\r\n"
+             "Content-Length: 0\r\nConnection: close\r\n\r\n")};
      },
      Box::None},
-    {"TenMegabyteBody", [] { return HttpAnswer(200, std::string(10 * 1024 * 1024, '9')); }, Box::Shown},
+    {"TenMegabyteBody", [] { return HttpAnswer(200, std::string(10 * 1024 * 1024, '9')); },
+     Box::Shown},
     {"ChunkedInPieces",
-     [] {
-         return HttpScript{
-             HttpStep::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n1\r\n1\r\n"),
-             HttpStep::Pause(400), HttpStep::Send("2\r\n.4\r\n"), HttpStep::Pause(400), HttpStep::Send("0\r\n\r\n")};
+     []
+     {
+         return HttpScript{HttpStep::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+                                          "chunked\r\nConnection: close\r\n\r\n1\r\n1\r\n"),
+                           HttpStep::Pause(400), HttpStep::Send("2\r\n.4\r\n"),
+                           HttpStep::Pause(400), HttpStep::Send("0\r\n\r\n")};
      },
      Box::Shown},
     {"StatusLineWithoutANumber",
-     [] { return HttpScript{HttpStep::Send("HTTP/1.1 abc\r\nContent-Length: 3\r\nConnection: close\r\n\r\n1.5")}; },
+     []
+     {
+         return HttpScript{
+             HttpStep::Send("HTTP/1.1 abc\r\nContent-Length: 3\r\nConnection: close\r\n\r\n1.5")};
+     },
      Box::Shown},
     {"NoHttpAtAll", [] { return HttpScript{HttpStep::Send("XYZ")}; }, Box::Shown},
     // Read as a body without headers; a zero byte in what was read makes the download a failure.
-    {"BinaryGarbageWithNuls", [] { return HttpScript{HttpStep::Send(RandomBytes(4096, true))}; }, Box::None},
-    {"StalledBody", [] { return HttpScript{HttpStep::Send(HttpHead(200, 100)), HttpStep::Stall()}; }, Box::None},
+    {"BinaryGarbageWithNuls", [] { return HttpScript{HttpStep::Send(RandomBytes(4096, true))}; },
+     Box::None},
+    {"StalledBody",
+     [] {
+         return HttpScript{HttpStep::Send(HttpHead(200, 100)), HttpStep::Stall()};
+     },
+     Box::None},
 };
 
 class UpdateServer : public ::testing::TestWithParam<UpdateCase>
@@ -135,10 +149,12 @@ class UpdateServer : public ::testing::TestWithParam<UpdateCase>
 TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
 {
     if (!Online())
-        GTEST_SKIP() << "InternetGetConnectedState says offline: the program makes no update check here";
+        GTEST_SKIP()
+            << "InternetGetConnectedState says offline: the program makes no update check here";
     const UpdateCase& c = GetParam();
     Server server;
-    ASSERT_TRUE(server.relay.Listening()) << "port " << E2E_HTTP_PORT << " is taken by another program";
+    ASSERT_TRUE(server.relay.Listening())
+        << "port " << E2E_HTTP_PORT << " is taken by another program";
     server.http.SetScriptFor(kVersionPath, c.script());
     server.http.SetScriptFor(kAdvertisementPath, HttpAnswer(200, "<html><body>ad</body></html>"));
 
@@ -153,7 +169,8 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
     HWND update = nullptr;
     HWND dlg = nullptr;
     e2e::WaitUntil(
-        [&] {
+        [&]
+        {
             HWND box = e2e::FindMessageBox(run.Pid(), 0);
             if (box && box != ssdBox)
                 update = box;
@@ -171,7 +188,8 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
 
     if (update)
     {
-        EXPECT_EQ(e2e::kUpdateCaption, e2e::WindowText(update)) << "an unexpected box: " << e2e::MessageBoxText(update);
+        EXPECT_EQ(e2e::kUpdateCaption, e2e::WindowText(update))
+            << "an unexpected box: " << e2e::MessageBoxText(update);
         ASSERT_TRUE(e2e::AnswerBox(update, IDCANCEL));
     }
     EXPECT_EQ(c.expected == Box::Shown, update != nullptr);
@@ -184,16 +202,19 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
     const size_t given = server.CountRequests(kVersionPath);
     e2e::WaitUntil([] { return false; }, 3000);
     EXPECT_EQ(given, server.CountRequests(kVersionPath))
-        << "the update check goes on after the window is shown (requests after 1 s, then 3 s later)";
+        << "the update check goes on after the window is shown (requests after 1 s, then 3 s "
+           "later)";
 
-    EXPECT_FALSE(e2e::WaitUntil([&] { return !hostile::OtherWindows(run.Pid(), {dlg}).empty(); }, 1500))
+    EXPECT_FALSE(
+        e2e::WaitUntil([&] { return !hostile::OtherWindows(run.Pid(), {dlg}).empty(); }, 1500))
         << "a window of its own: " << hostile::OtherWindows(run.Pid(), {dlg}).front();
     hostile::ExpectUsable(run, dlg);
     hostile::ExpectClosesCleanly(run, dlg);
 }
 
 INSTANTIATE_TEST_SUITE_P(Hostile, UpdateServer, ::testing::ValuesIn(kUpdateCases),
-                         [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<UpdateCase>& info)
+                         { return std::string(info.param.name); });
 
 namespace
 {
@@ -210,9 +231,13 @@ std::ostream& operator<<(std::ostream& out, const PageCase& c)
 }
 
 const PageCase kPageCases[] = {
-    {"TenMegabytePage", [] { return HttpAnswer(200, "<html><body>" + std::string(10 * 1024 * 1024, 'x')); }},
+    {"TenMegabytePage",
+     [] { return HttpAnswer(200, "<html><body>" + std::string(10 * 1024 * 1024, 'x')); }},
     {"BinaryGarbage", [] { return HttpScript{HttpStep::Send(RandomBytes(65536, true))}; }},
-    {"StalledPage", [] { return HttpScript{HttpStep::Send(HttpHead(200, 100)), HttpStep::Stall()}; }},
+    {"StalledPage",
+     [] {
+         return HttpScript{HttpStep::Send(HttpHead(200, 100)), HttpStep::Stall()};
+     }},
 };
 
 class AdvertisementServer : public ::testing::TestWithParam<PageCase>
@@ -224,7 +249,8 @@ class AdvertisementServer : public ::testing::TestWithParam<PageCase>
 TEST_P(AdvertisementServer, PanelLoadLeavesTheDialogAlone)
 {
     Server server;
-    ASSERT_TRUE(server.relay.Listening()) << "port " << E2E_HTTP_PORT << " is taken by another program";
+    ASSERT_TRUE(server.relay.Listening())
+        << "port " << E2E_HTTP_PORT << " is taken by another program";
     server.http.SetScriptFor(kVersionPath, HttpAnswer(200, "1.4"));
     server.http.SetScriptFor(kAdvertisementPath, GetParam().script());
 
@@ -237,7 +263,8 @@ TEST_P(AdvertisementServer, PanelLoadLeavesTheDialogAlone)
         << "the panel never asked for its page";
 
     // The page is the browser's business: no window of its own, no second load.
-    EXPECT_FALSE(e2e::WaitUntil([&] { return !hostile::OtherWindows(run.Pid(), {dlg}).empty(); }, 3000))
+    EXPECT_FALSE(
+        e2e::WaitUntil([&] { return !hostile::OtherWindows(run.Pid(), {dlg}).empty(); }, 3000))
         << "a window of its own: " << hostile::OtherWindows(run.Pid(), {dlg}).front();
     EXPECT_EQ(1u, server.CountRequests(kAdvertisementPath));
     hostile::ExpectUsable(run, dlg);
@@ -245,7 +272,8 @@ TEST_P(AdvertisementServer, PanelLoadLeavesTheDialogAlone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Hostile, AdvertisementServer, ::testing::ValuesIn(kPageCases),
-                         [](const ::testing::TestParamInfo<PageCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<PageCase>& info)
+                         { return std::string(info.param.name); });
 
 namespace
 {
@@ -289,8 +317,10 @@ TEST_P(BrowserMissing, PanelStaysEmptyAndTheRestWorks)
     if (!c.panelGone)
         EXPECT_TRUE(server.WaitForRequest(kAdvertisementPath, 10000));
     EXPECT_FALSE(e2e::WaitUntil(
-        [&] {
-            return server.Count(kAdvertisementPath) > loads || !hostile::OtherWindows(run.Pid(), {dlg}).empty();
+        [&]
+        {
+            return server.Count(kAdvertisementPath) > loads ||
+                   !hostile::OtherWindows(run.Pid(), {dlg}).empty();
         },
         3000))
         << "requests " << server.Count(kAdvertisementPath) << ", other windows "
@@ -302,4 +332,5 @@ TEST_P(BrowserMissing, PanelStaysEmptyAndTheRestWorks)
 
 const MissingLibrary kMissingLibraries[] = {{"atl", true}, {"ieframe", true}, {"shdocvw", false}};
 INSTANTIATE_TEST_SUITE_P(Hostile, BrowserMissing, ::testing::ValuesIn(kMissingLibraries),
-                         [](const ::testing::TestParamInfo<MissingLibrary>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<MissingLibrary>& info)
+                         { return std::string(info.param.name); });

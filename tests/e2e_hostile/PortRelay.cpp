@@ -29,7 +29,8 @@ sockaddr_in Loopback(unsigned short port)
 
 } // namespace
 
-CPortRelay::CPortRelay(unsigned short listenPort, unsigned short targetPort) : m_targetPort(targetPort)
+CPortRelay::CPortRelay(unsigned short listenPort, unsigned short targetPort)
+    : m_targetPort(targetPort)
 {
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -38,9 +39,11 @@ CPortRelay::CPortRelay(unsigned short listenPort, unsigned short targetPort) : m
         return;
     // Another program on the port must make us fail, not share its connections.
     BOOL exclusive = TRUE;
-    ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
+    ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+                 sizeof(exclusive));
     sockaddr_in address = Loopback(listenPort);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || ::listen(s, SOMAXCONN) != 0)
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(s, SOMAXCONN) != 0)
     {
         ::closesocket(s);
         return;

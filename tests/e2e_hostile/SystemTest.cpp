@@ -34,8 +34,8 @@ namespace
 const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
                                 "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
-const std::vector<std::string> kRowMarkers = {"VMem", "WSearch", "SysMain",  "trim",    "Lastfileaccess",
-                                              "power", "hib",    "diskfrag", "GUI BOOT"};
+const std::vector<std::string> kRowMarkers = {
+    "VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib", "diskfrag", "GUI BOOT"};
 const char* const kServices[] = {"WSearch", "SysMain", "defragsvc"};
 const char* const kTools[] = {"fsutil.exe", "powercfg.exe", "bcdedit.exe"};
 
@@ -89,8 +89,9 @@ bool ServiceExists(const char* name)
 // What one apply run showed.
 struct ApplyOutcome
 {
-    std::vector<std::string> rows;   // row markers in arrival order
-    std::vector<std::string> others; // windows that are neither the dialog, the progress window nor the question
+    std::vector<std::string> rows; // row markers in arrival order
+    std::vector<std::string>
+        others; // windows that are neither the dialog, the progress window nor the question
     HWND question = nullptr;
 };
 
@@ -99,8 +100,8 @@ class HostileApply : public ::testing::Test
 protected:
     void WritePagingFiles(DWORD type, const std::string& bytes)
     {
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", type, bytes.data(),
-                                          static_cast<DWORD>(bytes.size())));
+        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", type,
+                                          bytes.data(), static_cast<DWORD>(bytes.size())));
     }
 
     HWND Start()
@@ -120,7 +121,8 @@ protected:
         e2e::ClickAt(e2e::ControlCenter(dlg, 1029));
         ULONGLONG lastRowAt = 0;
         e2e::WaitUntil(
-            [&] {
+            [&]
+            {
                 for (HWND h : e2e::TopWindowsOf(run->Pid(), true))
                 {
                     if (h == dlg || ::GetDlgItem(h, 1038))
@@ -133,14 +135,16 @@ protected:
                     std::string seen = e2e::ClassOf(h) + " \"" + e2e::WindowText(h) + "\"";
                     if (e2e::IsMessageBox(h))
                         seen += ": " + e2e::MessageBoxText(h);
-                    if (std::find(outcome.others.begin(), outcome.others.end(), seen) == outcome.others.end())
+                    if (std::find(outcome.others.begin(), outcome.others.end(), seen) ==
+                        outcome.others.end())
                         outcome.others.push_back(seen);
                 }
                 if (!lastRowAt && run->HasMarker("GUI BOOT"))
                     lastRowAt = ::GetTickCount64();
                 if (questionExpected)
                     return outcome.question != nullptr;
-                return outcome.question != nullptr || (lastRowAt && ::GetTickCount64() - lastRowAt > 3000);
+                return outcome.question != nullptr ||
+                       (lastRowAt && ::GetTickCount64() - lastRowAt > 3000);
             },
             60000);
         for (const std::string& m : run->Markers())
@@ -171,19 +175,22 @@ TEST_F(HostileApply, WithoutTheSystemToolsEveryRowStillRuns)
     // Wine ships only fsutil; powercfg and bcdedit do not exist in either system folder.
     CFileAside fsutil32(SysWow64Folder(), "fsutil.exe", false);
     CFileAside fsutil64(System32Folder(), "fsutil.exe", true);
-    const std::string programFolder = e2e::ProgramPath().substr(0, e2e::ProgramPath().find_last_of('\\'));
+    const std::string programFolder =
+        e2e::ProgramPath().substr(0, e2e::ProgramPath().find_last_of('\\'));
     for (const char* tool : kTools)
-        for (const auto& [folder, bits64] : {std::make_pair(SysWow64Folder(), false),
-                                             std::make_pair(System32Folder(), true),
-                                             std::make_pair(programFolder, false)})
-            ASSERT_FALSE(FileExists(folder + "\\" + tool, bits64)) << folder << "\\" << tool << " is still there";
+        for (const auto& [folder, bits64] :
+             {std::make_pair(SysWow64Folder(), false), std::make_pair(System32Folder(), true),
+              std::make_pair(programFolder, false)})
+            ASSERT_FALSE(FileExists(folder + "\\" + tool, bits64))
+                << folder << "\\" << tool << " is still there";
     WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
 
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     ApplyOutcome outcome = Apply(dlg, true);
     EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty()) << "shown besides the restart question: " << outcome.others.front();
+    EXPECT_TRUE(outcome.others.empty())
+        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     CancelAndExpectUsable(dlg, outcome.question);
     hostile::ExpectClosesCleanly(*run, dlg);
@@ -205,7 +212,8 @@ TEST_F(HostileApply, WithoutTheServicesEveryRowStillRuns)
     ASSERT_TRUE(dlg);
     ApplyOutcome outcome = Apply(dlg, true);
     EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty()) << "shown besides the restart question: " << outcome.others.front();
+    EXPECT_TRUE(outcome.others.empty())
+        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     // The rows after the services still started their tools: trim, last access, plan import and
     // activation, hibernation, boot animation.
@@ -247,8 +255,10 @@ std::vector<PagingCase> PagingCases()
 {
     const DWORD dword = 0x10;
     return {
-        {"Dword", REG_DWORD, std::string(reinterpret_cast<const char*>(&dword), sizeof(dword)), true},
-        {"Binary", REG_BINARY, std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16), true},
+        {"Dword", REG_DWORD, std::string(reinterpret_cast<const char*>(&dword), sizeof(dword)),
+         true},
+        {"Binary", REG_BINARY,
+         std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16), true},
         {"MultiString600Bytes", REG_MULTI_SZ, MultiStringOf(600), false},
         {"MultiString64Kilobytes", REG_MULTI_SZ, MultiStringOf(64 * 1024), false},
     };
@@ -270,24 +280,27 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     WritePagingFiles(c.type, c.bytes);
     const DWORD executive = 7; // a value the program never writes
-    ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive", REG_DWORD, &executive,
-                                      sizeof(executive)));
+    ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive",
+                                      REG_DWORD, &executive, sizeof(executive)));
     const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
 
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     ApplyOutcome outcome = Apply(dlg, c.written);
     EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty()) << "shown besides the restart question: " << outcome.others.front();
+    EXPECT_TRUE(outcome.others.empty())
+        << "shown besides the restart question: " << outcome.others.front();
 
     const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
-    const RawValue executiveAfter = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
+    const RawValue executiveAfter =
+        ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
     ASSERT_EQ(4u, executiveAfter.data.size());
     if (c.written)
     {
         ASSERT_TRUE(outcome.question) << "no restart question";
         EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), after.type);
-        EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20), std::string(after.data.begin(), after.data.end()));
+        EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20),
+                  std::string(after.data.begin(), after.data.end()));
         EXPECT_EQ(0u, *reinterpret_cast<const DWORD*>(executiveAfter.data.data()));
         CancelAndExpectUsable(dlg, outcome.question);
     }
@@ -304,4 +317,5 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Hostile, PagingFilesValue, ::testing::ValuesIn(PagingCases()),
-                         [](const ::testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<PagingCase>& info)
+                         { return std::string(info.param.name); });

@@ -1,6 +1,6 @@
-// The main dialog as the user sees it: label colours, the title on the band, the logo, and the faces
-// of the three skinned buttons at rest, under the pointer and held down, all read back from the
-// screen while the real pointer moves (SendInput).
+// The main dialog as the user sees it: label colours, the title on the band, the logo, and the
+// faces of the three skinned buttons at rest, under the pointer and held down, all read back from
+// the screen while the real pointer moves (SendInput).
 #include "e2e/E2e.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +46,9 @@ struct Face
 Face LoadFace(int bitmapId)
 {
     Face face;
-    HBITMAP bmp = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId),
-                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bmp =
+        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bmp)
         return face;
     BITMAP info{};
@@ -93,8 +94,8 @@ std::string Differences(const Picture& shot, const Face& face, int dx = 0, int d
             if (sx < 0 || sy < 0 || sx >= shot.Width() || sy >= shot.Height())
                 continue;
             if (shot.At(sx, sy) != face.At(x, y) && count++ == 0)
-                first << "first at (" << sx << "," << sy << "): " << ToString(shot.At(sx, sy)) << " instead of "
-                      << ToString(face.At(x, y));
+                first << "first at (" << sx << "," << sy << "): " << ToString(shot.At(sx, sy))
+                      << " instead of " << ToString(face.At(x, y));
         }
     if (count == 0)
         return {};
@@ -103,11 +104,13 @@ std::string Differences(const Picture& shot, const Face& face, int dx = 0, int d
 
 // Waits until the button's rectangle on the screen shows `face` (shifted by dx, dy); the last
 // difference on time-out.
-std::string WaitForFace(HWND dlg, const Place& p, const Face& face, DWORD timeoutMs, int dx = 0, int dy = 0)
+std::string WaitForFace(HWND dlg, const Place& p, const Face& face, DWORD timeoutMs, int dx = 0,
+                        int dy = 0)
 {
     std::string diff = "never captured";
     WaitUntil(
-        [&] {
+        [&]
+        {
             diff = Differences(CaptureWindowRect(dlg, p.x, p.y, p.w, p.h), face, dx, dy);
             return diff.empty();
         },
@@ -139,8 +142,10 @@ int WaitForCount(HWND dlg, const RECT& r, Rgb colour, int atLeast, DWORD timeout
 {
     int n = 0;
     WaitUntil(
-        [&] {
-            n = CountColour(CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top), colour);
+        [&]
+        {
+            n = CountColour(
+                CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top), colour);
             return n >= atLeast;
         },
         timeoutMs);
@@ -221,19 +226,23 @@ TEST_F(Pictures, LabelsShowTheirColours)
         const RECT r = ControlRect(dlg, 1000);
         // Controls paint after the band and the frame: wait for the text.
         ASSERT_GE(WaitForCount(dlg, r, kAhciRed, 30, 5000), 30) << "too few pixels of RGB(250,0,0)";
-        const Picture pic = CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        const Picture pic =
+            CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
         EXPECT_EQ(CountColour(pic, Rgb{0, 0, 250}), 0) << "drawn in the enabled state's blue";
         EXPECT_EQ(CountColour(pic, kLinkBlue), 0);
     }
 
-    // Links in pure blue. Their underline is not looked for: in the test prefix's font the lettering
-    // fills the 12 and 13 pixel high labels to the last row, and the underline falls below them.
+    // Links in pure blue. Their underline is not looked for: in the test prefix's font the
+    // lettering fills the 12 and 13 pixel high labels to the last row, and the underline falls
+    // below them.
     for (int id : {1028, 1030, 1039})
     {
         SCOPED_TRACE("link " + std::to_string(id));
         const RECT r = ControlRect(dlg, id);
-        EXPECT_GE(WaitForCount(dlg, r, kLinkBlue, 30, 5000), 30) << "too few pixels of RGB(0,0,255)";
-        const Picture pic = CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        EXPECT_GE(WaitForCount(dlg, r, kLinkBlue, 30, 5000), 30)
+            << "too few pixels of RGB(0,0,255)";
+        const Picture pic =
+            CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
         EXPECT_EQ(CountColour(pic, kAhciRed), 0);
     }
 }
@@ -246,19 +255,24 @@ TEST_F(Pictures, TitleIsWhiteOnTheBandAndTheLogoSitsAtItsPlace)
     ASSERT_EQ(r.left, 50);
     ASSERT_EQ(r.top, 15);
     const RECT inBand = {r.left, r.top, r.right, std::min<LONG>(r.bottom, 51)};
-    EXPECT_GE(WaitForCount(dlg, inBand, kWhite, 80, 5000), 80) << "the title has too few white pixels";
-    const Picture title = CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, inBand.bottom - r.top);
+    EXPECT_GE(WaitForCount(dlg, inBand, kWhite, 80, 5000), 80)
+        << "the title has too few white pixels";
+    const Picture title =
+        CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, inBand.bottom - r.top);
     int foreign = 0;
     std::string firstForeign;
     for (int y = 0; y < title.Height(); ++y)
         for (int x = 0; x < title.Width(); ++x)
         {
             const Rgb c = title.At(x, y);
-            // Between band and white, and as grey as the band itself (a coloured fringe would not be).
+            // Between band and white, and as grey as the band itself (a coloured fringe would not
+            // be).
             const bool between = c.r >= kBand.r && c.g >= kBand.g && c.b >= kBand.b;
-            const bool grey = std::abs(int(c.r) - int(c.b)) <= 6 && std::abs(int(c.g) - int(c.b)) <= 6;
+            const bool grey =
+                std::abs(int(c.r) - int(c.b)) <= 6 && std::abs(int(c.g) - int(c.b)) <= 6;
             if (!(between && grey) && foreign++ == 0)
-                firstForeign = "(" + std::to_string(x + r.left) + "," + std::to_string(y + r.top) + ") " + ToString(c);
+                firstForeign = "(" + std::to_string(x + r.left) + "," + std::to_string(y + r.top) +
+                               ") " + ToString(c);
         }
     EXPECT_EQ(foreign, 0) << "pixels of other colours in the title, first " << firstForeign;
 
@@ -268,7 +282,8 @@ TEST_F(Pictures, TitleIsWhiteOnTheBandAndTheLogoSitsAtItsPlace)
     ASSERT_EQ(logo.h, 36);
     std::string diff;
     WaitUntil(
-        [&] {
+        [&]
+        {
             diff = Differences(CaptureWindowRect(dlg, 5, 7, 36, 36), logo);
             return diff.empty();
         },
@@ -288,13 +303,15 @@ TEST_F(Pictures, ApplyButtonLightsUnderThePointerAndShiftsWhileHeld)
 
     const POINT centre = ControlCenter(dlg, kApply.id);
     MoveTo(centre);
-    ASSERT_TRUE(WaitForPixel(dlg, 335, 597, kApplyBlue, 5000)) << "the pointer over it did not light it";
+    ASSERT_TRUE(WaitForPixel(dlg, 335, 597, kApplyBlue, 5000))
+        << "the pointer over it did not light it";
     diff = WaitForFace(dlg, kApply, hover, 5000);
     EXPECT_TRUE(diff.empty()) << "hovered: " << diff;
     SaveScreenshot("pictures-apply-hovered", dlg);
 
     MoveTo(away);
-    EXPECT_TRUE(WaitForPixel(dlg, 335, 597, kApplyGrey, 5000)) << "still lit after the pointer left";
+    EXPECT_TRUE(WaitForPixel(dlg, 335, 597, kApplyGrey, 5000))
+        << "still lit after the pointer left";
     diff = WaitForFace(dlg, kApply, normal, 5000);
     EXPECT_TRUE(diff.empty()) << "after leaving: " << diff;
 
@@ -312,8 +329,10 @@ TEST_F(Pictures, ApplyButtonLightsUnderThePointerAndShiftsWhileHeld)
     diff = WaitForFace(dlg, kApply, normal, 5000);
     EXPECT_TRUE(diff.empty()) << "held and dragged off: " << diff;
     MouseUp();
-    EXPECT_FALSE(WaitUntil([&] { return ApplyStarted(run); }, kNoChange)) << "a release outside started an apply";
-    EXPECT_TRUE(Differences(CaptureWindowRect(dlg, kApply.x, kApply.y, kApply.w, kApply.h), normal).empty());
+    EXPECT_FALSE(WaitUntil([&] { return ApplyStarted(run); }, kNoChange))
+        << "a release outside started an apply";
+    EXPECT_TRUE(Differences(CaptureWindowRect(dlg, kApply.x, kApply.y, kApply.w, kApply.h), normal)
+                    .empty());
 }
 
 TEST_F(Pictures, PressingElsewhereAndDraggingOntoTheApplyButtonDoesNotLightIt)
@@ -331,7 +350,12 @@ TEST_F(Pictures, PressingElsewhereAndDraggingOntoTheApplyButtonDoesNotLightIt)
     ASSERT_EQ(::WindowFromPoint(centre), ::GetDlgItem(dlg, kApply.id));
     ASSERT_TRUE(::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
     EXPECT_FALSE(WaitUntil(
-        [&] { return !Differences(CaptureWindowRect(dlg, kApply.x, kApply.y, kApply.w, kApply.h), normal).empty(); },
+        [&]
+        {
+            return !Differences(CaptureWindowRect(dlg, kApply.x, kApply.y, kApply.w, kApply.h),
+                                normal)
+                        .empty();
+        },
         kNoChange))
         << "lit by a press that began elsewhere";
 
@@ -342,13 +366,16 @@ TEST_F(Pictures, PressingElsewhereAndDraggingOntoTheApplyButtonDoesNotLightIt)
     MoveTo(POINT{centre.x + 3, centre.y + 2});
     const std::string diff = WaitForFace(dlg, kApply, hover, 5000);
     EXPECT_TRUE(diff.empty()) << "not lit by a move after the release: " << diff;
-    EXPECT_FALSE(WaitUntil([&] { return ApplyStarted(run); }, kNoChange)) << "a release without a press applied";
+    EXPECT_FALSE(WaitUntil([&] { return ApplyStarted(run); }, kNoChange))
+        << "a release without a press applied";
 }
 
 TEST_F(Pictures, MinimiseAndCloseButtonsLightUnderThePointer)
 {
-    const Face minNormal = LoadFace(kMinimise.normalBitmap), minHover = LoadFace(kMinimise.hoverBitmap);
-    const Face closeNormal = LoadFace(kClose.normalBitmap), closeHover = LoadFace(kClose.hoverBitmap);
+    const Face minNormal = LoadFace(kMinimise.normalBitmap),
+               minHover = LoadFace(kMinimise.hoverBitmap);
+    const Face closeNormal = LoadFace(kClose.normalBitmap),
+               closeHover = LoadFace(kClose.hoverBitmap);
     ASSERT_EQ(minNormal.w, 20);
     ASSERT_EQ(closeHover.w, 20);
     std::string diff = WaitForFace(dlg, kMinimise, minNormal, 5000);
@@ -359,7 +386,9 @@ TEST_F(Pictures, MinimiseAndCloseButtonsLightUnderThePointer)
     MoveTo(ControlCenter(dlg, kMinimise.id));
     diff = WaitForFace(dlg, kMinimise, minHover, 5000);
     EXPECT_TRUE(diff.empty()) << "minimise hovered: " << diff;
-    EXPECT_TRUE(Differences(CaptureWindowRect(dlg, kClose.x, kClose.y, kClose.w, kClose.h), closeNormal).empty());
+    EXPECT_TRUE(
+        Differences(CaptureWindowRect(dlg, kClose.x, kClose.y, kClose.w, kClose.h), closeNormal)
+            .empty());
 
     // Straight from one to its neighbour: the one left goes out, the one entered lights.
     MoveTo(ControlCenter(dlg, kClose.id));
@@ -381,17 +410,20 @@ TEST_F(Pictures, MinimiseAndCloseButtonsLightUnderThePointer)
 // cursor that both links show and that neither the free surface nor a plain caption shows.
 TEST_F(Pictures, LinksShowTheirOwnCursorAndPlainTextDoesNot)
 {
-    auto current = [] {
+    auto current = []
+    {
         CURSORINFO ci{sizeof ci};
         return ::GetCursorInfo(&ci) ? ci.hCursor : HCURSOR(nullptr);
     };
     // Waits until the cursor has settled on one handle at `spot` (two reads alike, a move apart).
-    auto cursorAt = [&](POINT spot) {
+    auto cursorAt = [&](POINT spot)
+    {
         MoveTo(POINT{spot.x + 1, spot.y});
         MoveTo(spot);
         HCURSOR seen = nullptr;
         WaitUntil(
-            [&] {
+            [&]
+            {
                 HCURSOR before = seen;
                 seen = current();
                 return seen && seen == before;
@@ -412,5 +444,6 @@ TEST_F(Pictures, LinksShowTheirOwnCursorAndPlainTextDoesNot)
         << "the blog link shows the surface's cursor " << surface;
     EXPECT_EQ(cursorAt(*search), onBlog) << "the two links show different cursors";
     EXPECT_EQ(cursorAt(*caption), surface) << "the AHCI caption shows a cursor of its own";
-    EXPECT_EQ(cursorAt(WindowPoint(dlg, 300, 62)), surface) << "the link's cursor stayed on the surface";
+    EXPECT_EQ(cursorAt(WindowPoint(dlg, 300, 62)), surface)
+        << "the link's cursor stayed on the surface";
 }

@@ -1,15 +1,15 @@
 // End-to-end rig: drives the real DADAROR.exe (the test build, build*/e2e/DADAROR.exe) under Wine.
 //
 // Link the static library `e2e_support` and include "e2e/E2e.h". Every test that uses it starts the
-// program, so it must be registered with `LOCK machine` (the program holds a single-instance mutex).
-// Nothing here sleeps blindly: every wait is a condition polled until a time-out.
+// program, so it must be registered with `LOCK machine` (the program holds a single-instance
+// mutex). Nothing here sleeps blindly: every wait is a condition polled until a time-out.
 //
-//   e2e::ProgramRun run;                       // starts the test build as a debuggee (env optional)
-//   HWND dlg = e2e::StartToMainWindow(run);    // answers the start-up boxes as a user who goes on
-//   ASSERT_TRUE(dlg);
-//   EXPECT_TRUE(run.WaitForMarker("VMem", 10000));   // OutputDebugStringA texts, exact match
-//   e2e::ClickAt(e2e::WindowPoint(dlg, 640, 25));    // real pointer input (SendInput)
-//   EXPECT_TRUE(run.WaitForExit(10000));             // exit code, or nothing on time-out
+//   e2e::ProgramRun run;                       // starts the test build as a debuggee (env
+//   optional) HWND dlg = e2e::StartToMainWindow(run);    // answers the start-up boxes as a user
+//   who goes on ASSERT_TRUE(dlg); EXPECT_TRUE(run.WaitForMarker("VMem", 10000));   //
+//   OutputDebugStringA texts, exact match e2e::ClickAt(e2e::WindowPoint(dlg, 640, 25));    // real
+//   pointer input (SendInput) EXPECT_TRUE(run.WaitForExit(10000));             // exit code, or
+//   nothing on time-out
 //   // ~ProgramRun terminates the program if it still runs, on every path.
 //
 // Pieces:
@@ -19,12 +19,15 @@
 //   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
 //   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
 //   To put the focus on a control from outside: SendMessage(dlg, WM_NEXTDLGCTL, control, TRUE).
-// - Pictures: Capture (screen rectangle → 24-bit picture), PixelAt, WaitForPixel (window coordinates),
+// - Pictures: Capture (screen rectangle → 24-bit picture), PixelAt, WaitForPixel (window
+// coordinates),
 //   SaveScreenshot (build*/screenshots/<name>.bmp).
-// - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the foreground
+// - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the
+// foreground
 //   window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused control,
 //   which passes the program's own message loop).
-// - HttpRecorder: a tiny local HTTP server on 127.0.0.1:18089 that records request lines and answers
+// - HttpRecorder: a tiny local HTTP server on 127.0.0.1:18089 that records request lines and
+// answers
 //   scripted bodies (the update check gets "1.4" unless told otherwise, anything else 404). Its
 //   answers forbid caching; without a server the program's requests are refused at once.
 // - LaunchRecorder: makes the shell's http/https handler (HKLM\Software\Classes, both views) and
@@ -51,18 +54,18 @@ namespace e2e
 using Env = std::vector<std::pair<std::string, std::string>>;
 
 // Paths as the Windows side sees them ("Z:\...").
-std::string ProgramPath();     // the test build of DADAROR.exe
-std::string BuildDir();        // the CMake build folder
-std::string RecorderPath();    // the launch recorder program
+std::string ProgramPath();  // the test build of DADAROR.exe
+std::string BuildDir();     // the CMake build folder
+std::string RecorderPath(); // the launch recorder program
 std::string ToWinePath(const std::string& unixPath);
 
 // Polls `condition` every `pollMs` until it holds or `timeoutMs` passed; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
 
 // The window title, main dialog caption and question captions in the program's code page (949).
-extern const char kMainTitle[];      // "Pellix SSD 최적화"
-extern const char kUpdateCaption[];  // "업데이트 확인"
-extern const char kAboutTitle[];     // "VELO-SSD 정보"
+extern const char kMainTitle[];     // "Pellix SSD 최적화"
+extern const char kUpdateCaption[]; // "업데이트 확인"
+extern const char kAboutTitle[];    // "VELO-SSD 정보"
 
 // ---------------------------------------------------------------------------------------------
 // The program as a debuggee. The process is created on a dedicated thread that also runs the
@@ -73,7 +76,10 @@ class ProgramRun
 public:
     explicit ProgramRun(Env env = {}, std::string exe = ProgramPath(), std::string workDir = "");
     // ProgramRun run({{"NAME", "value"}}): a braced list reads as the environment.
-    explicit ProgramRun(std::initializer_list<std::pair<std::string, std::string>> env) : ProgramRun(Env(env)) {}
+    explicit ProgramRun(std::initializer_list<std::pair<std::string, std::string>> env)
+        : ProgramRun(Env(env))
+    {
+    }
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
@@ -118,7 +124,8 @@ private:
 std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
 // A top-level window of `pid` whose title equals `title` (CP949; null: any) and whose class equals
 // `cls` (null: any), visible if `visibleOnly`; null after `timeoutMs`.
-HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs, bool visibleOnly = true);
+HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs,
+                   bool visibleOnly = true);
 std::string WindowText(HWND hwnd);
 std::string ClassOf(HWND hwnd);
 RECT WindowRect(HWND hwnd);
@@ -138,8 +145,10 @@ struct StartupBox
 };
 // Answers the start-up boxes as a user who goes on (No to the no-SSD question, OK to the SSD
 // found notice, Cancel to the update question) and waits for the main dialog: visible, 660×652,
-// frame and header painted. Returns null on time-out; `boxes` (optional) receives what was answered.
-HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000, std::vector<StartupBox>* boxes = nullptr);
+// frame and header painted. Returns null on time-out; `boxes` (optional) receives what was
+// answered.
+HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000,
+                       std::vector<StartupBox>* boxes = nullptr);
 // The main dialog of `pid` (a "#32770" window holding control 1029), visible or not.
 HWND FindMainDialog(DWORD pid);
 
@@ -258,8 +267,8 @@ private:
 class ScopedRegString
 {
 public:
-    ScopedRegString(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
-                    REGSAM view = 0);
+    ScopedRegString(HKEY root, const std::string& subkey, const std::string& name,
+                    const std::string& value, REGSAM view = 0);
     ~ScopedRegString();
     ScopedRegString(const ScopedRegString&) = delete;
     ScopedRegString& operator=(const ScopedRegString&) = delete;
@@ -274,4 +283,3 @@ private:
     std::vector<BYTE> m_oldData;
 };
 } // namespace e2e
-

@@ -25,7 +25,8 @@ void Serve(SOCKET c, std::mutex& lock, std::vector<std::string>& lines,
            const std::map<std::string, std::pair<int, std::string>>& routes)
 {
     DWORD timeout = 3000;
-    ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+    ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+                 sizeof(timeout));
     std::string head;
     char buf[2048];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536)
@@ -44,7 +45,8 @@ void Serve(SOCKET c, std::mutex& lock, std::vector<std::string>& lines,
         std::lock_guard<std::mutex> l(lock);
         lines.push_back(line);
         const size_t p1 = line.find(' '), p2 = line.rfind(' ');
-        const std::string target = p1 != std::string::npos && p2 > p1 ? line.substr(p1 + 1, p2 - p1 - 1) : "";
+        const std::string target =
+            p1 != std::string::npos && p2 > p1 ? line.substr(p1 + 1, p2 - p1 - 1) : "";
         size_t best = 0;
         for (const auto& [prefix, answer] : routes)
             if (target.compare(0, prefix.size(), prefix) == 0 && prefix.size() >= best)
@@ -54,10 +56,12 @@ void Serve(SOCKET c, std::mutex& lock, std::vector<std::string>& lines,
                 body = answer.second;
             }
     }
-    const std::string reply = "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Error") +
-                              "\r\nContent-Type: text/html\r\nCache-Control: no-store, no-cache\r\nPragma: no-cache\r\nExpires: 0"
-                              "\r\nContent-Length: " + std::to_string(body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body;
+    const std::string reply = "HTTP/1.1 " + std::to_string(status) +
+                              (status == 200 ? " OK" : " Error") +
+                              "\r\nContent-Type: text/html\r\nCache-Control: no-store, "
+                              "no-cache\r\nPragma: no-cache\r\nExpires: 0"
+                              "\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     ::send(c, reply.data(), static_cast<int>(reply.size()), 0);
     ::shutdown(c, SD_SEND);
 }

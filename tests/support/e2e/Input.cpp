@@ -38,9 +38,11 @@ void MoveTo(POINT p)
 {
     const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Normalise(p.x, w), Normalise(p.y, h));
-    // The move is queued: wait until the system's cursor is there (rounding may leave it a pixel off).
+    // The move is queued: wait until the system's cursor is there (rounding may leave it a pixel
+    // off).
     WaitUntil(
-        [&] {
+        [&]
+        {
             POINT c = {};
             ::GetCursorPos(&c);
             return std::abs(c.x - p.x) <= 1 && std::abs(c.y - p.y) <= 1;
@@ -48,8 +50,14 @@ void MoveTo(POINT p)
         2000, 5);
 }
 
-void MouseDown() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
-void MouseUp() { SendMouse(MOUSEEVENTF_LEFTUP); }
+void MouseDown()
+{
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+}
+void MouseUp()
+{
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
 
 void ClickAt(POINT p)
 {

@@ -38,8 +38,10 @@ LaunchRecorder::LaunchRecorder()
     for (const char* scheme : {"http", "https"})
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
         {
-            m_saved.push_back(std::make_unique<Saved>(
-                HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command", command, view));
+            m_saved.push_back(std::make_unique<Saved>(HKEY_LOCAL_MACHINE,
+                                                      std::string("Software\\Classes\\") + scheme +
+                                                          "\\shell\\open\\command",
+                                                      command, view));
             ok = ok && m_saved.back()->value.Ok();
         }
     m_controlPath = SystemWow64Control();
@@ -89,7 +91,8 @@ std::vector<std::string> LaunchRecorder::Lines() const
 bool LaunchRecorder::WaitForLine(const std::string& text, DWORD timeoutMs) const
 {
     return WaitUntil(
-        [&] {
+        [&]
+        {
             for (const auto& l : Lines())
                 if (l.find(text) != std::string::npos)
                     return true;

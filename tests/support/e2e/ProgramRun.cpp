@@ -20,9 +20,18 @@ std::string ToWinePath(const std::string& unixPath)
     return p;
 }
 
-std::string ProgramPath() { return ToWinePath(E2E_PROGRAM_UNIX_PATH); }
-std::string BuildDir() { return ToWinePath(E2E_BUILD_UNIX_DIR); }
-std::string RecorderPath() { return ToWinePath(E2E_RECORDER_UNIX_PATH); }
+std::string ProgramPath()
+{
+    return ToWinePath(E2E_PROGRAM_UNIX_PATH);
+}
+std::string BuildDir()
+{
+    return ToWinePath(E2E_BUILD_UNIX_DIR);
+}
+std::string RecorderPath()
+{
+    return ToWinePath(E2E_RECORDER_UNIX_PATH);
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
 {
@@ -63,11 +72,13 @@ std::vector<char> BuildEnvironment(const Env& extra)
     {
         const std::string prefix = name + "=";
         vars.erase(std::remove_if(vars.begin(), vars.end(),
-                                  [&](const std::string& v) {
+                                  [&](const std::string& v)
+                                  {
                                       return v.size() >= prefix.size() &&
-                                             ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, v.c_str(),
-                                                              static_cast<int>(prefix.size()), prefix.c_str(),
-                                                              static_cast<int>(prefix.size())) == CSTR_EQUAL;
+                                             ::CompareStringA(
+                                                 LOCALE_INVARIANT, NORM_IGNORECASE, v.c_str(),
+                                                 static_cast<int>(prefix.size()), prefix.c_str(),
+                                                 static_cast<int>(prefix.size())) == CSTR_EQUAL;
                                   }),
                    vars.end());
         vars.push_back(prefix + value);
@@ -81,7 +92,8 @@ std::vector<char> BuildEnvironment(const Env& extra)
 } // namespace
 
 ProgramRun::ProgramRun(Env env, std::string exe, std::string workDir)
-    : m_shared(std::make_shared<Shared>()), m_exe(std::move(exe)), m_workDir(std::move(workDir)), m_env(std::move(env))
+    : m_shared(std::make_shared<Shared>()), m_exe(std::move(exe)), m_workDir(std::move(workDir)),
+      m_env(std::move(env))
 {
     m_thread = ::CreateThread(nullptr, 0, &ProgramRun::DebugThread, this, 0, nullptr);
     if (!m_thread)
@@ -120,8 +132,9 @@ void ProgramRun::DebugLoop()
     std::string dir = m_workDir;
     if (dir.empty())
         dir = m_exe.substr(0, m_exe.find_last_of('\\'));
-    const BOOL ok = ::CreateProcessA(m_exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                     envBlock.data(), dir.c_str(), &si, &pi);
+    const BOOL ok =
+        ::CreateProcessA(m_exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
+                         DEBUG_ONLY_THIS_PROCESS, envBlock.data(), dir.c_str(), &si, &pi);
     {
         std::lock_guard<std::mutex> l(m_shared->lock);
         if (ok)
@@ -165,7 +178,8 @@ void ProgramRun::DebugLoop()
             std::string text(info.nDebugStringLength, '\0');
             SIZE_T read = 0;
             if (!info.fUnicode && info.nDebugStringLength > 0 &&
-                ::ReadProcessMemory(m_process, info.lpDebugStringData, text.data(), text.size(), &read))
+                ::ReadProcessMemory(m_process, info.lpDebugStringData, text.data(), text.size(),
+                                    &read))
             {
                 text.resize(std::min<size_t>(read, std::strlen(text.c_str())));
                 while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
@@ -220,21 +234,27 @@ std::vector<std::string> ProgramRun::Markers() const
 bool ProgramRun::HasMarker(const std::string& text) const
 {
     std::lock_guard<std::mutex> l(m_shared->lock);
-    return std::find(m_shared->markers.begin(), m_shared->markers.end(), text) != m_shared->markers.end();
+    return std::find(m_shared->markers.begin(), m_shared->markers.end(), text) !=
+           m_shared->markers.end();
 }
 
 bool ProgramRun::WaitForMarker(const std::string& text, DWORD timeoutMs) const
 {
     std::unique_lock<std::mutex> l(m_shared->lock);
-    return m_shared->changed.wait_for(l, std::chrono::milliseconds(timeoutMs), [&] {
-        return std::find(m_shared->markers.begin(), m_shared->markers.end(), text) != m_shared->markers.end();
-    });
+    return m_shared->changed.wait_for(l, std::chrono::milliseconds(timeoutMs),
+                                      [&]
+                                      {
+                                          return std::find(m_shared->markers.begin(),
+                                                           m_shared->markers.end(),
+                                                           text) != m_shared->markers.end();
+                                      });
 }
 
 std::optional<DWORD> ProgramRun::WaitForExit(DWORD timeoutMs) const
 {
     std::unique_lock<std::mutex> l(m_shared->lock);
-    if (!m_shared->changed.wait_for(l, std::chrono::milliseconds(timeoutMs), [&] { return m_shared->exited; }))
+    if (!m_shared->changed.wait_for(l, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return m_shared->exited; }))
         return std::nullopt;
     return m_shared->exitCode;
 }

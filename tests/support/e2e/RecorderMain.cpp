@@ -27,7 +27,8 @@ int main()
     // Several launches may come at once: retry while another writer holds the file.
     for (int i = 0; i < 100; ++i)
     {
-        HANDLE f = ::CreateFileA(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE f = ::CreateFileA(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f != INVALID_HANDLE_VALUE)
         {
             const std::string line = args + "\r\n";

@@ -23,16 +23,16 @@ ScopedRegString::ScopedRegString(HKEY root, const std::string& subkey, const std
         ::RegCloseKey(k);
     }
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | view, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | view, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
         return;
     DWORD size = 0;
-    if (::RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, &m_oldType, nullptr, &size) ==
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, &m_oldType, nullptr,
+                           &size) == ERROR_SUCCESS)
     {
         m_oldData.resize(size);
-        m_hadValue = ::RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, &m_oldType,
-                                        m_oldData.data(), &size) == ERROR_SUCCESS;
+        m_hadValue = ::RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr,
+                                        &m_oldType, m_oldData.data(), &size) == ERROR_SUCCESS;
     }
     m_ok = ::RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(value.c_str()),
@@ -53,7 +53,8 @@ ScopedRegString::~ScopedRegString()
         return;
     const char* name = m_name.empty() ? nullptr : m_name.c_str();
     if (m_hadValue)
-        ::RegSetValueExA(key, name, 0, m_oldType, m_oldData.data(), static_cast<DWORD>(m_oldData.size()));
+        ::RegSetValueExA(key, name, 0, m_oldType, m_oldData.data(),
+                         static_cast<DWORD>(m_oldData.size()));
     else
         ::RegDeleteValueA(key, name);
     ::RegCloseKey(key);

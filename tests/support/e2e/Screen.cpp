@@ -110,7 +110,8 @@ std::string SaveScreenshot(const std::string& name, HWND hwnd)
     // Let the painting settle: the picture must stay the same over two reads.
     Picture last = Capture(r);
     WaitUntil(
-        [&] {
+        [&]
+        {
             Picture now = Capture(r);
             const bool same = now.SameAs(last);
             last = std::move(now);

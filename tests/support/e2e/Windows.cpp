@@ -62,7 +62,8 @@ HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutM
 {
     HWND result = nullptr;
     WaitUntil(
-        [&] {
+        [&]
+        {
             for (HWND h : TopWindowsOf(pid, visibleOnly))
                 if ((!title || WindowText(h) == title) && (!cls || ClassOf(h) == cls))
                 {
@@ -77,14 +78,16 @@ HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutM
 
 bool IsMessageBox(HWND hwnd)
 {
-    return ::IsWindowVisible(hwnd) && ClassOf(hwnd) == "#32770" && ::GetDlgItem(hwnd, kBoxTextId) != nullptr;
+    return ::IsWindowVisible(hwnd) && ClassOf(hwnd) == "#32770" &&
+           ::GetDlgItem(hwnd, kBoxTextId) != nullptr;
 }
 
 HWND FindMessageBox(DWORD pid, DWORD timeoutMs)
 {
     HWND result = nullptr;
     WaitUntil(
-        [&] {
+        [&]
+        {
             for (HWND h : TopWindowsOf(pid, true))
                 if (IsMessageBox(h))
                 {
@@ -108,7 +111,8 @@ bool AnswerBox(HWND box, int id)
     HWND button = ::GetDlgItem(box, id);
     if (!button)
         return false;
-    return ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != FALSE;
+    return ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(button)) != FALSE;
 }
 
 HWND FindMainDialog(DWORD pid)
@@ -126,7 +130,8 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>
     HWND main = nullptr;
     std::vector<HWND> answered;
     WaitUntil(
-        [&] {
+        [&]
+        {
             if (run.Exited())
                 return true;
             for (HWND h : TopWindowsOf(run.Pid(), true))
@@ -158,7 +163,8 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>
             if (r.right - r.left != 660 || r.bottom - r.top != 652)
                 return false;
             // Painted: the frame and the white surface as the background painting leaves them.
-            if (PixelAt(dlg, 0, 300) != Rgb{88, 89, 91} || PixelAt(dlg, 2, 300) != Rgb{255, 255, 255})
+            if (PixelAt(dlg, 0, 300) != Rgb{88, 89, 91} ||
+                PixelAt(dlg, 2, 300) != Rgb{255, 255, 255})
                 return false;
             main = dlg;
             return true;

@@ -26,8 +26,9 @@ public:
     TemplateDialog()
     {
         CWebBrowser2::RegisterHostClass();
-        HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SSD_DIALOG),
-                                         nullptr, &BareDlgProc, 0);
+        HWND hwnd =
+            ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SSD_DIALOG),
+                                 nullptr, &BareDlgProc, 0);
         if (hwnd)
             SubclassWindow(hwnd);
     }
@@ -81,7 +82,8 @@ void ExpectRecommended(HWND dlg, bool guiBootRow)
         if (row.needsVista && !guiBootRow)
             continue;
         for (int id = row.firstId; id <= row.lastId; ++id)
-            EXPECT_EQ(id == row.recommendedId ? BST_CHECKED : BST_UNCHECKED, ::IsDlgButtonChecked(dlg, id))
+            EXPECT_EQ(id == row.recommendedId ? BST_CHECKED : BST_UNCHECKED,
+                      ::IsDlgButtonChecked(dlg, id))
                 << "button " << id;
     }
 }
@@ -191,7 +193,8 @@ TEST(OptionRows, CheckingAButtonChangesOnlyItsOwnRow)
                 for (int otherId = other.firstId; otherId <= other.lastId; ++otherId, ++index)
                 {
                     if (&other != &row)
-                        EXPECT_EQ(before[index], after[index]) << "click on " << id << " changed " << otherId;
+                        EXPECT_EQ(before[index], after[index])
+                            << "click on " << id << " changed " << otherId;
                     else
                         EXPECT_EQ(otherId == id ? BST_CHECKED : BST_UNCHECKED, after[index])
                             << "click on " << id << ", button " << otherId;
