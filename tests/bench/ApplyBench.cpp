@@ -199,7 +199,7 @@ int main(int argc, char** argv)
                   "box created) | %.0f ms |\n"
                   "| ratio wall time / mandated pauses | %.2f |\n",
                   runs, wallMs, pausesMs, launchMs, launchesPerApply, launchesPerApply * launchMs,
-                  Median(other), wallMs / pausesMs);
+                  Median(other), Median(tail), wallMs / pausesMs);
     std::printf("%s%s", table, rowTable.c_str());
     if (FILE* f = std::fopen(argv[2], "wb"))
     {
