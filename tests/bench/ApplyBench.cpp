@@ -41,38 +41,6 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-struct Service
-{
-    SC_HANDLE manager = nullptr, service = nullptr;
-    Service(const char* name)
-    {
-        manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
-        service =
-            ::CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                             SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr,
-                             nullptr, nullptr, nullptr, nullptr);
-    }
-    ~Service()
-    {
-        if (service)
-        {
-            SERVICE_STATUS status = {};
-            ::ControlService(service, SERVICE_CONTROL_STOP, &status);
-            WaitUntil(
-                [&] {
-                    return ::QueryServiceStatus(service, &status) &&
-                           status.dwCurrentState == SERVICE_STOPPED;
-                },
-                20000);
-            ::DeleteService(service);
-            ::CloseServiceHandle(service);
-        }
-        if (manager)
-            ::CloseServiceHandle(manager);
-    }
-};
-
 const char kQuestionStart[] = "가상 메모리 설정을";
 } // namespace
 
@@ -88,7 +56,8 @@ int main(int argc, char** argv)
     CInstalledTool fsutil(SysWow64Folder(), "fsutil.exe");
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
-    Service wsearch("WSearch"), sysmain("SysMain"), defrag("defragsvc");
+    CTestService wsearch("WSearch", SERVICE_DEMAND_START), sysmain("SysMain", SERVICE_DEMAND_START),
+        defrag("defragsvc", SERVICE_DEMAND_START);
     const char memoryKey[] =
         "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
     CSavedValue paging(HKEY_LOCAL_MACHINE, memoryKey, "PagingFiles");
@@ -152,7 +121,8 @@ int main(int argc, char** argv)
         double t = Now() - t0;
         if (!box)
         {
-            std::fprintf(stderr, "bench_apply: no restart question after apply %d (markers:", i + 1);
+            std::fprintf(stderr,
+                         "bench_apply: no restart question after apply %d (markers:", i + 1);
             for (const std::string& m : run.Markers())
                 std::fprintf(stderr, " %s", m.c_str());
             std::fprintf(stderr, ")\n");

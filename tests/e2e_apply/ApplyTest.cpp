@@ -24,72 +24,6 @@ const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해�
 const char kPlan[] = "b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
 const char kBalanced[] = "381b4222-f694-41f0-9685-ff5bb260df2e";
 
-// A service of the test prefix under one of the names the program switches, run by our test
-// service program; stopped and deleted afterwards.
-class TestService
-{
-public:
-    TestService(const char* name, DWORD startType, bool start) : m_name(name)
-    {
-        m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
-        if (m_manager)
-            m_service = ::CreateServiceA(
-                m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
-                SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        if (m_service && start)
-        {
-            ::StartServiceA(m_service, 0, nullptr);
-            WaitUntil([&] { return State() == SERVICE_RUNNING; }, 20000);
-        }
-    }
-    ~TestService()
-    {
-        if (m_service)
-        {
-            SERVICE_STATUS status = {};
-            ::ControlService(m_service, SERVICE_CONTROL_STOP, &status);
-            WaitUntil([&] { return State() == SERVICE_STOPPED; }, 20000);
-            ::DeleteService(m_service);
-            ::CloseServiceHandle(m_service);
-            WaitUntil(
-                [&]
-                {
-                    SC_HANDLE s = ::OpenServiceA(m_manager, m_name.c_str(), SERVICE_QUERY_STATUS);
-                    if (s)
-                        ::CloseServiceHandle(s);
-                    return s == nullptr;
-                },
-                10000);
-        }
-        if (m_manager)
-            ::CloseServiceHandle(m_manager);
-    }
-    TestService(const TestService&) = delete;
-    TestService& operator=(const TestService&) = delete;
-
-    bool Ok() const { return m_service != nullptr; }
-    DWORD State() const
-    {
-        SERVICE_STATUS status = {};
-        return ::QueryServiceStatus(m_service, &status) ? status.dwCurrentState : 0;
-    }
-    DWORD StartType() const
-    {
-        BYTE buffer[8192];
-        DWORD needed = 0;
-        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
-        return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed)
-                   ? config->dwStartType
-                   : 99;
-    }
-
-private:
-    std::string m_name;
-    SC_HANDLE m_manager = nullptr;
-    SC_HANDLE m_service = nullptr;
-};
-
 // Everything the apply run touches, installed for the test and put back afterwards.
 class ApplyRun : public ::testing::Test
 {
@@ -98,7 +32,7 @@ protected:
     {
         ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
                     bcdedit32.Installed());
-        ASSERT_TRUE(wsearch.Ok() && sysmain.Ok() && defrag.Ok());
+        ASSERT_TRUE(wsearch.Created() && sysmain.Created() && defrag.Created());
         // The paging-file setting must exist for the program to rewrite it.
         const char before[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
         ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
@@ -180,9 +114,9 @@ protected:
     CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
     CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
     CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
-    TestService wsearch{"WSearch", SERVICE_AUTO_START, true};
-    TestService sysmain{"SysMain", SERVICE_AUTO_START, true};
-    TestService defrag{"defragsvc", SERVICE_DEMAND_START, true};
+    CTestService wsearch{"WSearch", SERVICE_AUTO_START, 0, true};
+    CTestService sysmain{"SysMain", SERVICE_AUTO_START, 0, true};
+    CTestService defrag{"defragsvc", SERVICE_DEMAND_START, 0, true};
     std::unique_ptr<e2e::ProgramRun> run;
 };
 

@@ -185,62 +185,6 @@ const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\
 const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
                                 "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 
-// A service of the test prefix under one of the names the program switches, run by the test
-// service program; stopped and deleted afterwards.
-class TestService
-{
-public:
-    TestService(const char* name, DWORD startType) : m_name(name)
-    {
-        m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        const std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") + "\"";
-        if (m_manager)
-            m_service = ::CreateServiceA(
-                m_manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType,
-                SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        if (m_service)
-        {
-            ::StartServiceA(m_service, 0, nullptr);
-            e2e::WaitUntil([&] { return State() == SERVICE_RUNNING; }, 20000);
-        }
-    }
-    ~TestService()
-    {
-        if (m_service)
-        {
-            SERVICE_STATUS status = {};
-            ::ControlService(m_service, SERVICE_CONTROL_STOP, &status);
-            e2e::WaitUntil([&] { return State() == SERVICE_STOPPED; }, 20000);
-            ::DeleteService(m_service);
-            ::CloseServiceHandle(m_service);
-            e2e::WaitUntil(
-                [&]
-                {
-                    SC_HANDLE s = ::OpenServiceA(m_manager, m_name.c_str(), SERVICE_QUERY_STATUS);
-                    if (s)
-                        ::CloseServiceHandle(s);
-                    return s == nullptr;
-                },
-                10000);
-        }
-        if (m_manager)
-            ::CloseServiceHandle(m_manager);
-    }
-    TestService(const TestService&) = delete;
-    TestService& operator=(const TestService&) = delete;
-    bool Ok() const { return m_service != nullptr; }
-    DWORD State() const
-    {
-        SERVICE_STATUS status = {};
-        return ::QueryServiceStatus(m_service, &status) ? status.dwCurrentState : 0;
-    }
-
-private:
-    std::string m_name;
-    SC_HANDLE m_manager = nullptr;
-    SC_HANDLE m_service = nullptr;
-};
-
 // Everything an apply touches, replaced by recorders and test services and put back afterwards.
 class RepeatedApply : public RunningProgram
 {
@@ -249,7 +193,7 @@ protected:
     {
         ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
                     bcdedit32.Installed());
-        ASSERT_TRUE(wsearch.Ok() && sysmain.Ok() && defrag.Ok());
+        ASSERT_TRUE(wsearch.Created() && sysmain.Created() && defrag.Created());
         const char paging[] = "C:\\pagefile.sys 16 32\0";
         ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
                                           REG_MULTI_SZ, paging, sizeof(paging)));
@@ -285,9 +229,9 @@ protected:
     CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
     CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
     CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
-    TestService wsearch{"WSearch", SERVICE_AUTO_START};
-    TestService sysmain{"SysMain", SERVICE_AUTO_START};
-    TestService defrag{"defragsvc", SERVICE_DEMAND_START};
+    CTestService wsearch{"WSearch", SERVICE_AUTO_START, 0, true};
+    CTestService sysmain{"SysMain", SERVICE_AUTO_START, 0, true};
+    CTestService defrag{"defragsvc", SERVICE_DEMAND_START, 0, true};
 };
 
 TEST_F(RepeatedApply, TwentyAppliesLeakNothing)

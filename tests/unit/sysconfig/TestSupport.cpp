@@ -92,4 +92,71 @@ CSavedValue::~CSavedValue()
         DeleteValue(m_root, m_subKey.c_str(), m_name.c_str());
 }
 
+bool ServiceExists(const char* name)
+{
+    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? ::OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : nullptr;
+    const bool exists = service != nullptr || ::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
+    if (service)
+        ::CloseServiceHandle(service);
+    if (manager)
+        ::CloseServiceHandle(manager);
+    return exists;
+}
+
+CTestService::CTestService(const char* name, DWORD startType, DWORD stopDelayMs, bool start)
+    : m_name(name)
+{
+    m_manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    const std::string binary = "\"" + SupportProgram("dadaror_testservice.exe") +
+                               "\" --stop-delay=" + std::to_string(stopDelayMs);
+    if (m_manager)
+        m_service = ::CreateServiceA(m_manager, name, name, SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
+                                     binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (m_service && start)
+        StartAndWaitRunning();
+}
+
+CTestService::~CTestService()
+{
+    if (m_service)
+    {
+        SERVICE_STATUS status = {};
+        ::ControlService(m_service, SERVICE_CONTROL_STOP, &status);
+        WaitForState(SERVICE_STOPPED, 30000);
+        ::DeleteService(m_service);
+        ::CloseServiceHandle(m_service);
+        // The name is free again only once the manager has let go of the entry.
+        WaitUntil([&] { return !ServiceExists(m_name.c_str()); }, 10000);
+    }
+    if (m_manager)
+        ::CloseServiceHandle(m_manager);
+}
+
+DWORD CTestService::State() const
+{
+    SERVICE_STATUS status = {};
+    return ::QueryServiceStatus(m_service, &status) ? status.dwCurrentState : 0;
+}
+
+bool CTestService::WaitForState(DWORD state, DWORD timeoutMs) const
+{
+    return WaitUntil([&] { return State() == state; }, timeoutMs);
+}
+
+DWORD CTestService::StartType() const
+{
+    char buffer[8192];
+    auto config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+    DWORD needed = 0;
+    return ::QueryServiceConfigA(m_service, config, sizeof(buffer), &needed) ? config->dwStartType
+                                                                             : 0xFFFFFFFF;
+}
+
+bool CTestService::StartAndWaitRunning() const
+{
+    return ::StartServiceA(m_service, 0, nullptr) && WaitForState(SERVICE_RUNNING, 20000);
+}
+
 } // namespace sysconfig_test

@@ -49,4 +49,29 @@ LONG WriteRaw(HKEY root, const char* subKey, const char* name, DWORD type, const
               DWORD size);
 LONG DeleteValue(HKEY root, const char* subKey, const char* name);
 
+// Whether the service manager knows a service of that name.
+bool ServiceExists(const char* name);
+
+// The project's test service installed under a name for the life of the object (started at once
+// when asked), then stopped and deleted. It stops at once, or stays stop-pending for stopDelayMs.
+class CTestService
+{
+public:
+    CTestService(const char* name, DWORD startType, DWORD stopDelayMs = 0, bool start = false);
+    ~CTestService();
+    CTestService(const CTestService&) = delete;
+    CTestService& operator=(const CTestService&) = delete;
+
+    bool Created() const { return m_service != nullptr; }
+    DWORD State() const;
+    bool WaitForState(DWORD state, DWORD timeoutMs) const;
+    DWORD StartType() const;
+    bool StartAndWaitRunning() const;
+
+private:
+    std::string m_name;
+    SC_HANDLE m_manager = nullptr;
+    SC_HANDLE m_service = nullptr;
+};
+
 } // namespace sysconfig_test
