@@ -186,14 +186,12 @@ const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해�
                                 "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 
 // Everything an apply touches, replaced by recorders and test services and put back afterwards.
-class RepeatedApply : public RunningProgram
+class RepeatedApply : public RunningProgram, protected CApplyStandIns
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
-                    bcdedit32.Installed());
-        ASSERT_TRUE(wsearch.Created() && sysmain.Created() && defrag.Created());
+        ASSERT_TRUE(Ready());
         const char paging[] = "C:\\pagefile.sys 16 32\0";
         ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
                                           REG_MULTI_SZ, paging, sizeof(paging)));
@@ -221,17 +219,6 @@ protected:
                 return true;
         return false;
     }
-
-    CRecorderLog log;
-    CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
-    CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
-    CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
-    CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
-    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
-    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
-    CTestService wsearch{"WSearch", SERVICE_AUTO_START, 0, true};
-    CTestService sysmain{"SysMain", SERVICE_AUTO_START, 0, true};
-    CTestService defrag{"defragsvc", SERVICE_DEMAND_START, 0, true};
 };
 
 TEST_F(RepeatedApply, TwentyAppliesLeakNothing)

@@ -74,18 +74,6 @@ private:
     bool m_moved = false;
 };
 
-bool ServiceExists(const char* name)
-{
-    SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager)
-        return false;
-    SC_HANDLE service = ::OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
-    if (service)
-        ::CloseServiceHandle(service);
-    ::CloseServiceHandle(manager);
-    return service != nullptr;
-}
-
 // What one apply run showed.
 struct ApplyOutcome
 {

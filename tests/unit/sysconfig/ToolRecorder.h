@@ -1,6 +1,8 @@
 // The recorder program standing in for system tools in the test prefix, and its log.
 #pragma once
 
+#include "TestSupport.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -66,9 +68,36 @@ private:
     std::string m_path;
 };
 
+constexpr char kMemoryManagementKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+
 // The 32-bit view of the system folder (where a 32-bit program's system tools come from).
 std::string SysWow64Folder();
 // The 64-bit system folder, as seen with the redirection off.
 std::string System32Folder();
+
+// Everything an apply run of the program touches, replaced for a test and put back afterwards:
+// recorders for the tools, saved paging-file values, the test service under the three names.
+struct CApplyStandIns
+{
+    bool Ready() const
+    {
+        return fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
+               bcdedit32.Installed() && wsearch.Created() && sysmain.Created() && defrag.Created();
+    }
+
+    CRecorderLog log;
+    CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
+    CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
+    // bcdedit runs with the redirection off: the 64-bit system folder; a copy in the 32-bit one
+    // would show a redirection left on.
+    CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
+    CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
+    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles"};
+    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryManagementKey, "DisablePagingExecutive"};
+    CTestService wsearch{"WSearch", SERVICE_AUTO_START, 0, true};
+    CTestService sysmain{"SysMain", SERVICE_AUTO_START, 0, true};
+    CTestService defrag{"defragsvc", SERVICE_DEMAND_START, 0, true};
+};
 
 } // namespace sysconfig_test
