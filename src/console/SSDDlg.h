@@ -51,7 +51,8 @@ private:
 
     // Window behaviour
     BOOL OnEraseBkgnd(HDC dc);
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT type, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The brush for a control's (or the dialog's own) colour request.
+    HBRUSH OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnLButtonDown(UINT flags, POINTS point);

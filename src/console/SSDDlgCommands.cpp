@@ -86,9 +86,7 @@ LRESULT CSSDDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam),
-                                                    reinterpret_cast<HWND>(lParam),
-                                                    msg - WM_CTLCOLORMSGBOX, msg, wParam, lParam));
+        return reinterpret_cast<LRESULT>(OnCtlColor(msg, wParam, lParam));
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam), lParam);
         return 0;
@@ -111,10 +109,11 @@ BOOL CSSDDlg::OnEraseBkgnd(HDC dc)
     return TRUE;
 }
 
-HBRUSH CSSDDlg::OnCtlColor(HDC dc, HWND control, UINT type, UINT msg, WPARAM wParam, LPARAM lParam)
+HBRUSH CSSDDlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    const UINT type = msg - WM_CTLCOLORMSGBOX; // CTLCOLOR_MSGBOX .. CTLCOLOR_STATIC
     // The base handling first: a label answers its own colour request (font, text colour).
-    (void)control;
     HBRUSH brush = reinterpret_cast<HBRUSH>(fw::CDialog::WindowProc(msg, wParam, lParam));
 
     ::SetBkMode(dc, TRANSPARENT);
