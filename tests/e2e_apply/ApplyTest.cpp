@@ -118,7 +118,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     HWND dlg = StartProgram();
     ASSERT_TRUE(dlg);
 
-    Click(dlg, 1029);
+    ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     HWND progress = FindProgressWindow(10000);
     ASSERT_TRUE(progress) << "no progress window";
     EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, 1038)));
@@ -197,7 +197,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_FALSE(run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
 
     // A second apply asks again (the restart flag stays set).
-    Click(dlg, 1029);
+    ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     EXPECT_TRUE(WaitForBox(kRestartQuestion, 30000));
     EXPECT_TRUE(e2e::WaitUntil([&] { return CountMarker("GUI BOOT") == 2; }, 5000));
     EXPECT_EQ(0, run->UnhandledExceptions());
@@ -220,7 +220,7 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
         ASSERT_TRUE(checked) << id;
     }
 
-    Click(dlg, 1029);
+    ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     HWND question = WaitForBox(kRestartQuestion, 30000);
     ASSERT_TRUE(question);
 
@@ -272,7 +272,7 @@ TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndForcesARestart)
 {
     HWND dlg = StartProgram();
     ASSERT_TRUE(dlg);
-    Click(dlg, 1029);
+    ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     HWND question = WaitForBox(kRestartQuestion, 30000);
     ASSERT_TRUE(question);
     ASSERT_TRUE(e2e::AnswerBox(question, IDOK));
@@ -306,7 +306,7 @@ TEST_F(ApplyRun, EachRestartFailureIsShownAndEndsTheProcessWithMinusOne)
         run.reset(new e2e::ProgramRun({{"DADAROR_TEST_RESTART", f.step}}));
         HWND dlg = e2e::StartToMainWindow(*run);
         ASSERT_TRUE(dlg);
-        Click(dlg, 1029);
+        ASSERT_TRUE(e2e::ClickApply(*run, dlg));
         HWND question = WaitForBox(kRestartQuestion, 30000);
         ASSERT_TRUE(question);
         ASSERT_TRUE(e2e::AnswerBox(question, IDOK));
@@ -328,7 +328,7 @@ TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
 {
     HWND dlg = StartProgram();
     ASSERT_TRUE(dlg);
-    Click(dlg, 1029);
+    ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     HWND progress = FindProgressWindow(10000);
     ASSERT_TRUE(progress);
     // Alt+F4 on the progress window.

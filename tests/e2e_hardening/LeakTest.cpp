@@ -228,7 +228,7 @@ TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
     ASSERT_TRUE(dlg);
     auto round = [&](int)
     {
-        e2e::ClickAt(e2e::ControlCenter(dlg, 1029));
+        ASSERT_TRUE(e2e::ClickApply(*run, dlg));
         HWND question = WaitForRestartQuestion(30000);
         ASSERT_TRUE(question) << "no restart question";
         ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));

@@ -106,7 +106,7 @@ protected:
     ApplyOutcome Apply(HWND dlg, bool questionExpected)
     {
         ApplyOutcome outcome;
-        e2e::ClickAt(e2e::ControlCenter(dlg, 1029));
+        EXPECT_TRUE(e2e::ClickApply(*run, dlg)) << "the click on apply was not taken";
         ULONGLONG lastRowAt = 0;
         e2e::WaitUntil(
             [&]

@@ -152,6 +152,11 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000,
 // The main dialog of `pid` (a "#32770" window holding control 1029), visible or not.
 HWND FindMainDialog(DWORD pid);
 
+// Presses the apply button 1029 with a real click and waits until the program shows it took it
+// (a new debugger marker or its progress window). A click taken by the window's activation is
+// repeated, at most three times; false when none was taken.
+bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs = 3000);
+
 bool IsButtonChecked(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);
 // Screen centre of a control of a dialog.

@@ -106,6 +106,29 @@ std::string MessageBoxText(HWND box)
     return text ? WindowText(text) : std::string();
 }
 
+bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs)
+{
+    for (int attempt = 0; attempt < 3; ++attempt)
+    {
+        const size_t before = run.Markers().size();
+        ClickAt(ControlCenter(dlg, 1029));
+        const bool taken = WaitUntil(
+            [&]
+            {
+                if (run.Markers().size() > before)
+                    return true;
+                for (HWND w : TopWindowsOf(run.Pid(), true))
+                    if (::GetDlgItem(w, 1038))
+                        return true;
+                return false;
+            },
+            timeoutMs, 5);
+        if (taken)
+            return true;
+    }
+    return false;
+}
+
 bool AnswerBox(HWND box, int id)
 {
     HWND button = ::GetDlgItem(box, id);
