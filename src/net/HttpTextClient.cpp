@@ -86,8 +86,7 @@ bool IsRedirect(long status)
 }
 
 // The address a redirection leads to, from its Location header and the address it came from.
-std::string RedirectTarget(const std::string& from, const CUrlParts& parts,
-                           const std::string& location)
+std::string RedirectTarget(const CUrlParts& parts, const std::string& location)
 {
     if (location.find("://") != std::string::npos)
         return location;
@@ -97,7 +96,6 @@ std::string RedirectTarget(const std::string& from, const CUrlParts& parts,
         return origin + location;
     // Relative to the folder of the address it came from.
     std::string path = parts.object.substr(0, parts.object.find('?'));
-    (void)from;
     return origin + path.substr(0, path.rfind('/') + 1) + location;
 }
 
@@ -277,7 +275,7 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
                                                             &locationLength, nullptr))
             return 0;
         location[kMaxNameLength] = '\0';
-        current = RedirectTarget(current, parts, location);
+        current = RedirectTarget(parts, location);
         if (!SplitUrl(wininet, current.c_str(), parts))
             return 0;
     }
