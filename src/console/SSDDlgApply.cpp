@@ -2,6 +2,8 @@
 // worker thread, behind the progress window.
 #include "SSDDlg.h"
 
+#include "ProductText.h"
+
 #include "OptionRows.h"
 #include "ProgressDlg.h"
 #include "Restart.h"
@@ -13,7 +15,6 @@
 
 namespace
 {
-const char kProductName[] = "Pellix SSD 최적화";
 const char kProgressText[] =
     "최적화 중입니다. 잠시만 기다려주세요.\r\n\r\n완료후 가상메모리가 적용되기 "
     "위해서는 리부팅이 필요합니다.";

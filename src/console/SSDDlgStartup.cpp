@@ -2,6 +2,8 @@
 // user first sees it. Every question of the start-up is asked before the window shows.
 #include "SSDDlg.h"
 
+#include "ProductText.h"
+
 #include "ProductConfig.h"
 #include "UpdateDecision.h"
 #include "net/HttpTextClient.h"
@@ -11,7 +13,6 @@
 
 namespace
 {
-const char kProductName[] = "Pellix SSD 최적화";
 const char kAhciOnText[] = "AHCI 모드 활성화 상태입니다.";
 const char kAhciOffText[] = "AHCI 모드 비활성화 상태입니다.";
 const char kNoSsdText[] =

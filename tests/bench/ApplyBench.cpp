@@ -8,6 +8,8 @@
 #include "TestSupport.h"
 #include "ToolRecorder.h"
 
+#include "BenchClock.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -18,29 +20,11 @@
 
 using namespace sysconfig_test;
 
+using bench::Median;
+using bench::Now;
+
 namespace
 {
-double Now()
-{
-    static LARGE_INTEGER freq = []
-    {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 const char kQuestionStart[] = "가상 메모리 설정을";
 } // namespace
 

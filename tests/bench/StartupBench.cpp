@@ -5,6 +5,8 @@
 //   bench_startup --wmi            (one timed disk query; prints milliseconds)
 #include "disks/SsdDetect.h"
 
+#include "BenchClock.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -13,21 +15,11 @@
 #include <string>
 #include <vector>
 
+using bench::Median;
+using bench::Now;
+
 namespace
 {
-double Now()
-{
-    static LARGE_INTEGER freq = []
-    {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
 struct Find
 {
     DWORD pid;
@@ -93,15 +85,6 @@ void End(PROCESS_INFORMATION& pi, HWND main)
     ::WaitForSingleObject(pi.hProcess, 10000);
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
-}
-
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 double WmiOnce(const std::string& self)
