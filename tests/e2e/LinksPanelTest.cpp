@@ -13,9 +13,9 @@ using namespace e2e_test;
 namespace
 {
 const DWORD kWait = 20000;
-const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
-const char kSearchUrl[] = "http://127.0.0.1:18089/"
-                          "search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off";
+const std::string kBlogUrl = ProgramUrl("/blog/ssd-optimizer");
+const std::string kSearchUrl =
+    ProgramUrl("/search?q=ahci+%EC%84%A4%EC%A0%95%ED%95%98%EA%B8%B0&newwindow=1&safe=off");
 
 class Links : public ::testing::Test
 {
@@ -45,7 +45,7 @@ protected:
         return all;
     }
 
-    HttpRecorder server;
+    ProgramServer server;
     LaunchRecorder recorder;
     std::unique_ptr<ProgramRun> run;
     HWND dlg = nullptr;
@@ -115,9 +115,9 @@ TEST_F(Links, RecommendedLinkRestoresEveryRowAfterRealClicks)
 
 TEST(Panel, LoadsTheAdvertisementOnceShortlyAfterTheStart)
 {
-    HttpRecorder server;
-    ASSERT_TRUE(server.Listening());
-    server.Respond("/prodline/advertisement/ssd.asp", 200, "<html><body>ad</body></html>");
+    ProgramServer server;
+    ASSERT_TRUE(server.IsListening());
+    server.Answer("/prodline/advertisement/ssd.asp", 200, "<html><body>ad</body></html>");
     ProgramRun run;
     HWND box = FindMessageBox(run.Pid(), kWait);
     ASSERT_TRUE(box);

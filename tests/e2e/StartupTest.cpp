@@ -34,7 +34,7 @@ HWND WaitForNoSsdQuestion(ProgramRun& run)
 
 TEST(Startup, MainDialogAppearsAfterTheQuestionWithTheRecommendedSelection)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
     HWND box = WaitForNoSsdQuestion(run);
@@ -68,7 +68,7 @@ TEST(Startup, OnWindowsXpTheGuiBootRowIsDisabledAndEmpty)
     ScopedRegString xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\DADAROR.exe", "Version",
                        "winxp");
     ASSERT_TRUE(xp.Ok());
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
@@ -82,7 +82,7 @@ TEST(Startup, OnWindowsXpTheGuiBootRowIsDisabledAndEmpty)
 
 TEST(Startup, SecondStartEndsSilentlyAndLeavesTheFirstAlone)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun first;
     HWND dlg = StartToMainWindow(first, kWait);
     ASSERT_TRUE(dlg);
@@ -116,7 +116,7 @@ TEST(Startup, SecondStartEndsSilentlyAndLeavesTheFirstAlone)
 
 TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
@@ -142,7 +142,7 @@ TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
 
 TEST(Startup, ClosingTheDialogEndsTheProcess)
 {
-    HttpRecorder server;
+    ProgramServer server;
     struct Way
     {
         const char* name;
@@ -167,7 +167,7 @@ TEST(Startup, ClosingTheDialogEndsTheProcess)
 
 TEST(Startup, YesToTheNoSsdQuestionEndsWithoutTheMainWindow)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND box = WaitForNoSsdQuestion(run);
     ASSERT_TRUE(box);
@@ -192,8 +192,8 @@ TEST(Startup, YesToTheNoSsdQuestionEndsWithoutTheMainWindow)
 
 TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
 {
-    HttpRecorder server;
-    server.Respond("/prodline/version/version.asp", 200, "1.5");
+    ProgramServer server;
+    server.Answer("/prodline/version/version.asp", 200, "1.5");
     ProgramRun run;
     HWND box = WaitForNoSsdQuestion(run);
     ASSERT_TRUE(box);
@@ -217,8 +217,8 @@ TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
 
 TEST(Startup, OkToTheUpdateQuestionOpensTheDownloadPageAndEnds)
 {
-    HttpRecorder server;
-    server.Respond("/prodline/version/version.asp", 200, "  1.3\r\n");
+    ProgramServer server;
+    server.Answer("/prodline/version/version.asp", 200, "  1.3\r\n");
     LaunchRecorder launches;
     ASSERT_TRUE(launches.Installed());
     ProgramRun run(launches.Environment());
@@ -240,6 +240,6 @@ TEST(Startup, OkToTheUpdateQuestionOpensTheDownloadPageAndEnds)
         },
         kWait, 1));
     EXPECT_FALSE(shown) << "the main window showed after the user chose to download";
-    EXPECT_TRUE(launches.WaitForLine("http://127.0.0.1:18089/blog/ssd-optimizer", kWait));
+    EXPECT_TRUE(launches.WaitForLine(ProgramUrl("/blog/ssd-optimizer"), kWait));
     EXPECT_EQ(launches.Lines().size(), 1u);
 }

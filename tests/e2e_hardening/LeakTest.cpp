@@ -99,7 +99,7 @@ TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
     // The probe sees the program's own objects come: a reading at the first start-up question
     // (the dialog and its controls exist, hidden) against one with the main dialog painted.
     // Guards against a probe that reads a constant.
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     run = std::make_unique<e2e::ProgramRun>();
     ASSERT_TRUE(run->Started());
     HWND box = e2e::FindMessageBox(run->Pid(), 20000);
@@ -118,7 +118,7 @@ TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
 
 TEST_F(RunningProgram, HundredRepaintsLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     // The skinned buttons: apply, minimise, close. A point on each, and one on the bare surface.
@@ -159,7 +159,7 @@ TEST_F(RunningProgram, HundredRepaintsLeakNothing)
 
 TEST_F(RunningProgram, FiftyAhciLabelChangesLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     HWND label = ::GetDlgItem(dlg, 1000);
@@ -223,7 +223,7 @@ protected:
 
 TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     auto round = [&](int)

@@ -25,9 +25,6 @@
 // platform goes on following the redirects for as long as the program runs; closing the
 // handles does not stop Wine's WinINet.
 #include "Hostile.h"
-#include "PortRelay.h"
-
-#include "HttpTestServer.h"
 
 #include <wininet.h>
 
@@ -43,7 +40,7 @@ using testsupport::HttpStep;
 namespace
 {
 
-const char kVersionPath[] = "/prodline/version/";
+const char kVersionPath[] = "/prodline/version/version.asp";
 const char kAdvertisementPath[] = "/prodline/advertisement/";
 // The start-up check gives up after 5 s; a busy test machine gets some slack on top.
 const ULONGLONG kUpdateBoundMs = 5000 + 2500;
@@ -69,19 +66,12 @@ std::string RandomBytes(size_t count, bool withNuls)
     return bytes;
 }
 
-// The scripted server behind the port the test build talks to.
+// The scripted server on the port the test build talks to.
 struct Server
 {
-    CHttpTestServer http;
-    hostile::CPortRelay relay{E2E_HTTP_PORT, http.Port()};
+    e2e::ProgramServer http;
 
-    size_t CountRequests(const std::string& path) const
-    {
-        size_t count = 0;
-        for (const std::string& r : http.Requests())
-            count += r.find(path) != std::string::npos ? 1 : 0;
-        return count;
-    }
+    size_t CountRequests(const std::string& path) const { return http.Count(path); }
 };
 
 enum class Box
@@ -153,8 +143,8 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
             << "InternetGetConnectedState says offline: the program makes no update check here";
     const UpdateCase& c = GetParam();
     Server server;
-    ASSERT_TRUE(server.relay.Listening())
-        << "port " << E2E_HTTP_PORT << " is taken by another program";
+    ASSERT_TRUE(server.http.IsListening())
+        << "port " << server.http.Port() << " is taken by another program";
     server.http.SetScriptFor(kVersionPath, c.script());
     server.http.SetScriptFor(kAdvertisementPath, HttpAnswer(200, "<html><body>ad</body></html>"));
 
@@ -249,8 +239,8 @@ class AdvertisementServer : public ::testing::TestWithParam<PageCase>
 TEST_P(AdvertisementServer, PanelLoadLeavesTheDialogAlone)
 {
     Server server;
-    ASSERT_TRUE(server.relay.Listening())
-        << "port " << E2E_HTTP_PORT << " is taken by another program";
+    ASSERT_TRUE(server.http.IsListening())
+        << "port " << server.http.Port() << " is taken by another program";
     server.http.SetScriptFor(kVersionPath, HttpAnswer(200, "1.4"));
     server.http.SetScriptFor(kAdvertisementPath, GetParam().script());
 
@@ -303,8 +293,8 @@ TEST_P(BrowserMissing, PanelStaysEmptyAndTheRestWorks)
     const MissingLibrary& c = GetParam();
     e2e::ScopedRegString off(HKEY_CURRENT_USER, kOverrides, c.name, "");
     ASSERT_TRUE(off.Ok());
-    e2e::HttpRecorder server(E2E_HTTP_PORT);
-    ASSERT_TRUE(server.Listening()) << "port " << E2E_HTTP_PORT << " is taken by another program";
+    e2e::ProgramServer server;
+    ASSERT_TRUE(server.IsListening()) << "port " << server.Port() << " is taken by another program";
 
     e2e::ProgramRun run;
     std::vector<e2e::StartupBox> boxes;

@@ -1,6 +1,5 @@
 // What the program finds out at start-up and what it asks the user about it, before the main
 // window ever shows: the SSD question or notice, the update check, the AHCI state line.
-#include "WireServer.h"
 #include "e2e/E2e.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@ namespace
 const DWORD kWait = 20000;
 const char kVersionPath[] = "/prodline/version/version.asp";
 const char kVersionRequestLine[] = "GET /prodline/version/version.asp?pname=ssd HTTP/1.1";
-const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
+const std::string kBlogUrl = ProgramUrl("/blog/ssd-optimizer");
 
 const char kNoSsdText[] =
     "현재 컴퓨터에서 SSD로 보이는 디스크를 찾을 수 없습니다. \n\nSSD지만 장치명에 SSD문자열이 "
@@ -192,24 +191,6 @@ bool GoPastNoSsdQuestion(ProgramRun& run)
     return Answer(box, IDNO);
 }
 
-// The local web server on the program's fixed port. Test runs of other build folders on this
-// machine use the same port for a while: wait for it to come free rather than share it.
-template <class Server> std::unique_ptr<Server> OwnServer()
-{
-    std::unique_ptr<Server> server;
-    WaitUntil(
-        [&]
-        {
-            server = std::make_unique<Server>();
-            if (server->Listening())
-                return true;
-            server.reset();
-            return false;
-        },
-        90000, 250);
-    return server;
-}
-
 // The update check only runs where the system reports a connection; ask it the same way.
 bool SystemSaysOnline()
 {
@@ -312,8 +293,8 @@ private:
 
 TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
 {
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     const ULONGLONG started = ::GetTickCount64();
     ProgramRun run;
     ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
@@ -345,8 +326,8 @@ TEST(StartupSsd, FoundDiskIsAnnouncedUpperCasedBeforeTheMainWindow)
 {
     StandInDisks wmi;
     ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     const struct
     {
         const char* models;
@@ -385,8 +366,8 @@ TEST(StartupSsd, DisksWithoutSsdInTheirNamesBringTheQuestion)
 {
     StandInDisks wmi;
     ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     // Only the three letters count: a solid-state disk named otherwise is not recognised.
     for (const char* models : {"Acme HDD 1T", "<null>|Solid State Disk"})
     {
@@ -422,9 +403,9 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const auto server = OwnServer<HttpRecorder>();
-        ASSERT_TRUE(server) << "port 18089 stays taken";
-        server->Respond(kVersionPath, 200, c.body);
+        const auto server = std::make_unique<ProgramServer>();
+        ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
+        server->Answer(kVersionPath, 200, c.body);
         ProgramRun run(launches.Environment());
         ASSERT_TRUE(GoPastNoSsdQuestion(run));
         HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
@@ -447,7 +428,7 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after OK";
         EXPECT_TRUE(launches.WaitForLine(kBlogUrl, kWait));
         // The shell hands the address over as one quoted argument.
-        EXPECT_EQ(launches.Lines(), std::vector<std::string>{"\"" + std::string(kBlogUrl) + "\""})
+        EXPECT_EQ(launches.Lines(), std::vector<std::string>{"\"" + kBlogUrl + "\""})
             << "the download page, once, as it is";
     }
     EXPECT_EQ(launches.Lines().size(), 1u) << "Cancel opened something";
@@ -469,9 +450,9 @@ TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const auto server = OwnServer<HttpRecorder>();
-        ASSERT_TRUE(server) << "port 18089 stays taken";
-        server->Respond(kVersionPath, c.status, c.body);
+        const auto server = std::make_unique<ProgramServer>();
+        ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
+        server->Answer(kVersionPath, c.status, c.body);
         ProgramRun run;
         ASSERT_TRUE(GoPastNoSsdQuestion(run));
         std::vector<StartupBox> more;
@@ -487,8 +468,8 @@ TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
 TEST(StartupUpdate, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
 {
     SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     server->Answer(kVersionPath, 200, "1.4");
     ProgramRun run;
     ASSERT_TRUE(GoPastNoSsdQuestion(run));
@@ -531,8 +512,8 @@ TEST(StartupUpdate, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
 TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
 {
     SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     server->Hold(kVersionPath);
     ProgramRun run;
     HWND box = FirstBox(run);
@@ -565,8 +546,8 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
 TEST(StartupUpdate, SilentServerStillLetsYesQuitPromptly)
 {
     SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     server->Hold(kVersionPath);
     ProgramRun run;
     HWND box = FirstBox(run);
@@ -601,8 +582,8 @@ TEST(StartupAhci, StateLineFollowsTheDriverStartTypes)
         {"AHCI on demand", 3, 3, kAhciOff, red},
         {"no AHCI start type", std::nullopt, 3, kAhciOff, red},
     };
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);

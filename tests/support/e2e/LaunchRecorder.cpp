@@ -71,7 +71,7 @@ Env LaunchRecorder::Environment() const
     std::string o = overrides;
     // Wine prefers its own built-in control.exe over a file in the system folder unless told.
     o += (o.empty() ? "" : ";") + std::string("control.exe=n");
-    return {{"E2E_LAUNCH_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
+    return {{"DADAROR_RECORDER_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
 }
 
 std::vector<std::string> LaunchRecorder::Lines() const
@@ -83,7 +83,23 @@ std::vector<std::string> LaunchRecorder::Lines() const
     {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
-        lines.push_back(line);
+        // <ms> <show> <module> <command line>, separated by tabs: keep the command line's
+        // arguments, after the program's name (quoted or not) and the blanks behind it.
+        size_t at = line.find('\t');
+        for (int field = 1; field < 3 && at != std::string::npos; ++field)
+            at = line.find('\t', at + 1);
+        if (at == std::string::npos)
+            continue;
+        const std::string command = line.substr(at + 1);
+        size_t start = 0;
+        if (!command.empty() && command[0] == '"')
+            start = command.find('"', 1) == std::string::npos ? command.size()
+                                                              : command.find('"', 1) + 1;
+        else
+            start = command.find(' ') == std::string::npos ? command.size() : command.find(' ');
+        lines.push_back(command.substr(command.find_first_not_of(' ', start) == std::string::npos
+                                           ? command.size()
+                                           : command.find_first_not_of(' ', start)));
     }
     return lines;
 }

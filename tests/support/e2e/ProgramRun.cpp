@@ -13,13 +13,6 @@ namespace e2e
 #error "E2E_PROGRAM_UNIX_PATH must name the test build of DADAROR.exe"
 #endif
 
-std::string ToWinePath(const std::string& unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return p;
-}
-
 std::string ProgramPath()
 {
     return ToWinePath(E2E_PROGRAM_UNIX_PATH);
@@ -31,19 +24,6 @@ std::string BuildDir()
 std::string RecorderPath()
 {
     return ToWinePath(E2E_RECORDER_UNIX_PATH);
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;)
-    {
-        if (condition())
-            return true;
-        if (::GetTickCount64() >= deadline)
-            return false;
-        ::Sleep(pollMs);
-    }
 }
 
 struct ProgramRun::Shared
@@ -265,5 +245,20 @@ void ProgramRun::Terminate()
         return;
     ::TerminateProcess(m_process, 0xE2E);
     WaitForExit(30000);
+}
+} // namespace e2e
+
+namespace e2e
+{
+ProgramServer::ProgramServer()
+    : CHttpTestServer(ProgramPort(), testsupport::HttpAnswer(404, "not found"))
+{
+    Answer("/prodline/version/version.asp", 200, "1.4");
+}
+
+std::string ProgramUrl(const std::string& pathAndQuery)
+{
+    return "http://127.0.0.1:" + std::to_string(testsupport::CHttpTestServer::ProgramPort()) +
+           pathAndQuery;
 }
 } // namespace e2e

@@ -3,10 +3,6 @@
 
 namespace e2e
 {
-const char kMainTitle[] = "Pellix SSD 최적화";
-const char kUpdateCaption[] = "업데이트 확인";
-const char kAboutTitle[] = "VELO-SSD 정보";
-
 namespace
 {
 const int kBoxTextId = 0xFFFF;

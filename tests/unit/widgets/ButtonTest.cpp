@@ -9,7 +9,6 @@
 
 using widgettest::CSnapshot;
 using widgettest::CTestParent;
-using widgettest::PumpFor;
 using widgettest::PumpUntil;
 
 namespace
@@ -185,11 +184,23 @@ TEST(ButtonST, ReflectedNotifications)
 TEST(ButtonST, SystemColourChangeRepaintsFromAFreshBackground)
 {
     SkinnedButton b(560, 150);
-    // The parent changes colour; a colour change message makes the button read it again.
-    b.parent.m_background = RGB(10, 90, 200);
-    ::RedrawWindow(b.parent.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ASSERT_EQ(kNormalBody, CSnapshot(b.hwnd).At(kImageX, kImageY));
+    // The parent changes colour and repaints itself alone (no children): its paint covers the
+    // button's face too (the test parent does not clip its children), so only a repaint of the
+    // button brings the face back. The colour change message must be what asks for it.
+    const COLORREF fresh = RGB(10, 90, 200);
+    b.parent.m_background = fresh;
+    ::RedrawWindow(b.parent.m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW);
     ::SendMessageA(b.hwnd, WM_SYSCOLORCHANGE, 0, 0);
-    ::UpdateWindow(b.hwnd);
-    PumpFor(0);
-    EXPECT_EQ(RGB(10, 90, 200), CSnapshot(b.hwnd).At(2, 2));
+    PumpUntil(
+        [&]
+        {
+            CSnapshot shot(b.hwnd);
+            return shot.At(kImageX, kImageY) == kNormalBody && shot.At(2, 2) == fresh;
+        },
+        2000);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY)) << "the button was not repainted";
+    EXPECT_EQ(fresh, shot.At(2, 2)) << "the button drew an old background";
 }
