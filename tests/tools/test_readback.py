@@ -45,8 +45,8 @@ def function_bodies():
     """Bodies of the top-level function definitions of src/, by bare name (overloads joined).
     The sources are clang-formatted: a definition's braces stand alone at the start of a line."""
     bodies = {}
-    pattern = re.compile(r'^[A-Za-z_][^\n;{}()]*?\b(?:\w+::)?(\w+)\([^\n;{}]*\)[^\n;{}]*\n\{\n(.*?)\n\}',
-                         re.M | re.S)
+    pattern = re.compile(r'^[A-Za-z_][^\n;{}()]*?\b(?:\w+::)?(\w+)\([^\n;{}]*\)[^\n;{}]*'
+                         r'\n\{\n(.*?)\n\}', re.M | re.S)
     for path in _source_files():
         text = _read(path)
         for match in pattern.finditer(text):
@@ -69,7 +69,8 @@ def apply_cases():
     """The apply's code for each step kind: the cases of the switch in RunRow."""
     [(_, _, body)] = function_bodies()['RunRow']
     cases = {}
-    for match in re.finditer(r'case OptionStep::(\w+):(.*?)(?=case OptionStep::|\n    \})', body, re.S):
+    case = r'case OptionStep::(\w+):(.*?)(?=case OptionStep::|\n    \})'
+    for match in re.finditer(case, body, re.S):
         cases[match.group(1)] = match.group(2)
     return cases
 
@@ -312,8 +313,8 @@ def _lines_with(commands, tool, predicate):
 
 def _key(text):
     text = text.lower()
-    return 'hklm\\' + text[len('hkey_local_machine\\'):] if text.startswith('hkey_local_machine\\') \
-        else text
+    long_root = 'hkey_local_machine\\'
+    return 'hklm\\' + text[len(long_root):] if text.startswith(long_root) else text
 
 
 def _reg_query(commands, key, value):
@@ -452,14 +453,19 @@ class ReadBackChecks(unittest.TestCase):
         defrag = [n for n, line in enumerate(lines) if re.search(r'\bqc defragsvc\b', line)]
         self.assertEqual(len(defrag), 1)
         forgotten = '\r\n'.join(l for n, l in enumerate(lines) if n not in defrag)
-        self.assertTrue(coverage_problems(rows, effects, forgotten))
+        self.assertIn("row diskfrag: readback.cmd does not show ('service', 'defragsvc')",
+                      coverage_problems(rows, effects, forgotten))
         moved = lines[:1] + [lines[defrag[0]]] + [l for n, l in enumerate(lines) if n not in defrag
                                                    and n > 0]
-        self.assertTrue(coverage_problems(rows, effects, '\r\n'.join(moved)))
+        problems = coverage_problems(rows, effects, '\r\n'.join(moved))
+        self.assertEqual(len(problems), 1)
+        self.assertIn('out of the dialog\'s order', problems[0])
         # A step the rules do not know is reported, not passed over.
         unknown = [e + [('tool', 'vssadmin', 'resize shadowstorage')] if r['marker'] == 'hib' else e
                    for r, e in zip(rows, effects)]
-        self.assertTrue(coverage_problems(rows, unknown, text))
+        problems = coverage_problems(rows, unknown, text)
+        self.assertEqual(len(problems), 1)
+        self.assertIn('no read-back known', problems[0])
 
 
 if __name__ == '__main__':
