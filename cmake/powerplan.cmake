@@ -54,6 +54,10 @@ foreach(_name readers samples faults plan)
   set_tests_properties(powerplan.${_name} PROPERTIES SKIP_RETURN_CODE 77)
 endforeach()
 
+# The read-back script a person runs on real Windows before and after an apply: it shows
+# everything the apply touches, as read from the program's sources, and changes nothing itself.
+add_test(NAME readback.script COMMAND ${HOST_PYTHON3} -B ${POWERPLAN_TEST_DIR}/test_readback.py)
+
 find_program(ZIP_EXECUTABLE zip)
 set(DIST_ZIP ${CMAKE_BINARY_DIR}/DADAROR-1.0.0.4.zip)
 if(ZIP_EXECUTABLE)
