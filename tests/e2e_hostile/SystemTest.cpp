@@ -21,6 +21,7 @@
 // replaced. A value too long for the read leaves everything as it was and asks nothing.
 #include "Hostile.h"
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 #include "ToolRecorder.h"
 
 #include <algorithm>
@@ -31,9 +32,6 @@ using namespace sysconfig_test;
 namespace
 {
 
-const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
-const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
-                                "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 const std::vector<std::string> kRowMarkers = {
     "VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib", "diskfrag", "GUI BOOT"};
 const char* const kServices[] = {"WSearch", "SysMain", "defragsvc"};
@@ -88,8 +86,9 @@ class HostileApply : public ::testing::Test
 protected:
     void WritePagingFiles(DWORD type, const std::string& bytes)
     {
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", type,
-                                          bytes.data(), static_cast<DWORD>(bytes.size())));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles", type,
+                           bytes.data(), static_cast<DWORD>(bytes.size())));
     }
 
     HWND Start()
@@ -115,7 +114,7 @@ protected:
                 {
                     if (h == dlg || ::GetDlgItem(h, 1038))
                         continue;
-                    if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == kRestartQuestion)
+                    if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == facts::kRestartQuestion)
                     {
                         outcome.question = h;
                         continue;
@@ -149,8 +148,9 @@ protected:
         hostile::ExpectUsable(*run, dlg);
     }
 
-    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
-    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
+    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"};
+    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                                "DisablePagingExecutive"};
     std::unique_ptr<e2e::ProgramRun> run;
 };
 
@@ -268,9 +268,10 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     WritePagingFiles(c.type, c.bytes);
     const DWORD executive = 7; // a value the program never writes
-    ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive",
-                                      REG_DWORD, &executive, sizeof(executive)));
-    const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    ASSERT_EQ(ERROR_SUCCESS,
+              WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive",
+                       REG_DWORD, &executive, sizeof(executive)));
+    const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
 
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
@@ -279,9 +280,9 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     EXPECT_TRUE(outcome.others.empty())
         << "shown besides the restart question: " << outcome.others.front();
 
-    const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
     const RawValue executiveAfter =
-        ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
+        ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
     ASSERT_EQ(4u, executiveAfter.data.size());
     if (c.written)
     {

@@ -36,6 +36,7 @@
 // - ScopedRegString: sets a registry string for a scope and restores what was there before.
 #pragma once
 
+#include "common/Input.h"
 #include "common/Paths.h"
 #include "common/ProgramFacts.h"
 #include "common/Registry.h"
@@ -99,6 +100,11 @@ public:
     // True once a marker equal to `text` has arrived (also one that arrived before the call).
     bool WaitForMarker(const std::string& text, DWORD timeoutMs) const;
     bool HasMarker(const std::string& text) const;
+    // When the first marker equal to `text` arrived (GetTickCount64 ms), nothing before it has.
+    // The program stands still from writing a marker until the debugger has taken it, so the
+    // time between two markers is never shorter than the program's own time between them,
+    // however late this process is scheduled: pauses are measured this way.
+    std::optional<ULONGLONG> MarkerTime(const std::string& text) const;
 
     bool Exited() const { return m_exited.load(); }
     // The exit code once the process has ended, nothing if it still runs after `timeoutMs`.
@@ -157,6 +163,9 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000,
                        std::vector<StartupBox>* boxes = nullptr);
 // The main dialog of `pid` (a "#32770" window holding control 1029), visible or not.
 HWND FindMainDialog(DWORD pid);
+// Waits until the program ends; true when it did and its main dialog never became visible
+// meanwhile (looked at every millisecond: a window shown on the way out may stay only briefly).
+bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs = 20000);
 
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
 // (a new debugger marker or its progress window). A click taken by the window's activation is
@@ -204,22 +213,26 @@ Picture Capture(const RECT& screenRect);
 // The pixel at window coordinates (x, y) of `hwnd` as the screen shows it.
 Rgb PixelAt(HWND hwnd, int x, int y);
 bool WaitForPixel(HWND hwnd, int x, int y, Rgb expected, DWORD timeoutMs);
-// Saves the window (or the whole screen when null) as build*/screenshots/<name>.bmp once the
-// picture has settled (two reads alike); returns the path, empty on failure.
+// The window is visible and neither it nor any of its visible controls has anything left to
+// paint.
+bool Painted(HWND hwnd);
+// Which standard icon a message box shows ("information", "question", "warning", "error"): the
+// one whose picture, drawn on the box's own surface, matches its icon control on the screen; ""
+// when it has none or none matches (a screenshot is saved then).
+std::string StandardIconOf(HWND box);
+// Saves the window (or the whole screen when null) as build*/screenshots/<name>.bmp once it has
+// painted and the picture has settled (two reads alike); returns the path, empty on failure.
 std::string SaveScreenshot(const std::string& name, HWND hwnd = nullptr);
 
 // ---------------------------------------------------------------------------------------------
-// Input, real (through the system's input queue).
-void MoveTo(POINT screen);
-void MouseDown();
-void MouseUp();
-void ClickAt(POINT screen);
-// Press at `from`, move in steps with the button held, release at `to`.
-void Drag(POINT from, POINT to, int steps = 12);
-// A key press (down and up) to the foreground window; `alt` holds Alt around it.
-void SendKey(WORD vk, bool alt = false);
-// Posts a key press to `target`: WM_SYSKEYDOWN/UP when `alt`, else WM_KEYDOWN/UP.
-void PostKey(HWND target, WORD vk, bool alt = false);
+// Input, real (through the system's input queue): common/Input.h.
+using testsupport::ClickAt;
+using testsupport::Drag;
+using testsupport::MouseDown;
+using testsupport::MouseUp;
+using testsupport::MoveTo;
+using testsupport::PostKey;
+using testsupport::SendKey;
 
 // ---------------------------------------------------------------------------------------------
 // The web server the test build talks to (127.0.0.1 on the build's E2E_HTTP_PORT): the update
@@ -249,6 +262,11 @@ public:
     Env Environment() const;
     std::vector<std::string> Lines() const;
     bool WaitForLine(const std::string& text, DWORD timeoutMs) const;
+    // Waits until everything `programWindow`'s thread has launched so far is in the log: the
+    // thread has handled what was sent to it before (a message round trip), and no recorder runs
+    // any more (each ends right after writing its line). A second launch of one click is then
+    // either logged or never came.
+    bool WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const;
 
 private:
     struct Saved;

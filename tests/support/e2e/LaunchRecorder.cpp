@@ -2,6 +2,8 @@
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -115,5 +117,28 @@ bool LaunchRecorder::WaitForLine(const std::string& text, DWORD timeoutMs) const
             return false;
         },
         timeoutMs, 50);
+}
+
+bool LaunchRecorder::WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const
+{
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutA(programWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
+        return false;
+    const auto recorderRuns = []
+    {
+        bool runs = false;
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return true;
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32First(snapshot, &entry); more && !runs;
+             more = ::Process32Next(snapshot, &entry))
+            runs = lstrcmpiA(entry.szExeFile, "dadaror_recorder.exe") == 0 ||
+                   lstrcmpiA(entry.szExeFile, "control.exe") == 0;
+        ::CloseHandle(snapshot);
+        return runs;
+    };
+    return WaitUntil([&] { return !recorderRuns(); }, timeoutMs, 50);
 }
 } // namespace e2e

@@ -31,6 +31,7 @@ struct ProgramRun::Shared
     mutable std::mutex lock;
     mutable std::condition_variable changed;
     std::vector<std::string> markers;
+    std::vector<ULONGLONG> markerTimes; // when each arrived, while the program waited for us
     bool exited = false;
     DWORD exitCode = 0;
     bool created = false; // the creation step finished (successfully or not)
@@ -167,6 +168,7 @@ void ProgramRun::DebugLoop()
                 {
                     std::lock_guard<std::mutex> l(m_shared->lock);
                     m_shared->markers.push_back(text);
+                    m_shared->markerTimes.push_back(::GetTickCount64());
                 }
                 m_shared->changed.notify_all();
             }
@@ -209,6 +211,15 @@ std::vector<std::string> ProgramRun::Markers() const
 {
     std::lock_guard<std::mutex> l(m_shared->lock);
     return m_shared->markers;
+}
+
+std::optional<ULONGLONG> ProgramRun::MarkerTime(const std::string& text) const
+{
+    std::lock_guard<std::mutex> l(m_shared->lock);
+    const auto at = std::find(m_shared->markers.begin(), m_shared->markers.end(), text);
+    if (at == m_shared->markers.end())
+        return std::nullopt;
+    return m_shared->markerTimes[static_cast<size_t>(at - m_shared->markers.begin())];
 }
 
 bool ProgramRun::HasMarker(const std::string& text) const

@@ -142,6 +142,20 @@ HWND FindMainDialog(DWORD pid)
     return nullptr;
 }
 
+bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs)
+{
+    bool shown = false;
+    const bool ended = WaitUntil(
+        [&]
+        {
+            HWND dlg = FindMainDialog(run.Pid());
+            shown = shown || (dlg && ::IsWindowVisible(dlg));
+            return run.Exited();
+        },
+        timeoutMs, 1);
+    return ended && !shown;
+}
+
 HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>* boxes)
 {
     if (!run.Started())

@@ -71,7 +71,9 @@ Download Get(const std::string& url, bool bounded = false)
     return d;
 }
 
-TEST(HttpTextClient, RequestOnTheWire)
+// What the update check sends, byte for byte: the request line, the two header lines (whatever
+// blank the platform puts after their colons), and the same header text once more as the body.
+TEST(HttpTextClient, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
 {
     CHttpTestServer server(HttpAnswer(200, "1.4"));
     ASSERT_TRUE(server.IsListening());
@@ -91,7 +93,7 @@ TEST(HttpTextClient, RequestOnTheWire)
     EXPECT_EQ(kHeaderText, request.substr(bodyAt + 4));
 }
 
-TEST(HttpTextClient, EmptyBodyAndBoundedSuccess)
+TEST(HttpTextClient, EmptyBodyAndAnAnswerWithinTheBoundSucceed)
 {
     CHttpTestServer server(HttpAnswer(200, ""));
     Download empty = Get(server.Url(kPath));

@@ -47,7 +47,7 @@ const int kImageY = 5;
 
 } // namespace
 
-TEST(ButtonST, PressedShiftStyles)
+TEST(ButtonST, PressedShiftStylesGiveTheirOffsetsAndABadStyleClearsIt)
 {
     CButtonST button;
     EXPECT_EQ(6, button.SetPressedShift(5, TRUE));
@@ -163,7 +163,7 @@ TEST(ButtonST, SetImagesWithoutNormalImageOrWithMissingImages)
     EXPECT_EQ(kParentColour, shot.At(kImageX + 10, kImageY + 10));
 }
 
-TEST(ButtonST, ReflectedNotifications)
+TEST(ButtonST, ReflectedColourRequestGetsNoBrushAndAClickTakesTheFocus)
 {
     SkinnedButton b(300, 300);
     fw::CMemoryDC dc(::CreateCompatibleDC(nullptr));

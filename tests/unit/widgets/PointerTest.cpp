@@ -4,6 +4,8 @@
 #include "WidgetTestIds.h"
 #include "widgets/ButtonST.h"
 
+#include "common/Input.h"
+
 #include <gtest/gtest.h>
 
 using widgettest::CSnapshot;
@@ -26,22 +28,15 @@ const int kButtonY = 30;
 
 void MovePointer(int x, int y)
 {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((x * 65536LL + ::GetSystemMetrics(SM_CXSCREEN) / 2) /
-                                 ::GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = static_cast<LONG>((y * 65536LL + ::GetSystemMetrics(SM_CYSCREEN) / 2) /
-                                 ::GetSystemMetrics(SM_CYSCREEN));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    ::SendInput(1, &in, sizeof(in));
+    testsupport::MoveTo(POINT{x, y});
 }
 
 void LeftButton(bool down)
 {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    ::SendInput(1, &in, sizeof(in));
+    if (down)
+        testsupport::MouseDown();
+    else
+        testsupport::MouseUp();
 }
 
 struct PointerButton
