@@ -81,6 +81,8 @@ struct ApplyOutcome
     HWND question = nullptr;
 };
 
+const char kTwoDrives[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
+
 class HostileApply : public ::testing::Test
 {
 protected:
@@ -148,13 +150,26 @@ protected:
         hostile::ExpectUsable(*run, dlg);
     }
 
+    // The paging files on two drives, the program started and the recommendation applied:
+    // every row ran and nothing but the restart question (in `outcome`) was shown.
+    HWND StartAndApplyOnTwoDrives(ApplyOutcome& outcome)
+    {
+        WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
+        HWND dlg = Start();
+        if (!dlg)
+            return nullptr;
+        outcome = Apply(dlg, true);
+        EXPECT_EQ(kRowMarkers, outcome.rows);
+        EXPECT_TRUE(outcome.others.empty())
+            << "shown besides the restart question: " << outcome.others.front();
+        return dlg;
+    }
+
     CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"};
     CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
                                 "DisablePagingExecutive"};
     std::unique_ptr<e2e::ProgramRun> run;
 };
-
-const char kTwoDrives[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
 
 } // namespace
 
@@ -171,14 +186,9 @@ TEST_F(HostileApply, WithoutTheSystemToolsEveryRowStillRuns)
               std::make_pair(programFolder, false)})
             ASSERT_FALSE(FileExists(folder + "\\" + tool, bits64))
                 << folder << "\\" << tool << " is still there";
-    WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
-
-    HWND dlg = Start();
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
     ASSERT_TRUE(dlg);
-    ApplyOutcome outcome = Apply(dlg, true);
-    EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty())
-        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     CancelAndExpectUsable(dlg, outcome.question);
     hostile::ExpectClosesCleanly(*run, dlg);
@@ -194,14 +204,9 @@ TEST_F(HostileApply, WithoutTheServicesEveryRowStillRuns)
     CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed());
-    WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
-
-    HWND dlg = Start();
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
     ASSERT_TRUE(dlg);
-    ApplyOutcome outcome = Apply(dlg, true);
-    EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty())
-        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     // The rows after the services still started their tools: trim, last access, plan import and
     // activation, hibernation, boot animation.
