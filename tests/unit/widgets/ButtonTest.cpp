@@ -7,19 +7,13 @@
 
 #include <gtest/gtest.h>
 
-using widgettest::CSnapshot;
-using widgettest::CTestParent;
-using widgettest::PumpUntil;
+using namespace widgettest;
 
 namespace
 {
 
-const COLORREF kParentColour = RGB(230, 200, 40);
-const COLORREF kHoverBody = RGB(0, 160, 0);
-const COLORREF kNormalBody = RGB(0, 0, 160);
 const COLORREF kNearlyRed = RGB(254, 0, 0);
 const COLORREF kRed = RGB(255, 0, 0);
-const int kButtonId = 1029;
 
 // A 40 x 30 button showing the 20 x 20 test faces, centred at (10, 5).
 struct SkinnedButton

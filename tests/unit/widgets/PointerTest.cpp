@@ -8,18 +8,11 @@
 
 #include <gtest/gtest.h>
 
-using widgettest::CSnapshot;
-using widgettest::CTestParent;
-using widgettest::PumpFor;
-using widgettest::PumpUntil;
+using namespace widgettest;
 
 namespace
 {
 
-const COLORREF kParentColour = RGB(230, 200, 40);
-const COLORREF kHoverBody = RGB(0, 160, 0);
-const COLORREF kNormalBody = RGB(0, 0, 160);
-const int kButtonId = 1029;
 // A corner of the screen no other test puts windows on.
 const int kParentX = 900;
 const int kParentY = 700;
