@@ -1,6 +1,7 @@
 #include "HttpTextClient.h"
 
 #include "WinInetLibrary.h"
+#include "framework/CriticalSection.h"
 #include "framework/WinApp.h"
 
 #include <process.h>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -145,7 +145,7 @@ public:
     {
         if (!handle)
             return false;
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         if (m_abandoned)
         {
             m_wininet.InternetCloseHandle(handle);
@@ -158,21 +158,21 @@ public:
     // The handle for the next call; null once the download was given up.
     HINTERNET Use(Slot slot)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         return m_abandoned ? nullptr : m_handles[slot];
     }
 
     // Request, then connection, then session.
     void CloseAll()
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         CloseAllLocked();
     }
 
     // Closes one handle now (a connection or request replaced by the next redirection).
     void Close(Slot slot)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         if (m_handles[slot])
             m_wininet.InternetCloseHandle(m_handles[slot]);
         m_handles[slot] = nullptr;
@@ -181,7 +181,7 @@ public:
     // Gives the download up: every handle is closed now, and none is used or kept afterwards.
     void Abandon()
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         m_abandoned = true;
         CloseAllLocked();
     }
@@ -198,7 +198,7 @@ private:
     }
 
     const CWinInetLibrary& m_wininet;
-    std::mutex m_lock;
+    fw::CCriticalSection m_lock;
     bool m_abandoned = false;
     HINTERNET m_handles[SlotCount] = {};
 };
