@@ -1,5 +1,5 @@
 # make dist: the release a user downloads. build/DADAROR-<version>.zip holds the program, its
-# power plan and the user's guide at its top; build/SHA256SUMS beside it lists the zip and every
+# power plan, the user's guide and the read-back script at its top; build/SHA256SUMS beside it lists the zip and every
 # file in it. The files the zip holds are also left in build/ under their own names, so that
 # `sha256sum -c SHA256SUMS` run in build/ checks all of them.
 # Included by the top-level CMakeLists.txt after cmake/powerplan.cmake.
@@ -7,9 +7,10 @@
 set(DIST_ZIP ${CMAKE_BINARY_DIR}/DADAROR-${PROJECT_VERSION}.zip)
 set(DIST_SUMS ${CMAKE_BINARY_DIR}/SHA256SUMS)
 
-# Documents shipped as they are committed (byte for byte: the guide is UTF-8 with a BOM and CRLF
-# line ends for Notepad, see .gitattributes).
-set(DIST_DOCUMENT_SOURCES ${CMAKE_SOURCE_DIR}/doc/README-KO.txt)
+# The guide and the read-back script, shipped as they are checked out (byte for byte: the guide
+# is UTF-8 with a BOM and CRLF line ends for Notepad, the script has CRLF; see .gitattributes).
+set(DIST_DOCUMENT_SOURCES ${CMAKE_SOURCE_DIR}/docs/README-KO.txt
+                          ${CMAKE_SOURCE_DIR}/tools/windows/readback.cmd)
 set(DIST_DOCUMENTS)
 foreach(_source ${DIST_DOCUMENT_SOURCES})
   get_filename_component(_name ${_source} NAME)

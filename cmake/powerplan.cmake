@@ -30,3 +30,7 @@ foreach(_name readers samples faults plan)
   add_test(NAME powerplan.${_name}
            COMMAND ${HOST_PYTHON3} -B ${POWERPLAN_TEST_DIR}/test_powerplan_${_name}.py)
 endforeach()
+
+# The read-back script a person runs on real Windows before and after an apply: it shows
+# everything the apply touches, as read from the program's sources, and changes nothing itself.
+add_test(NAME readback.script COMMAND ${HOST_PYTHON3} -B ${POWERPLAN_TEST_DIR}/test_readback.py)
