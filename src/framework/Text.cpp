@@ -1,7 +1,6 @@
 #include "Text.h"
 
 #include <cstdarg>
-#include <vector>
 
 // Win32's own bounded formatter: the C library's snprintf would bring a second printf
 // implementation into the program for the few integers and paths formatted here.
@@ -43,16 +42,6 @@ bool FormatText(char* buffer, size_t size, const char* format, ...)
     const HRESULT hr = ::StringCchVPrintfA(buffer, size, format, arguments);
     va_end(arguments);
     return SUCCEEDED(hr);
-}
-
-std::string GetWindowTextString(HWND hwnd)
-{
-    int len = ::GetWindowTextLengthA(hwnd);
-    if (len <= 0)
-        return std::string();
-    std::vector<char> buf(static_cast<size_t>(len) + 1, '\0');
-    int got = ::GetWindowTextA(hwnd, buf.data(), len + 1);
-    return std::string(buf.data(), got > 0 ? static_cast<size_t>(got) : 0u);
 }
 
 } // namespace fw

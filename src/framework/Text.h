@@ -21,7 +21,4 @@ BSTR AnsiToBstr(const char* text, UINT codePage);
 // whole (the buffer then holds as much as fitted) or the buffer is empty.
 bool FormatText(char* buffer, size_t size, const char* format, ...);
 
-// The window text of a window, as 8-bit text.
-std::string GetWindowTextString(HWND hwnd);
-
 } // namespace fw

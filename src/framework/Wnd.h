@@ -18,7 +18,6 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    HWND GetSafeHwnd() const noexcept { return m_hWnd; }
     operator HWND() const noexcept { return m_hWnd; }
 
     // Attaches this object to a window by replacing its window procedure.

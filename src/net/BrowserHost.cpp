@@ -129,9 +129,4 @@ HRESULT GetControl(HWND host, IUnknown** control)
     return hr;
 }
 
-BOOL IsContainerAvailable()
-{
-    return LoadContainer() ? TRUE : FALSE;
-}
-
 } // namespace browserhost
