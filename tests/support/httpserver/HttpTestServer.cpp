@@ -292,11 +292,13 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
         m_changed.notify_all();
     }
     bool clientGone = false;
+    bool reset = false;
     if (complete)
     {
         for (const HttpStep& step : ScriptFor(request))
         {
-            if (m_stopping || step.kind == HttpStep::Kind::Close)
+            reset = step.kind == HttpStep::Kind::Reset;
+            if (m_stopping || step.kind == HttpStep::Kind::Close || reset)
                 break;
             if (step.kind == HttpStep::Kind::Send)
             {
@@ -309,7 +311,15 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
                 clientGone = WaitWatchingClient(socket, 0, true);
         }
     }
-    ::shutdown(s, SD_SEND);
+    if (reset)
+    {
+        // A zero linger time makes the close an abort: the client sees a reset connection.
+        linger abort = {1, 0};
+        ::setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                     sizeof(abort));
+    }
+    else
+        ::shutdown(s, SD_SEND);
     ::closesocket(s);
     std::lock_guard<std::mutex> guard(m_lock);
     ++m_finished;
