@@ -58,11 +58,13 @@ void COptimizer::InstallPowerPlan(const char* programFolder)
     // Without the whole folder there is no plan file to name: importing from a cut or empty path
     // would read some other file. The activation still runs, for a plan imported earlier.
     char parameters[MAX_PATH] = {};
-    const int length = std::snprintf(
-        parameters, sizeof(parameters),
-        "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b", programFolder);
-    if (programFolder && programFolder[0] && length > 0 &&
-        length < static_cast<int>(sizeof(parameters)))
+    const int length =
+        programFolder && programFolder[0]
+            ? std::snprintf(parameters, sizeof(parameters),
+                            "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
+                            programFolder)
+            : 0;
+    if (length > 0 && length < static_cast<int>(sizeof(parameters)))
     {
         RunTool("powercfg", parameters);
         ::Sleep(1000);
