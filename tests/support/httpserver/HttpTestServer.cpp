@@ -89,7 +89,10 @@ HttpScript HttpAnswer(int status, const std::string& body, const std::string& ex
 
 CHttpTestServer::CHttpTestServer() : CHttpTestServer(HttpAnswer(404, "not found")) {}
 
-CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(script))
+CHttpTestServer::CHttpTestServer(HttpScript script) : CHttpTestServer(std::move(script), 0) {}
+
+CHttpTestServer::CHttpTestServer(HttpScript script, unsigned short port)
+    : m_defaultScript(std::move(script))
 {
     EnsureWinsock();
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -98,6 +101,14 @@ CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (port != 0)
+    {
+        // A fixed port may still hold the connections of the last test in their closing wait.
+        BOOL reuse = TRUE;
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                     sizeof(reuse));
+    }
     int length = sizeof(address);
     if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(s, SOMAXCONN) != 0 ||

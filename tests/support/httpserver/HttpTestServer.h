@@ -51,6 +51,8 @@ public:
     // Starts listening at once; answers 404 until a script is set.
     CHttpTestServer();
     explicit CHttpTestServer(HttpScript script);
+    // On a given port (0: one of its own); not listening when the port is taken.
+    CHttpTestServer(HttpScript script, unsigned short port);
     CHttpTestServer(const CHttpTestServer&) = delete;
     CHttpTestServer& operator=(const CHttpTestServer&) = delete;
     // Stops listening, ends every connection (stalled ones too) and waits for their threads.
