@@ -1,7 +1,6 @@
 // Where the toolkit puts windows: centred over their owner or the work area, never out of the
-// work area's reach; a modal dialog that does not place itself opens over the window it blocks.
-#include "framework/Dialog.h"
-#include "resource.h"
+// work area's reach.
+#include "framework/Wnd.h"
 
 #include <gtest/gtest.h>
 
@@ -41,75 +40,6 @@ TEST(CentredPosition, CentredThenKeptInsideTheWorkArea)
         EXPECT_EQ(c.expected.x, at.x) << c.name;
         EXPECT_EQ(c.expected.y, at.y) << c.name;
     }
-}
-
-// The About box of the program, run modally over a visible owner; it reports where it stood
-// once its initialisation was done and closes itself.
-class CProbeDialog : public fw::CDialog
-{
-public:
-    CProbeDialog(fw::CWnd* owner, bool placeItself)
-        : fw::CDialog(IDD_ABOUTBOX, owner), m_bPlaceItself(placeItself)
-    {
-    }
-    RECT m_rcShown{};
-
-protected:
-    BOOL OnInitDialog() override
-    {
-        fw::CDialog::OnInitDialog();
-        if (m_bPlaceItself)
-            ::SetWindowPos(m_hWnd, nullptr, 7, 9, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
-        return TRUE;
-    }
-    void OnOK() override
-    {
-        ::GetWindowRect(m_hWnd, &m_rcShown);
-        fw::CDialog::OnOK();
-    }
-
-private:
-    bool m_bPlaceItself;
-};
-
-class COwner : public fw::CWnd
-{
-public:
-    COwner()
-    {
-        HWND hwnd = ::CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 200, 150, 600,
-                                      400, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        SubclassWindow(hwnd);
-    }
-    ~COwner() override
-    {
-        if (HWND hwnd = UnsubclassWindow())
-            ::DestroyWindow(hwnd);
-    }
-};
-
-TEST(ModalPlacement, OpensCentredOverItsOwnerUnlessItPlacedItself)
-{
-    COwner owner;
-    ASSERT_TRUE(owner.m_hWnd);
-    RECT ownerRect;
-    ::GetWindowRect(owner.m_hWnd, &ownerRect);
-
-    CProbeDialog centred(&owner, false);
-    ASSERT_EQ(IDOK, centred.DoModal());
-    const RECT& rc = centred.m_rcShown;
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    ASSERT_GT(width, 0);
-    EXPECT_EQ(ownerRect.left + (600 - width) / 2, rc.left);
-    EXPECT_EQ(ownerRect.top + (400 - height) / 2, rc.top);
-    EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd)) << "the owner stays disabled after the run";
-
-    CProbeDialog placed(&owner, true);
-    ASSERT_EQ(IDOK, placed.DoModal());
-    EXPECT_EQ(7, placed.m_rcShown.left);
-    EXPECT_EQ(9, placed.m_rcShown.top);
 }
 
 } // namespace

@@ -87,22 +87,4 @@ TEST(DownloadAnswer, RedirectionChainsEndWhereTheLastOneLeads)
     }
 }
 
-TEST(DownloadAnswer, TenRedirectionsAreFollowedNotEleven)
-{
-    CHttpTestServer server;
-    for (int hop = 0; hop < 11; ++hop)
-        server.SetScriptFor("/hop" + std::to_string(hop) + ".",
-                            Redirect(302, "hop" + std::to_string(hop + 1) + ".asp"));
-    server.SetScriptFor("/hop10.", HttpAnswer(200, "1.5"));
-    Download ten = Get(server.Url("/hop0.asp"), true);
-    EXPECT_EQ(1, ten.result);
-    EXPECT_EQ("1.5", ten.text);
-
-    server.SetScriptFor("/hop10.", Redirect(302, "hop11.asp"));
-    server.SetScriptFor("/hop11.", HttpAnswer(200, "1.5"));
-    Download eleven = Get(server.Url("/hop0.asp"), true);
-    EXPECT_EQ(0, eleven.result);
-    EXPECT_EQ(kSentinel, eleven.text);
-}
-
 } // namespace
