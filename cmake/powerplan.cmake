@@ -52,6 +52,10 @@ foreach(_name readers samples faults plan)
            COMMAND ${HOST_PYTHON3} -B ${POWERPLAN_TEST_DIR}/test_powerplan_${_name}.py)
 endforeach()
 
+# The read-back script a person runs on real Windows before and after an apply: it shows
+# everything the apply touches, as read from the program's sources, and changes nothing itself.
+add_test(NAME readback.script COMMAND ${HOST_PYTHON3} -B ${POWERPLAN_TEST_DIR}/test_readback.py)
+
 find_program(ZIP_EXECUTABLE zip)
 set(DIST_ZIP ${CMAKE_BINARY_DIR}/DADAROR-1.0.0.4.zip)
 if(ZIP_EXECUTABLE)
