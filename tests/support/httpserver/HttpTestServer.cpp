@@ -89,7 +89,10 @@ HttpScript HttpAnswer(int status, const std::string& body, const std::string& ex
 
 CHttpTestServer::CHttpTestServer() : CHttpTestServer(HttpAnswer(404, "not found")) {}
 
-CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(script))
+CHttpTestServer::CHttpTestServer(HttpScript script) : CHttpTestServer(std::move(script), 0) {}
+
+CHttpTestServer::CHttpTestServer(HttpScript script, unsigned short port)
+    : m_defaultScript(std::move(script))
 {
     EnsureWinsock();
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -98,6 +101,14 @@ CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (port != 0)
+    {
+        // A fixed port may still hold the connections of the last test in their closing wait.
+        BOOL reuse = TRUE;
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                     sizeof(reuse));
+    }
     int length = sizeof(address);
     if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::listen(s, SOMAXCONN) != 0 ||
@@ -292,11 +303,13 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
         m_changed.notify_all();
     }
     bool clientGone = false;
+    bool reset = false;
     if (complete)
     {
         for (const HttpStep& step : ScriptFor(request))
         {
-            if (m_stopping || step.kind == HttpStep::Kind::Close)
+            reset = step.kind == HttpStep::Kind::Reset;
+            if (m_stopping || step.kind == HttpStep::Kind::Close || reset)
                 break;
             if (step.kind == HttpStep::Kind::Send)
             {
@@ -309,7 +322,15 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
                 clientGone = WaitWatchingClient(socket, 0, true);
         }
     }
-    ::shutdown(s, SD_SEND);
+    if (reset)
+    {
+        // A zero linger time makes the close an abort: the client sees a reset connection.
+        linger abort = {1, 0};
+        ::setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                     sizeof(abort));
+    }
+    else
+        ::shutdown(s, SD_SEND);
     ::closesocket(s);
     std::lock_guard<std::mutex> guard(m_lock);
     ++m_finished;

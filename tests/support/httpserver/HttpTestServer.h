@@ -22,7 +22,8 @@ struct HttpStep
         Send,  // write bytes
         Pause, // wait ms (the connection stays open)
         Stall, // never answer: hold the connection until the client or the server goes away
-        Close  // close now, skipping the rest
+        Close, // close now, skipping the rest
+        Reset  // abort the connection (RST instead of an orderly close), skipping the rest
     };
     Kind kind;
     std::string bytes;
@@ -32,6 +33,7 @@ struct HttpStep
     static HttpStep Pause(unsigned long ms) { return {Kind::Pause, std::string(), ms}; }
     static HttpStep Stall() { return {Kind::Stall, std::string(), 0}; }
     static HttpStep Close() { return {Kind::Close, std::string(), 0}; }
+    static HttpStep Reset() { return {Kind::Reset, std::string(), 0}; }
 };
 
 using HttpScript = std::vector<HttpStep>;
@@ -49,6 +51,8 @@ public:
     // Starts listening at once; answers 404 until a script is set.
     CHttpTestServer();
     explicit CHttpTestServer(HttpScript script);
+    // On a given port (0: one of its own); not listening when the port is taken.
+    CHttpTestServer(HttpScript script, unsigned short port);
     CHttpTestServer(const CHttpTestServer&) = delete;
     CHttpTestServer& operator=(const CHttpTestServer&) = delete;
     // Stops listening, ends every connection (stalled ones too) and waits for their threads.
