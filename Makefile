@@ -7,7 +7,7 @@ BUILD ?= build
 export DADAROR_BUILD_DIR := $(abspath $(BUILD))
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test dist bench clean format
+.PHONY: all setup configure build run test dist repro bench clean format
 
 all: build
 
@@ -32,6 +32,10 @@ test: build
 
 dist: build
 	cmake --build $(BUILD) --target dist
+
+# Two clean builds of the commit in two folders must give the same release, byte for byte.
+repro: setup
+	@bash scripts/repro.sh
 
 bench: build
 	@bash scripts/bench.sh

@@ -25,7 +25,7 @@ wine "$B/tests/bench/bench_startup.exe" "$(winpath "$B/e2e/DADAROR.exe")" \
   echo "The program is the test build (update service on 127.0.0.1, refused at once: no network)."
   echo
   cat "$out"
-  echo "| exe size (build/DADAROR.exe) | $(stat -c %s "$B/DADAROR.exe") bytes |"
+  echo "| exe size (build/DADAROR.exe) | $(stat -c %s "$B/DADAROR.exe") bytes (limit 409600 bytes, 400 KiB) |"
 } > "$ROOT/bench/startup.md"
 cat "$ROOT/bench/startup.md"
 if [ -x "$B/tests/bench/bench_apply.exe" ] || [ -f "$B/tests/bench/bench_apply.exe" ]; then

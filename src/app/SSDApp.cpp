@@ -4,6 +4,7 @@
 #include "net/WebBrowser2.h"
 
 #include "framework/Handles.h"
+#include "framework/SystemLibrary.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -24,11 +25,11 @@ CSSDApp::CSSDApp() : fw::CWinApp(nullptr) {}
 
 BOOL CSSDApp::InitInstance()
 {
-    // The common controls are not imported: loaded here, after the DLL search was confined to
-    // the system folder, the manifest binds them to the system's side-by-side copy, and nothing
-    // they load in turn can come from the program's folder.
+    // The common controls are not imported: loaded here from the system folder, after the DLL
+    // search was confined to it, so that neither they nor what they load in turn can come from
+    // the program's folder. The classic controls: the layout was drawn for them.
     using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    g_commonControls.Reset(::LoadLibraryA("comctl32.dll"));
+    g_commonControls.Reset(fw::LoadSystemLibrary("comctl32.dll"));
     auto initCommonControls = reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(
         g_commonControls ? ::GetProcAddress(g_commonControls.Get(), "InitCommonControlsEx")
                          : nullptr));

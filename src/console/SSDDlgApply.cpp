@@ -8,10 +8,9 @@
 #include "ProgressDlg.h"
 #include "Restart.h"
 #include "framework/Handles.h"
+#include "framework/Text.h"
 #include "resource.h"
 #include "sysconfig/Launch.h"
-
-#include <cstdio>
 
 namespace
 {
@@ -176,7 +175,7 @@ void CSSDDlg::RunGuiBootRow(int selection)
     if (selection == IDC_GUIBOOT_ON)
     {
         char line[32];
-        std::snprintf(line, sizeof(line), "### %d", static_cast<int>(::GetLastError()));
+        fw::FormatText(line, sizeof(line), "### %d", static_cast<int>(::GetLastError()));
         ::OutputDebugStringA(line);
     }
 }

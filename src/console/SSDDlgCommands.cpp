@@ -174,8 +174,7 @@ void CSSDDlg::OnTimer(UINT_PTR id)
         VARIANT url;
         ::VariantInit(&url);
         url.vt = VT_BSTR;
-        std::wstring wide = fw::AnsiToWide(kAdvertisementUrl, CP_ACP);
-        url.bstrVal = ::SysAllocString(wide.c_str());
+        url.bstrVal = fw::AnsiToBstr(kAdvertisementUrl, CP_ACP);
         VARIANT empty;
         ::VariantInit(&empty);
         m_browser.Navigate2(&url, &empty, &empty, &empty, &empty);

@@ -1,9 +1,6 @@
 #include "DiskQuery.h"
 
 #include "framework/Handles.h"
-#include "framework/Text.h"
-
-#include <string>
 
 namespace
 {
@@ -103,8 +100,8 @@ bool RunDiskQuery(CDiskVisitor& perDisk)
                                    EOAC_NONE)))
         return false;
 
-    CBstr language(fw::AnsiToWide("WQL", CP_ACP).c_str());
-    CBstr query(fw::AnsiToWide("SELECT * FROM Win32_DiskDrive", CP_ACP).c_str());
+    CBstr language(L"WQL");
+    CBstr query(L"SELECT * FROM Win32_DiskDrive");
     if (FAILED(services->ExecQuery(language.Get(), query.Get(),
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                                    enumerator.Receive())))

@@ -57,7 +57,21 @@ INT_PTR CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
         CDialog* self = reinterpret_cast<CDialog*>(lParam);
         if (!self || !self->SubclassWindow(hwnd))
             return TRUE;
-        return self->OnInitDialog();
+        RECT before = {};
+        ::GetWindowRect(hwnd, &before);
+        BOOL result = self->OnInitDialog();
+        // A modal dialog that did not place itself opens over the window it keeps from input,
+        // not where the template's coordinates happen to put it on the screen.
+        RECT after = {};
+        if (::IsWindow(hwnd) && self->m_bModal && ::GetWindowRect(hwnd, &after) &&
+            std::memcmp(&before, &after, sizeof(RECT)) == 0 &&
+            !(::GetWindowLongA(hwnd, GWL_STYLE) & DS_CENTER))
+        {
+            HWND owner = ::GetWindow(hwnd, GW_OWNER);
+            if (owner && !::IsWindowEnabled(owner))
+                self->CenterWindow();
+        }
+        return result;
     }
     return FALSE;
 }

@@ -28,7 +28,6 @@ public:
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
     void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
-    UINT GetTemplateId() const { return m_nIDTemplate; }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 

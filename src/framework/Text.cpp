@@ -1,6 +1,11 @@
 #include "Text.h"
 
-#include <vector>
+#include <cstdarg>
+
+// Win32's own bounded formatter: the C library's snprintf would bring a second printf
+// implementation into the program for the few integers and paths formatted here.
+#define STRSAFE_NO_DEPRECATE
+#include <strsafe.h>
 
 namespace fw
 {
@@ -18,27 +23,25 @@ std::string WideToAnsi(const wchar_t* text, UINT codePage)
     return out;
 }
 
-std::wstring AnsiToWide(const char* text, UINT codePage)
+BSTR AnsiToBstr(const char* text, UINT codePage)
 {
-    if (!text || !*text)
-        return std::wstring();
-    int n = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    if (n <= 1)
-        return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text, -1, &out[0], n);
-    out.resize(static_cast<size_t>(n - 1));
+    const int n = (text && *text) ? ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) : 0;
+    const UINT length = n > 1 ? static_cast<UINT>(n - 1) : 0;
+    BSTR out = ::SysAllocStringLen(nullptr, length); // length characters and the terminator
+    if (out && length > 0)
+        ::MultiByteToWideChar(codePage, 0, text, -1, out, n);
     return out;
 }
 
-std::string GetWindowTextString(HWND hwnd)
+bool FormatText(char* buffer, size_t size, const char* format, ...)
 {
-    int len = ::GetWindowTextLengthA(hwnd);
-    if (len <= 0)
-        return std::string();
-    std::vector<char> buf(static_cast<size_t>(len) + 1, '\0');
-    int got = ::GetWindowTextA(hwnd, buf.data(), len + 1);
-    return std::string(buf.data(), got > 0 ? static_cast<size_t>(got) : 0u);
+    if (!buffer || size == 0)
+        return false;
+    va_list arguments;
+    va_start(arguments, format);
+    const HRESULT hr = ::StringCchVPrintfA(buffer, size, format, arguments);
+    va_end(arguments);
+    return SUCCEEDED(hr);
 }
 
 } // namespace fw

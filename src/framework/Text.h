@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 #include <string>
 
 namespace fw
@@ -12,10 +13,12 @@ namespace fw
 // code page's default character. A null string gives the empty text.
 std::string WideToAnsi(const wchar_t* text, UINT codePage);
 
-// 8-bit to UTF-16 with the given code page.
-std::wstring AnsiToWide(const char* text, UINT codePage);
+// 8-bit to UTF-16 with the given code page, as a newly allocated BSTR for a COM call (the
+// caller frees it; a null or empty text gives the empty BSTR). Null only when out of memory.
+BSTR AnsiToBstr(const char* text, UINT codePage);
 
-// The window text of a window, as 8-bit text.
-std::string GetWindowTextString(HWND hwnd);
+// printf-style formatting into a fixed buffer, always terminated. False when the text did not fit
+// whole (the buffer then holds as much as fitted) or the buffer is empty.
+bool FormatText(char* buffer, size_t size, const char* format, ...);
 
 } // namespace fw

@@ -15,8 +15,6 @@ public:
     // returned object belongs to the thread: it is gone once the thread has ended.
     static CWinThread* Begin(ThreadProc proc, void* parameter);
 
-    HANDLE GetHandle() const { return m_handle.Get(); }
-
 private:
     CWinThread(ThreadProc proc, void* parameter) : m_proc(proc), m_param(parameter) {}
     static unsigned __stdcall Entry(void* self);

@@ -82,31 +82,65 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags)
     return TRUE;
 }
 
+POINT CentredPosition(SIZE window, const RECT& over, const RECT& workArea)
+{
+    LONG x = over.left + ((over.right - over.left) - window.cx) / 2;
+    LONG y = over.top + ((over.bottom - over.top) - window.cy) / 2;
+    // Right and bottom first, then left and top: when the window cannot fit, its top-left
+    // corner wins.
+    if (x + window.cx > workArea.right)
+        x = workArea.right - window.cx;
+    if (x < workArea.left)
+        x = workArea.left;
+    if (y + window.cy > workArea.bottom)
+        y = workArea.bottom - window.cy;
+    if (y < workArea.top)
+        y = workArea.top;
+    return POINT{x, y};
+}
+
 void CWnd::CenterWindow()
 {
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    RECT area;
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
-    {
-        ::GetWindowRect(owner, &area);
-    }
+    const bool overOwner = owner && ::IsWindowVisible(owner) && !::IsIconic(owner);
+
+    RECT area;
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    HMONITOR monitor = overOwner ? ::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST)
+                                 : ::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY);
+    if (monitor && ::GetMonitorInfoA(monitor, &mi))
+        area = mi.rcWork;
     else
-    {
-        MONITORINFO mi = {};
-        mi.cbSize = sizeof(mi);
-        HMONITOR monitor = ::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY);
-        if (monitor && ::GetMonitorInfoA(monitor, &mi))
-            area = mi.rcWork;
-        else
-            ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    }
-    int cx = rc.right - rc.left;
-    int cy = rc.bottom - rc.top;
-    int x = area.left + ((area.right - area.left) - cx) / 2;
-    int y = area.top + ((area.bottom - area.top) - cy) / 2;
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+
+    RECT over = area;
+    if (overOwner)
+        ::GetWindowRect(owner, &over);
+    const POINT at = CentredPosition(SIZE{rc.right - rc.left, rc.bottom - rc.top}, over, area);
+    ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace
+{
+BOOL CALLBACK SendToOne(HWND hwnd, LPARAM param)
+{
+    const MSG* msg = reinterpret_cast<const MSG*>(param);
+    ::SendMessageA(hwnd, msg->message, msg->wParam, msg->lParam);
+    return TRUE;
+}
+} // namespace
+
+void CWnd::SendMessageToDescendants(UINT msg, WPARAM wParam, LPARAM lParam) const
+{
+    // The enumeration visits every descendant, not only the direct children.
+    MSG message = {};
+    message.message = msg;
+    message.wParam = wParam;
+    message.lParam = lParam;
+    ::EnumChildWindows(m_hWnd, &SendToOne, reinterpret_cast<LPARAM>(&message));
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -157,6 +191,11 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             self->PostNcDestroy(); // may delete the object
         return result;
     }
+    // The system tells only top-level windows of a colour change; our controls keep drawing
+    // objects made from the old colours, so every window under a top-level one hears of it too.
+    if (msg == WM_SYSCOLORCHANGE && !(::GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD))
+        self->SendMessageToDescendants(msg, wParam, lParam);
+
     ++self->m_nDepth;
     result = self->WindowProc(msg, wParam, lParam);
     if (--self->m_nDepth == 0 && self->m_bPendingNcDestroy)

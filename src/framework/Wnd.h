@@ -8,6 +8,11 @@
 namespace fw
 {
 
+// Where a window of the given size goes when centred over the rectangle `over`: the top-left
+// corner, moved as little as needed to keep the window inside `workArea`. A window larger than
+// the work area keeps its top-left corner there, so its caption and its left edge can be reached.
+POINT CentredPosition(SIZE window, const RECT& over, const RECT& workArea);
+
 class CWnd
 {
 public:
@@ -18,7 +23,6 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    HWND GetSafeHwnd() const noexcept { return m_hWnd; }
     operator HWND() const noexcept { return m_hWnd; }
 
     // Attaches this object to a window by replacing its window procedure.
@@ -47,10 +51,18 @@ public:
     {
         ::MoveWindow(m_hWnd, x, y, cx, cy, repaint);
     }
-    void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    // Nothing without a window: a null window would stand for the whole screen.
+    void Invalidate(BOOL erase = TRUE)
+    {
+        if (m_hWnd)
+            ::InvalidateRect(m_hWnd, nullptr, erase);
+    }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
-    // Centres a top-level window on its owner, or on the work area of its monitor when it has none.
+    // Centres a top-level window on its owner, or on the work area of its monitor when it has none,
+    // and keeps it inside that work area.
     void CenterWindow();
+    // Sends a message to every descendant window (children, their children, and so on).
+    void SendMessageToDescendants(UINT msg, WPARAM wParam, LPARAM lParam) const;
 
 protected:
     // The message handler of this window; the default passes the message on.

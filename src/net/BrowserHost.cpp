@@ -31,11 +31,8 @@ struct ContainerLibrary
     bool ready = false;
 };
 
-ContainerLibrary& Library()
-{
-    static ContainerLibrary library;
-    return library;
-}
+// Loaded on the user-interface thread the first time a panel is created, kept to the end.
+ContainerLibrary g_library;
 
 template <typename F> F Bind(HMODULE module, const char* name)
 {
@@ -44,7 +41,7 @@ template <typename F> F Bind(HMODULE module, const char* name)
 
 bool LoadContainer()
 {
-    ContainerLibrary& lib = Library();
+    ContainerLibrary& lib = g_library;
     if (lib.tried)
         return lib.ready;
     lib.tried = true;
@@ -123,18 +120,13 @@ HRESULT GetControl(HWND host, IUnknown** control)
         return E_POINTER;
     *control = nullptr;
     HWND container = ContainerOf(host);
-    ContainerLibrary& lib = Library();
+    ContainerLibrary& lib = g_library;
     if (!container || !lib.getControl)
         return E_FAIL;
     HRESULT hr = lib.getControl(container, control);
     if (SUCCEEDED(hr) && !*control)
         hr = E_NOINTERFACE;
     return hr;
-}
-
-BOOL IsContainerAvailable()
-{
-    return LoadContainer() ? TRUE : FALSE;
 }
 
 } // namespace browserhost

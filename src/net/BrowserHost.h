@@ -19,8 +19,4 @@ BOOL RegisterHostClass();
 // not created (no atl.dll, or the browser could not be made).
 HRESULT GetControl(HWND host, IUnknown** control);
 
-// The system's atl.dll is loaded by the first host window and kept for the life of the program;
-// TRUE when it is loaded and its hosting functions are bound.
-BOOL IsContainerAvailable();
-
 } // namespace browserhost

@@ -1,6 +1,8 @@
 #include "HttpTextClient.h"
 
+#include "HttpAddress.h"
 #include "WinInetLibrary.h"
+#include "framework/CriticalSection.h"
 #include "framework/WinApp.h"
 
 #include <process.h>
@@ -9,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -29,74 +30,13 @@ constexpr DWORD_PTR kContext = 1;
 
 std::atomic<long> g_pendingDownloads{0};
 
-struct CUrlParts
-{
-    std::string server;
-    std::string object; // path and query
-    INTERNET_PORT port = 0;
-    bool secure = false;
-};
-
 // Redirections are followed here rather than by the platform: a server that redirects to itself
 // forever would otherwise keep a download that was given up running for the life of the program.
 constexpr int kMaxRedirects = 10;
 
-bool SplitUrl(const CWinInetLibrary& wininet, const char* url, CUrlParts& parts)
-{
-    if (!url)
-        return false;
-    std::string canonical(kMaxNameLength * 3 + 1, '\0');
-    DWORD length = static_cast<DWORD>(canonical.size());
-    if (!wininet.InternetCanonicalizeUrlA(url, &canonical[0], &length, ICU_BROWSER_MODE))
-    {
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return false;
-        canonical.assign(length + 1, '\0');
-        length = static_cast<DWORD>(canonical.size());
-        if (!wininet.InternetCanonicalizeUrlA(url, &canonical[0], &length, ICU_BROWSER_MODE))
-            return false;
-    }
-    canonical.resize(length);
-
-    char server[kMaxNameLength + 1] = {};
-    char path[kMaxNameLength + 1] = {};
-    char extra[kMaxNameLength + 1] = {};
-    URL_COMPONENTSA components = {};
-    components.dwStructSize = sizeof(components);
-    components.lpszHostName = server;
-    components.dwHostNameLength = kMaxNameLength + 1;
-    components.lpszUrlPath = path;
-    components.dwUrlPathLength = kMaxNameLength + 1;
-    components.lpszExtraInfo = extra;
-    components.dwExtraInfoLength = kMaxNameLength + 1;
-    if (!wininet.InternetCrackUrlA(canonical.c_str(), 0, 0, &components))
-        return false;
-    parts.server = server;
-    parts.object = std::string(path) + extra;
-    if (parts.object.size() > kMaxNameLength)
-        return false;
-    parts.port = components.nPort;
-    parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
-    return parts.secure || components.nScheme == INTERNET_SCHEME_HTTP;
-}
-
 bool IsRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// The address a redirection leads to, from its Location header and the address it came from.
-std::string RedirectTarget(const CUrlParts& parts, const std::string& location)
-{
-    if (location.find("://") != std::string::npos)
-        return location;
-    std::string origin =
-        (parts.secure ? "https://" : "http://") + parts.server + ":" + std::to_string(parts.port);
-    if (!location.empty() && location[0] == '/')
-        return origin + location;
-    // Relative to the folder of the address it came from.
-    std::string path = parts.object.substr(0, parts.object.find('?'));
-    return origin + path.substr(0, path.rfind('/') + 1) + location;
 }
 
 // The executable's file name without its extension.
@@ -145,7 +85,7 @@ public:
     {
         if (!handle)
             return false;
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         if (m_abandoned)
         {
             m_wininet.InternetCloseHandle(handle);
@@ -158,21 +98,21 @@ public:
     // The handle for the next call; null once the download was given up.
     HINTERNET Use(Slot slot)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         return m_abandoned ? nullptr : m_handles[slot];
     }
 
     // Request, then connection, then session.
     void CloseAll()
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         CloseAllLocked();
     }
 
     // Closes one handle now (a connection or request replaced by the next redirection).
     void Close(Slot slot)
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         if (m_handles[slot])
             m_wininet.InternetCloseHandle(m_handles[slot]);
         m_handles[slot] = nullptr;
@@ -181,7 +121,7 @@ public:
     // Gives the download up: every handle is closed now, and none is used or kept afterwards.
     void Abandon()
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        fw::CLockGuard guard(m_lock);
         m_abandoned = true;
         CloseAllLocked();
     }
@@ -198,15 +138,15 @@ private:
     }
 
     const CWinInetLibrary& m_wininet;
-    std::mutex m_lock;
+    fw::CCriticalSection m_lock;
     bool m_abandoned = false;
     HINTERNET m_handles[SlotCount] = {};
 };
 
 // The download itself. body receives the text only on the paths where the caller's text is
-// meant to change; the handles are left to the caller to close. A bounded download passes its
-// bound as receiveTimeoutMs (0 keeps the platform's time-outs): no single wait for the server
-// can then outlast the bound by much, even where closing the handles does not break it off.
+// meant to change; the handles are left to the caller to close. A bounded download passes a
+// receive time-out (0 keeps the platform's time-outs) so that its thread ends even where closing
+// the handles does not break a wait off.
 int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const char* url,
              const std::string& agent, DWORD receiveTimeoutMs, std::optional<std::string>& body)
 {
@@ -222,7 +162,6 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
                                                         nullptr, nullptr, 0)))
         return 0;
 
-    std::string current = url;
     HINTERNET request = nullptr;
     for (int hop = 0;; ++hop)
     {
@@ -275,15 +214,17 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
                                                             &locationLength, nullptr))
             return 0;
         location[kMaxNameLength] = '\0';
-        current = RedirectTarget(parts, location);
-        if (!SplitUrl(wininet, current.c_str(), parts))
+        const std::string target = ResolveReference(parts.canonical, location);
+        if (!SplitUrl(wininet, target.c_str(), parts))
             return 0;
     }
 
+    // A body that cannot be asked for (a connection reset after the headers) is a failed
+    // download, not an empty answer: an empty answer would announce a newer version.
     DWORD available = 0;
     request = handles.Use(H::Request);
     if (!request || !wininet.InternetQueryDataAvailable(request, &available, 0, 0))
-        available = 0;
+        return 0;
 
     // One read of what is there now; the answers of the update service are a few bytes.
     std::string text(available, '\0');
@@ -308,7 +249,7 @@ struct CDownloadJob
     CInternetHandles handles{wininet};
     std::string url;
     std::string agent;
-    DWORD timeoutMs = 0;
+    DWORD receiveTimeoutMs = 0;
     int result = 0;
     std::optional<std::string> body;
 };
@@ -322,7 +263,7 @@ unsigned __stdcall DownloadThread(void* parameter)
         try
         {
             job.result = Download(job.wininet, job.handles, job.url.c_str(), job.agent,
-                                  job.timeoutMs, job.body);
+                                  job.receiveTimeoutMs, job.body);
         }
         catch (...)
         {
@@ -361,7 +302,10 @@ int CHttpTextClient::DownloadTextWithin(const char* url, std::string& text, unsi
         return 0;
     job->url = url;
     job->agent = AgentName();
-    job->timeoutMs = timeoutMs == INFINITE ? 0 : timeoutMs;
+    // Twice the bound: the caller's wait, not a race between two equal timers, decides when a
+    // slow server has had its time; the platform's time-out only ends the thread afterwards.
+    job->receiveTimeoutMs =
+        timeoutMs == INFINITE || timeoutMs > INFINITE / 2 ? 0 : static_cast<DWORD>(timeoutMs * 2);
 
     auto* threadShare = new std::shared_ptr<CDownloadJob>(job);
     ++g_pendingDownloads;

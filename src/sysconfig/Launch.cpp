@@ -1,8 +1,9 @@
 #include "Launch.h"
 
+#include "framework/Text.h"
+
 #include <windows.h>
 #include <shellapi.h>
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -20,8 +21,7 @@ bool GetSystemToolPath(const char* file, char* path, size_t size)
     if (length == 0 || length >= size)
         return false;
     const char* extension = std::strchr(file, '.') ? "" : ".exe";
-    const int written = std::snprintf(path + length, size - length, "\\%s%s", file, extension);
-    return written > 0 && static_cast<size_t>(written) < size - length;
+    return fw::FormatText(path + length, size - length, "\\%s%s", file, extension);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "Optimizer.h"
 
 #include <windows.h>
-#include <cstdio>
 #include <cstring>
 
 #include "RegistryKey.h"
 #include "ServiceControl.h"
+#include "framework/Text.h"
 
 namespace
 {
@@ -72,12 +72,12 @@ int COptimizer::SetPagingFile(int mode, const char* windowsDirectory)
         return 1;
 
     char pageFile[MAX_PATH] = {};
-    std::snprintf(pageFile, sizeof(pageFile), "%c:\\pagefile.sys", windowsDirectory[0]);
+    fw::FormatText(pageFile, sizeof(pageFile), "%c:\\pagefile.sys", windowsDirectory[0]);
     char pagingFiles[MAX_PATH] = {};
     if (mode == 0)
-        std::snprintf(pagingFiles, sizeof(pagingFiles), "%s 0 0", pageFile);
+        fw::FormatText(pagingFiles, sizeof(pagingFiles), "%s 0 0", pageFile);
     else if (mode == 1)
-        std::snprintf(pagingFiles, sizeof(pagingFiles), "%s 200 1024", pageFile);
+        fw::FormatText(pagingFiles, sizeof(pagingFiles), "%s 200 1024", pageFile);
     key.SetMultiStringValue("PagingFiles", pagingFiles);
     key.SetDWordValue("DisablePagingExecutive", mode == 2 ? 1 : 0);
 

@@ -4,10 +4,10 @@
 #include "Optimizer.h"
 
 #include <windows.h>
-#include <cstdio>
 #include <cstring>
 
 #include "Launch.h"
+#include "framework/Text.h"
 
 namespace
 {
@@ -58,11 +58,12 @@ void COptimizer::InstallPowerPlan(const char* programFolder)
     // Without the whole folder there is no plan file to name: importing from a cut or empty path
     // would read some other file. The activation still runs, for a plan imported earlier.
     char parameters[MAX_PATH] = {};
-    const int length = std::snprintf(
-        parameters, sizeof(parameters),
-        "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b", programFolder);
-    if (programFolder && programFolder[0] && length > 0 &&
-        length < static_cast<int>(sizeof(parameters)))
+    const bool named =
+        programFolder && programFolder[0] &&
+        fw::FormatText(parameters, sizeof(parameters),
+                       "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
+                       programFolder);
+    if (named)
     {
         RunTool("powercfg", parameters);
         ::Sleep(1000);

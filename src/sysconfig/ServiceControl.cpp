@@ -1,9 +1,9 @@
 #include "ServiceControl.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "framework/Handles.h"
+#include "framework/Text.h"
 
 namespace
 {
@@ -79,8 +79,7 @@ int BindServiceApi()
         const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH)
             return 0;
-        if (std::snprintf(path + length, MAX_PATH - length, "\\advapi32.dll") >=
-            static_cast<int>(MAX_PATH - length))
+        if (!fw::FormatText(path + length, MAX_PATH - length, "\\advapi32.dll"))
             return 0;
         g_serviceApi.module = ::LoadLibraryA(path);
         if (!g_serviceApi.module)

@@ -138,7 +138,6 @@ int CButtonST::SetPressedShift(BYTE style, BOOL redraw)
 int CButtonST::ResetColors(BOOL redraw)
 {
     m_crHoverBack = m_crNormalBack = m_crFocusBack = ::GetSysColor(COLOR_BTNFACE);
-    m_crHoverText = m_crNormalText = m_crFocusText = ::GetSysColor(COLOR_BTNTEXT);
     if (redraw && m_hWnd)
         Invalidate(TRUE);
     return 0;

@@ -67,12 +67,11 @@ private:
     BOOL m_bDefault = FALSE;
     POINT m_ptPressedShift{0, 0};
 
+    // The face behind the images in each state. The button draws no caption of its own, so it
+    // keeps no text colours.
     COLORREF m_crHoverBack = 0;
-    COLORREF m_crHoverText = 0;
     COLORREF m_crNormalBack = 0;
-    COLORREF m_crNormalText = 0;
     COLORREF m_crFocusBack = 0;
-    COLORREF m_crFocusText = 0;
 
     fw::CMemoryDC m_cacheDC;
     fw::CBitmapHandle m_cacheBitmap;

@@ -76,10 +76,14 @@ void CLabel::PreSubclassWindow()
 void CLabel::RebuildFont()
 {
     // The new font is handed to the control before the old one is deleted, so the control never
-    // holds a dead handle.
+    // holds a dead handle. When no new font can be made, the control is given none (it draws
+    // with the system font) rather than keep the one about to go.
     fw::CFontHandle old(m_font.Detach());
     m_font.Reset(::CreateFontIndirectA(&m_lf));
-    HandFontToControl();
+    if (m_font)
+        HandFontToControl();
+    else if (m_hWnd)
+        ::SendMessageA(m_hWnd, WM_SETFONT, 0, FALSE);
 }
 
 void CLabel::HandFontToControl()

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Fails when the program imports a DLL that Windows might load from the program's folder.
-# Allowed: DLLs Windows always takes from the system folder (KnownDLLs), and comctl32.dll, which
-# the manifest binds to the system's side-by-side store. Everything else is loaded at run time
-# from the system folder only.
+# Allowed: DLLs Windows always takes from the system folder (KnownDLLs), and comctl32.dll (the
+# program itself loads it at run time from the system folder). Everything else is loaded at run
+# time from the system folder only.
 set -euo pipefail
 exe="$1"
 allowed="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll comdlg32.dll shlwapi.dll"

@@ -1,5 +1,6 @@
 // The text download against a scripted server on 127.0.0.1.
 #include "HttpTestServer.h"
+#include "Download.h"
 #include "net/HttpTextClient.h"
 #include "net/WinInetLibrary.h"
 
@@ -16,11 +17,12 @@ using testsupport::HttpHead;
 using testsupport::HttpScript;
 using testsupport::HttpStep;
 
+using namespace downloadtest;
+
 namespace
 {
 
 const char kPath[] = "/prodline/version/version.asp?pname=ssd";
-const char kSentinel[] = "caller's text";
 const std::string kHeaderText =
     "Accept:text/html, application/xhtml+xml, */*\r\n"
     "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
@@ -54,21 +56,6 @@ std::string HeaderValue(const std::string& request, const std::string& name)
         return "<missing>";
     size_t begin = request.find_first_not_of(' ', at + name.size() + 3);
     return request.substr(begin, request.find("\r\n", begin) - begin);
-}
-
-struct Download
-{
-    int result;
-    std::string text;
-};
-
-Download Get(const std::string& url, bool bounded = false)
-{
-    Download d{-1, kSentinel};
-    CHttpTextClient client;
-    d.result = bounded ? client.DownloadTextWithin(url.c_str(), d.text, 10000)
-                       : client.DownloadText(url.c_str(), d.text);
-    return d;
 }
 
 // A download bounded to one second that must fail: the caller's text stays, and the call
