@@ -39,15 +39,6 @@ namespace
 
 const char kVersionPath[] = "/prodline/version/version.asp";
 const char kAdvertisementPath[] = "/prodline/advertisement/";
-// The start-up check gives up after 5 s; a busy test machine gets some slack on top.
-const ULONGLONG kUpdateBoundMs = 5000 + 2500;
-
-bool Online()
-{
-    DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) != FALSE;
-}
-
 std::string RandomBytes(size_t count, bool withNuls)
 {
     std::mt19937 random(1234);
@@ -135,7 +126,7 @@ class UpdateServer : public ::testing::TestWithParam<UpdateCase>
 
 TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
 {
-    if (!Online())
+    if (!hostile::Online())
         GTEST_SKIP()
             << "InternetGetConnectedState says offline: the program makes no update check here";
     const UpdateCase& c = GetParam();
@@ -147,44 +138,15 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
 
     e2e::ProgramRun run;
     ASSERT_TRUE(run.Started());
-    // The test prefix has no SSD: the no-SSD question comes first; the update check follows it.
-    HWND ssdBox = e2e::FindMessageBox(run.Pid(), hostile::kWait);
-    ASSERT_TRUE(ssdBox && ::GetDlgItem(ssdBox, IDNO)) << "no no-SSD question";
-    const ULONGLONG answered = ::GetTickCount64();
-    ASSERT_TRUE(e2e::AnswerBox(ssdBox, IDNO));
-
-    HWND update = nullptr;
-    HWND dlg = nullptr;
-    e2e::WaitUntil(
-        [&]
-        {
-            HWND box = e2e::FindMessageBox(run.Pid(), 0);
-            if (box && box != ssdBox)
-                update = box;
-            HWND main = e2e::FindMainDialog(run.Pid());
-            if (main && ::IsWindowVisible(main))
-                dlg = main;
-            return update || dlg || run.Exited();
-        },
-        kUpdateBoundMs + 10000);
-    const ULONGLONG found = ::GetTickCount64();
-    const ULONGLONG ms = found - answered;
-    ASSERT_TRUE(update || dlg) << "neither a box nor the main window after " << ms << " ms";
-    // The bound runs from the check's first request, as the server saw it arrive: how late the
-    // program got round to sending it on a busy machine is not the check's doing.
-    ULONGLONG sinceRequest = ms;
-    const auto lines = server.http.RequestLines();
-    const auto times = server.http.RequestTimes();
-    for (size_t i = 0; i < lines.size() && i < times.size(); ++i)
-        if (lines[i].find(kVersionPath) != std::string::npos)
-        {
-            sinceRequest = found - times[i];
-            break;
-        }
-    std::cout << "[outcome] " << c.name << ": " << (update ? "update box" : "no box") << ", " << ms
-              << " ms after the answer, " << sinceRequest << " ms after the request, version "
-              << "requests " << server.CountRequests(kVersionPath) << std::endl;
-    EXPECT_LT(sinceRequest, kUpdateBoundMs)
+    const hostile::StartupOutcome outcome =
+        hostile::PastTheSsdQuestion(run, server.http, kVersionPath);
+    HWND update = outcome.update;
+    ASSERT_TRUE(update || outcome.dlg);
+    std::cout << "[outcome] " << c.name << ": " << (update ? "update box" : "no box") << ", "
+              << outcome.sinceAnswer << " ms after the answer, " << outcome.sinceRequest
+              << " ms after the request, version requests " << server.CountRequests(kVersionPath)
+              << std::endl;
+    EXPECT_LT(outcome.sinceRequest, hostile::kUpdateBoundMs)
         << "the start-up waited past the bound of the update check";
 
     if (update)
@@ -194,7 +156,7 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
         ASSERT_TRUE(e2e::AnswerBox(update, IDCANCEL));
     }
     EXPECT_EQ(c.expected == Box::Shown, update != nullptr);
-    dlg = e2e::StartToMainWindow(run, hostile::kWait);
+    HWND dlg = e2e::StartToMainWindow(run, hostile::kWait);
     ASSERT_TRUE(dlg) << "the main window did not appear";
     // A check that was given up must stop talking to the server (a redirect loop would
     // otherwise go on for as long as the program runs). Counted once the panel's page was asked
@@ -317,7 +279,7 @@ TEST_P(BrowserMissing, PanelStaysEmptyAndTheRestWorks)
     const size_t loads = c.panelGone ? 0 : 1;
     if (!c.panelGone)
         EXPECT_TRUE(server.WaitForRequest(kAdvertisementPath, 10000));
-    if (Online())
+    if (hostile::Online())
         EXPECT_TRUE(server.WaitForRequest(kVersionPath, 10000));
     hostile::ExpectUsable(run, dlg);
     EXPECT_EQ(loads, server.Count(kAdvertisementPath));
