@@ -122,9 +122,7 @@ TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
-    // The About entry's command, as the system menu sends it.
-    ::PostMessageA(dlg, WM_SYSCOMMAND, 0x10, 0);
-    HWND about = FindTopWindow(run.Pid(), kAboutTitle, "#32770", kWait);
+    HWND about = OpenAboutBox(run, dlg, kWait);
     ASSERT_TRUE(about) << "no About box";
     // Modal to the main dialog: owned by it, and the dialog takes no input meanwhile.
     EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);

@@ -10,11 +10,7 @@
 
 #include <string>
 
-using testsupport::CHttpTestServer;
-using testsupport::HttpAnswer;
-using testsupport::HttpHead;
-using testsupport::HttpScript;
-using testsupport::HttpStep;
+using namespace testsupport; // the server and its scripts
 
 using namespace downloadtest;
 

@@ -11,11 +11,7 @@
 #include <chrono>
 #include <iostream>
 
-using testsupport::CHttpTestServer;
-using testsupport::HttpAnswer;
-using testsupport::HttpHead;
-using testsupport::HttpScript;
-using testsupport::HttpStep;
+using namespace testsupport; // the server and its scripts
 
 using namespace downloadtest;
 
