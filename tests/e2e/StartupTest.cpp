@@ -128,19 +128,25 @@ TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
     EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000))
         << "the About box is not modal";
-    // What the user sees: the box with its contents drawn, its OK button among them.
+    // What the user sees: the box with its contents drawn, its OK button among them. The screen
+    // shows a window's painting a moment after the window has done it: waited for, on the screen.
     ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000)) << "the About box never painted";
     HWND ok = ::GetDlgItem(about, IDOK);
     ASSERT_TRUE(ok);
-    const Picture button = Capture(WindowRect(ok));
-    std::set<uint32_t> colours;
-    for (int y = 0; y < button.Height(); ++y)
-        for (int x = 0; x < button.Width(); ++x)
-        {
-            const Rgb c = button.At(x, y);
-            colours.insert((uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b);
-        }
-    EXPECT_GT(colours.size(), 2u) << "the OK button is not drawn";
+    const auto buttonColours = [&]
+    {
+        const Picture button = Capture(WindowRect(ok));
+        std::set<uint32_t> colours;
+        for (int y = 0; y < button.Height(); ++y)
+            for (int x = 0; x < button.Width(); ++x)
+            {
+                const Rgb c = button.At(x, y);
+                colours.insert((uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b);
+            }
+        return colours.size();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return buttonColours() > 2; }, 5000, 50))
+        << "the OK button is not drawn";
     SaveScreenshot("about-box", about);
 
     ASSERT_TRUE(AnswerBox(about, IDOK));

@@ -118,7 +118,7 @@ std::string SaveScreenshot(const std::string& name, HWND hwnd)
         ::IntersectRect(&r, &r, &w);
         // A window that has just been shown may not have drawn its contents yet: two reads of
         // an empty frame look alike too. Wait until it and its controls have nothing left to
-        // paint.
+        // paint; the screen follows a moment later, which the two reads below wait out.
         WaitUntil([&] { return Painted(hwnd); }, 5000);
     }
     // Let the painting settle: the picture must stay the same over two reads.
