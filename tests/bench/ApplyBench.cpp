@@ -42,8 +42,7 @@ int main(int argc, char** argv)
     CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
     CTestService wsearch("WSearch", SERVICE_DEMAND_START), sysmain("SysMain", SERVICE_DEMAND_START),
         defrag("defragsvc", SERVICE_DEMAND_START);
-    const char memoryKey[] =
-        "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const char* memoryKey = kMemoryManagementKey;
     CSavedValue paging(HKEY_LOCAL_MACHINE, memoryKey, "PagingFiles");
     CSavedValue executive(HKEY_LOCAL_MACHINE, memoryKey, "DisablePagingExecutive");
     const char value[] = "C:\\pagefile.sys 0 0\0";

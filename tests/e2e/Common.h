@@ -34,6 +34,13 @@ inline bool ProgressWindowShown(DWORD pid)
     return false;
 }
 
+// Opens the About box the way its system-menu entry does; the box, or null when none came.
+inline HWND OpenAboutBox(const e2e::ProgramRun& run, HWND dlg, DWORD timeoutMs = 20000)
+{
+    ::PostMessageA(dlg, WM_SYSCOMMAND, 0x10, 0);
+    return e2e::FindTopWindow(run.Pid(), e2e::kAboutTitle, "#32770", timeoutMs);
+}
+
 // A real click on a spot of the control that no other control covers; false when there is none.
 inline bool ClickControl(HWND dlg, int id)
 {

@@ -1,5 +1,5 @@
 // Where the running program puts its windows, and which common controls it runs with.
-#include "e2e/E2e.h"
+#include "Common.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <iostream>
 
 using namespace e2e;
+using namespace e2e_test;
 
 namespace
 {
@@ -42,12 +43,11 @@ std::vector<std::string> ModulePaths(DWORD pid, const std::string& name)
 
 TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
-    ::PostMessageA(dlg, WM_SYSCOMMAND, 0x10, 0);
-    HWND about = FindTopWindow(run.Pid(), kAboutTitle, "#32770", kWait);
+    HWND about = OpenAboutBox(run, dlg, kWait);
     ASSERT_TRUE(about) << "no About box";
 
     const RECT main = WindowRect(dlg);
@@ -67,7 +67,7 @@ TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
 
 TEST(Placement, CommonControlsAreTheClassicOnesFromTheSystemFolder)
 {
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);

@@ -18,7 +18,7 @@ class MainWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.Listening());
+        ASSERT_TRUE(server.IsListening());
         dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);
     }
@@ -51,7 +51,7 @@ protected:
             5000);
     }
 
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = nullptr;
 };

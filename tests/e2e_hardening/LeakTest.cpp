@@ -10,6 +10,7 @@
 // shows as growth by the number of rounds.
 #include "Probe.h"
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 #include "ToolRecorder.h"
 
 #include <gtest/gtest.h>
@@ -99,7 +100,7 @@ TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
     // The probe sees the program's own objects come: a reading at the first start-up question
     // (the dialog and its controls exist, hidden) against one with the main dialog painted.
     // Guards against a probe that reads a constant.
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     run = std::make_unique<e2e::ProgramRun>();
     ASSERT_TRUE(run->Started());
     HWND box = e2e::FindMessageBox(run->Pid(), 20000);
@@ -118,7 +119,7 @@ TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
 
 TEST_F(RunningProgram, HundredRepaintsLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     // The skinned buttons: apply, minimise, close. A point on each, and one on the bare surface.
@@ -159,7 +160,7 @@ TEST_F(RunningProgram, HundredRepaintsLeakNothing)
 
 TEST_F(RunningProgram, FiftyAhciLabelChangesLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     HWND label = ::GetDlgItem(dlg, 1000);
@@ -181,10 +182,6 @@ namespace
 {
 using namespace sysconfig_test;
 
-const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
-const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
-                                "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
-
 // Everything an apply touches, replaced by recorders and test services and put back afterwards.
 class RepeatedApply : public RunningProgram, protected CApplyStandIns
 {
@@ -193,8 +190,8 @@ protected:
     {
         ASSERT_TRUE(Ready());
         const char paging[] = "C:\\pagefile.sys 16 32\0";
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles",
-                                          REG_MULTI_SZ, paging, sizeof(paging)));
+        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                                          "PagingFiles", REG_MULTI_SZ, paging, sizeof(paging)));
     }
 
     HWND WaitForRestartQuestion(DWORD timeoutMs)
@@ -204,7 +201,7 @@ protected:
             [&]
             {
                 HWND box = e2e::FindMessageBox(run->Pid(), 0);
-                if (box && e2e::MessageBoxText(box) == kRestartQuestion)
+                if (box && e2e::MessageBoxText(box) == facts::kRestartQuestion)
                     found = box;
                 return found != nullptr;
             },
@@ -223,7 +220,7 @@ protected:
 
 TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
 {
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
     auto round = [&](int)

@@ -281,7 +281,7 @@ protected:
     // the local server.
     HWND StartPlanted(const std::string& exe)
     {
-        if (!server.Listening() || !program.Ok() || !work.Ok() || !order.Ok() ||
+        if (!server.IsListening() || !program.Ok() || !work.Ok() || !order.Ok() ||
             !program.CopyIn(exe, "DADAROR.exe") || !program.Plant(AllPlantNames()) ||
             !work.Plant(AllPlantNames()))
             return nullptr;
@@ -324,7 +324,7 @@ protected:
         return seen;
     }
 
-    e2e::HttpRecorder server{HARDENING_HTTP_PORT};
+    e2e::ProgramServer server;
     TempFolder program{"program"};
     TempFolder work{"work"};
     NativeFirst order{"DADAROR.exe", AllPlantNames()};

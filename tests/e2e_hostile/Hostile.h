@@ -5,6 +5,7 @@
 #include "e2e/E2e.h"
 
 #include <gtest/gtest.h>
+#include <wininet.h>
 
 #include <string>
 #include <vector>
@@ -13,6 +14,66 @@ namespace hostile
 {
 
 constexpr DWORD kWait = 20000;
+// The start-up's update check gives up after 5 s; a busy test machine gets some slack on top.
+constexpr ULONGLONG kUpdateBoundMs = 5000 + 2500;
+
+// The update check only runs where the system reports a connection.
+inline bool Online()
+{
+    DWORD flags = 0;
+    return ::InternetGetConnectedState(&flags, 0) != FALSE;
+}
+
+// What came after the no-SSD question was answered with No: the update question or the main
+// window, whichever first, and when. The bound of the update check runs from its first request
+// as the server saw it arrive (how late the program got round to sending it on a busy machine
+// is not the check's doing); from the answer when no request came.
+struct StartupOutcome
+{
+    HWND update = nullptr;
+    HWND dlg = nullptr;
+    ULONGLONG sinceAnswer = 0;
+    ULONGLONG sinceRequest = 0;
+};
+
+inline StartupOutcome PastTheSsdQuestion(e2e::ProgramRun& run,
+                                         const testsupport::CHttpTestServer& server,
+                                         const std::string& versionPath)
+{
+    StartupOutcome outcome;
+    // The test prefix has no SSD: the no-SSD question comes first; the update check follows it.
+    HWND ssdBox = e2e::FindMessageBox(run.Pid(), kWait);
+    EXPECT_TRUE(ssdBox && ::GetDlgItem(ssdBox, IDNO)) << "no no-SSD question";
+    if (!ssdBox)
+        return outcome;
+    const ULONGLONG answered = ::GetTickCount64();
+    EXPECT_TRUE(e2e::AnswerBox(ssdBox, IDNO));
+    e2e::WaitUntil(
+        [&]
+        {
+            HWND box = e2e::FindMessageBox(run.Pid(), 0);
+            if (box && box != ssdBox)
+                outcome.update = box;
+            HWND main = e2e::FindMainDialog(run.Pid());
+            if (main && ::IsWindowVisible(main))
+                outcome.dlg = main;
+            return outcome.update || outcome.dlg || run.Exited();
+        },
+        kUpdateBoundMs + 10000);
+    const ULONGLONG found = ::GetTickCount64();
+    outcome.sinceAnswer = outcome.sinceRequest = found - answered;
+    const auto lines = server.RequestLines();
+    const auto times = server.RequestTimes();
+    for (size_t i = 0; i < lines.size() && i < times.size(); ++i)
+        if (lines[i].find(versionPath) != std::string::npos)
+        {
+            outcome.sinceRequest = found - times[i];
+            break;
+        }
+    EXPECT_TRUE(outcome.update || outcome.dlg)
+        << "neither a box nor the main window after " << outcome.sinceAnswer << " ms";
+    return outcome;
+}
 
 // Visible top-level windows of the program other than `known`, as "class \"title\"".
 inline std::vector<std::string> OtherWindows(DWORD pid, const std::vector<HWND>& known)

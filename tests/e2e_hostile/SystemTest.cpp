@@ -21,6 +21,7 @@
 // replaced. A value too long for the read leaves everything as it was and asks nothing.
 #include "Hostile.h"
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 #include "ToolRecorder.h"
 
 #include <algorithm>
@@ -31,9 +32,6 @@ using namespace sysconfig_test;
 namespace
 {
 
-const char kMemoryKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
-const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해서는 재부팅이 필요합니다.\n\n* "
-                                "시스템을 재부팅하려면 \"확인\"을 클릭하세요. *";
 const std::vector<std::string> kRowMarkers = {
     "VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib", "diskfrag", "GUI BOOT"};
 const char* const kServices[] = {"WSearch", "SysMain", "defragsvc"};
@@ -83,13 +81,16 @@ struct ApplyOutcome
     HWND question = nullptr;
 };
 
+const char kTwoDrives[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
+
 class HostileApply : public ::testing::Test
 {
 protected:
     void WritePagingFiles(DWORD type, const std::string& bytes)
     {
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles", type,
-                                          bytes.data(), static_cast<DWORD>(bytes.size())));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles", type,
+                           bytes.data(), static_cast<DWORD>(bytes.size())));
     }
 
     HWND Start()
@@ -115,7 +116,7 @@ protected:
                 {
                     if (h == dlg || ::GetDlgItem(h, 1038))
                         continue;
-                    if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == kRestartQuestion)
+                    if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == facts::kRestartQuestion)
                     {
                         outcome.question = h;
                         continue;
@@ -149,12 +150,26 @@ protected:
         hostile::ExpectUsable(*run, dlg);
     }
 
-    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles"};
-    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive"};
+    // The paging files on two drives, the program started and the recommendation applied:
+    // every row ran and nothing but the restart question (in `outcome`) was shown.
+    HWND StartAndApplyOnTwoDrives(ApplyOutcome& outcome)
+    {
+        WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
+        HWND dlg = Start();
+        if (!dlg)
+            return nullptr;
+        outcome = Apply(dlg, true);
+        EXPECT_EQ(kRowMarkers, outcome.rows);
+        EXPECT_TRUE(outcome.others.empty())
+            << "shown besides the restart question: " << outcome.others.front();
+        return dlg;
+    }
+
+    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"};
+    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                                "DisablePagingExecutive"};
     std::unique_ptr<e2e::ProgramRun> run;
 };
-
-const char kTwoDrives[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
 
 } // namespace
 
@@ -171,14 +186,9 @@ TEST_F(HostileApply, WithoutTheSystemToolsEveryRowStillRuns)
               std::make_pair(programFolder, false)})
             ASSERT_FALSE(FileExists(folder + "\\" + tool, bits64))
                 << folder << "\\" << tool << " is still there";
-    WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
-
-    HWND dlg = Start();
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
     ASSERT_TRUE(dlg);
-    ApplyOutcome outcome = Apply(dlg, true);
-    EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty())
-        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     CancelAndExpectUsable(dlg, outcome.question);
     hostile::ExpectClosesCleanly(*run, dlg);
@@ -194,14 +204,9 @@ TEST_F(HostileApply, WithoutTheServicesEveryRowStillRuns)
     CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed());
-    WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
-
-    HWND dlg = Start();
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
     ASSERT_TRUE(dlg);
-    ApplyOutcome outcome = Apply(dlg, true);
-    EXPECT_EQ(kRowMarkers, outcome.rows);
-    EXPECT_TRUE(outcome.others.empty())
-        << "shown besides the restart question: " << outcome.others.front();
     ASSERT_TRUE(outcome.question) << "no restart question";
     // The rows after the services still started their tools: trim, last access, plan import and
     // activation, hibernation, boot animation.
@@ -268,9 +273,10 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     WritePagingFiles(c.type, c.bytes);
     const DWORD executive = 7; // a value the program never writes
-    ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive",
-                                      REG_DWORD, &executive, sizeof(executive)));
-    const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    ASSERT_EQ(ERROR_SUCCESS,
+              WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive",
+                       REG_DWORD, &executive, sizeof(executive)));
+    const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
 
     HWND dlg = Start();
     ASSERT_TRUE(dlg);
@@ -279,9 +285,9 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     EXPECT_TRUE(outcome.others.empty())
         << "shown besides the restart question: " << outcome.others.front();
 
-    const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "PagingFiles");
+    const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
     const RawValue executiveAfter =
-        ReadRaw(HKEY_LOCAL_MACHINE, kMemoryKey, "DisablePagingExecutive");
+        ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
     ASSERT_EQ(4u, executiveAfter.data.size());
     if (c.written)
     {

@@ -3,91 +3,56 @@
 // query carries an address (followed on the same server; a newer version is announced).
 #include "Hostile.h"
 
-#include "HttpTestServer.h"
-
-#include <wininet.h>
-
 #include <iostream>
 
-using testsupport::CHttpTestServer;
 using testsupport::HttpAnswer;
-using testsupport::HttpHead;
-using testsupport::HttpScript;
-using testsupport::HttpStep;
+using testsupport::HttpRedirect;
+using testsupport::HttpResetAfterHeaders;
 
 namespace
 {
 
-const char kVersionPath[] = "/prodline/version/";
-const ULONGLONG kUpdateBoundMs = 5000 + 2500;
-
+const char kVersionPath[] = "/prodline/version/version.asp";
+// Past the no-SSD question: whether the update question came before the main window (answered
+// with Cancel), and how long after the check's first request.
 struct Outcome
 {
     bool updateBox = false;
     ULONGLONG ms = 0;
 };
 
-// Starts the program, answers the no-SSD question and reports whether the update question came
-// before the main window, and how long after the answer.
-Outcome RunStartup(e2e::ProgramRun& run)
+Outcome RunStartup(e2e::ProgramRun& run, const e2e::ProgramServer& server)
 {
+    const hostile::StartupOutcome seen = hostile::PastTheSsdQuestion(run, server, kVersionPath);
     Outcome outcome;
-    HWND ssdBox = e2e::FindMessageBox(run.Pid(), hostile::kWait);
-    EXPECT_TRUE(ssdBox && ::GetDlgItem(ssdBox, IDNO)) << "no no-SSD question";
-    if (!ssdBox)
-        return outcome;
-    const ULONGLONG answered = ::GetTickCount64();
-    e2e::AnswerBox(ssdBox, IDNO);
-    HWND update = nullptr;
-    HWND dlg = nullptr;
-    e2e::WaitUntil(
-        [&]
-        {
-            HWND box = e2e::FindMessageBox(run.Pid(), 0);
-            if (box && box != ssdBox)
-                update = box;
-            HWND main = e2e::FindMainDialog(run.Pid());
-            if (main && ::IsWindowVisible(main))
-                dlg = main;
-            return update || dlg || run.Exited();
-        },
-        kUpdateBoundMs + 10000);
-    outcome.ms = ::GetTickCount64() - answered;
-    EXPECT_TRUE(update || dlg) << "neither a box nor the main window";
-    if (update)
+    outcome.ms = seen.sinceRequest;
+    if (seen.update)
     {
-        outcome.updateBox = e2e::WindowText(update) == e2e::kUpdateCaption;
-        EXPECT_TRUE(outcome.updateBox) << "an unexpected box: " << e2e::MessageBoxText(update);
-        e2e::AnswerBox(update, IDCANCEL);
+        outcome.updateBox = e2e::WindowText(seen.update) == e2e::kUpdateCaption;
+        EXPECT_TRUE(outcome.updateBox) << "an unexpected box: " << e2e::MessageBoxText(seen.update);
+        e2e::AnswerBox(seen.update, IDCANCEL);
     }
     return outcome;
-}
-
-bool Online()
-{
-    DWORD flags = 0;
-    return ::InternetGetConnectedState(&flags, 0) != FALSE;
 }
 
 } // namespace
 
 TEST(UpdateEdge, ResetAfterTheHeadersShowsNothing)
 {
-    if (!Online())
+    if (!hostile::Online())
         GTEST_SKIP() << "offline: the program makes no update check here";
-    CHttpTestServer server(HttpAnswer(404, "not found"), E2E_HTTP_PORT);
-    ASSERT_TRUE(server.IsListening()) << "port " << E2E_HTTP_PORT << " is taken";
-    server.SetScriptFor(
-        kVersionPath, {HttpStep::Send(HttpHead(200, 3)), HttpStep::Pause(200), HttpStep::Reset()});
+    e2e::ProgramServer server;
+    ASSERT_TRUE(server.IsListening()) << "port " << server.Port() << " is taken";
+    server.SetScriptFor(kVersionPath, HttpResetAfterHeaders(200, 3));
 
     e2e::ProgramRun run;
     ASSERT_TRUE(run.Started());
-    const Outcome outcome = RunStartup(run);
+    const Outcome outcome = RunStartup(run, server);
     std::cout << "[outcome] reset after the headers: "
               << (outcome.updateBox ? "update box" : "no box") << ", " << outcome.ms << " ms"
               << std::endl;
     EXPECT_FALSE(outcome.updateBox) << "a broken answer announced a newer version";
-    EXPECT_LT(outcome.ms, kUpdateBoundMs);
+    EXPECT_LT(outcome.ms, hostile::kUpdateBoundMs);
     size_t versionRequests = 0;
     for (const std::string& request : server.Requests())
         versionRequests += request.find(std::string("GET ") + kVersionPath) == 0 ? 1 : 0;
@@ -99,19 +64,17 @@ TEST(UpdateEdge, ResetAfterTheHeadersShowsNothing)
 
 TEST(UpdateEdge, OneRedirectionLeadsToTheVersionText)
 {
-    if (!Online())
+    if (!hostile::Online())
         GTEST_SKIP() << "offline: the program makes no update check here";
-    CHttpTestServer server(HttpAnswer(404, "not found"), E2E_HTTP_PORT);
-    ASSERT_TRUE(server.IsListening()) << "port " << E2E_HTTP_PORT << " is taken";
-    server.SetScriptFor(
-        "/prodline/version/version.asp",
-        {HttpStep::Send(
-            HttpHead(302, 0, "Location: moved.asp?pname=ssd&from=http://old.invalid/\r\n"))});
+    e2e::ProgramServer server;
+    ASSERT_TRUE(server.IsListening()) << "port " << server.Port() << " is taken";
+    server.SetScriptFor(kVersionPath,
+                        HttpRedirect(302, "moved.asp?pname=ssd&from=http://old.invalid/"));
     server.SetScriptFor("/prodline/version/moved.asp", HttpAnswer(200, "1.5"));
 
     e2e::ProgramRun run;
     ASSERT_TRUE(run.Started());
-    const Outcome outcome = RunStartup(run);
+    const Outcome outcome = RunStartup(run, server);
     std::cout << "[outcome] one redirection to 1.5: "
               << (outcome.updateBox ? "update box" : "no box") << ", " << outcome.ms << " ms"
               << std::endl;

@@ -192,7 +192,7 @@ class Pictures : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.Listening()) << "port " << PICTURES_HTTP_PORT << " is taken";
+        ASSERT_TRUE(server.IsListening()) << "port " << server.Port() << " is taken";
         dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);
         ::SetForegroundWindow(dlg);
@@ -211,7 +211,7 @@ protected:
     }
 
     // Answers the update check ("1.4": no question) so that start-up asks nothing of the network.
-    HttpRecorder server{PICTURES_HTTP_PORT};
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = nullptr;
     POINT away{};

@@ -15,7 +15,7 @@ TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
     RECT work = {};
     ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
 
-    HttpRecorder server;
+    ProgramServer server;
     ProgramRun run;
     HWND dlg = StartToMainWindow(run, 60000);
     ASSERT_TRUE(dlg) << "the main dialog did not appear";

@@ -1,6 +1,5 @@
 // What the program finds out at start-up and what it asks the user about it, before the main
 // window ever shows: the SSD question or notice, the update check, the AHCI state line.
-#include "WireServer.h"
 #include "e2e/E2e.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +19,8 @@ namespace
 const DWORD kWait = 20000;
 const char kVersionPath[] = "/prodline/version/version.asp";
 const char kVersionRequestLine[] = "GET /prodline/version/version.asp?pname=ssd HTTP/1.1";
-const char kBlogUrl[] = "http://127.0.0.1:18089/blog/ssd-optimizer";
+const std::string kBlogUrl = ProgramUrl("/blog/ssd-optimizer");
 
-const char kNoSsdText[] =
-    "현재 컴퓨터에서 SSD로 보이는 디스크를 찾을 수 없습니다. \n\nSSD지만 장치명에 SSD문자열이 "
-    "포함되지 않은 디스크는 이 메세지가 나올 수 있습니다. SSD라면 메세지와 상관없이 최적화하면 "
-    "됩니다.\n\nSSD가 설치되지 않았으면 프로그램을 종료하세요.\n프로그램을 종료하겠습니까?";
 const char kUpdateText[] = "Pellix SSD 최적화 새 버전이 있습니다.\n현재 실행을 중단하고 다운로드 "
                            "페이지로 이동하려면 확인을 누르십시요. ";
 const char kAhciOn[] = "AHCI 모드 활성화 상태입니다.";
@@ -62,89 +57,6 @@ BoxLook Look(HWND box)
     return look;
 }
 
-// The picture of a standard icon drawn on `background`, for comparison with the screen.
-std::vector<Rgb> IconPicture(LPCSTR icon, Rgb background, int size)
-{
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    HBRUSH brush = ::CreateSolidBrush(RGB(background.r, background.g, background.b));
-    RECT all = {0, 0, size, size};
-    ::FillRect(dc, &all, brush);
-    ::DeleteObject(brush);
-    ::DrawIconEx(dc, 0, 0, ::LoadIconA(nullptr, icon), size, size, 0, nullptr, DI_NORMAL);
-    ::GdiFlush();
-    std::vector<Rgb> picture;
-    const auto* px = static_cast<const uint8_t*>(bits);
-    for (int i = 0; i < size * size; ++i)
-        picture.push_back({px[i * 4 + 2], px[i * 4 + 1], px[i * 4]});
-    ::SelectObject(dc, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-    return picture;
-}
-
-// Which standard icon the box shows: the one whose picture matches its icon control on the screen
-// ("" when no icon control or none matches).
-std::string IconOf(HWND box)
-{
-    HWND iconControl = nullptr;
-    for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-        if (ClassOf(c) == "Static" && (::GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-            ::IsWindowVisible(c))
-            iconControl = c;
-    if (!iconControl)
-        return "";
-    const int size = ::GetSystemMetrics(SM_CXICON);
-    RECT r = WindowRect(iconControl);
-    r.right = r.left + size;
-    r.bottom = r.top + size;
-    const struct
-    {
-        const char* name;
-        LPCSTR id;
-    } icons[] = {{"information", IDI_INFORMATION},
-                 {"question", IDI_QUESTION},
-                 {"warning", IDI_WARNING},
-                 {"error", IDI_ERROR}};
-    std::string match;
-    WaitUntil(
-        [&]
-        {
-            // The box's own surface left of the icon, read with the picture: the box may still be
-            // painting itself.
-            const Rgb background =
-                PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
-            const Picture shown = Capture(r);
-            for (const auto& icon : icons)
-            {
-                const std::vector<Rgb> expected = IconPicture(icon.id, background, size);
-                bool same = shown.Width() == size && shown.Height() == size;
-                for (int i = 0; same && i < size * size; ++i)
-                    same = shown.At(i % size, i / size) == expected[i];
-                if (same)
-                {
-                    match = icon.name;
-                    return true;
-                }
-            }
-            return false;
-        },
-        3000, 50);
-    if (match.empty())
-        SaveScreenshot("startup-box-without-known-icon", box);
-    return match;
-}
-
 // The main dialog of the run is visible now.
 bool MainDialogShown(ProgramRun& run)
 {
@@ -168,46 +80,13 @@ bool Answer(HWND box, int id)
     return AnswerBox(box, id) && WaitUntil([&] { return !::IsWindow(box); }, kWait);
 }
 
-// Until the program ends: false when its main dialog became visible meanwhile.
-bool EndsWithoutMainWindow(ProgramRun& run)
-{
-    bool shown = false;
-    const bool ended = WaitUntil(
-        [&]
-        {
-            shown = shown || MainDialogShown(run);
-            return run.Exited();
-        },
-        kWait, 1);
-    EXPECT_TRUE(ended) << "the program still runs";
-    return ended && !shown;
-}
-
 // Answers the no-SSD question (every start on Wine's own disks asks it) with No.
 bool GoPastNoSsdQuestion(ProgramRun& run)
 {
     HWND box = FirstBox(run);
-    if (!box || MessageBoxText(box) != kNoSsdText)
+    if (!box || MessageBoxText(box) != facts::kNoSsdQuestion)
         return false;
     return Answer(box, IDNO);
-}
-
-// The local web server on the program's fixed port. Test runs of other build folders on this
-// machine use the same port for a while: wait for it to come free rather than share it.
-template <class Server> std::unique_ptr<Server> OwnServer()
-{
-    std::unique_ptr<Server> server;
-    WaitUntil(
-        [&]
-        {
-            server = std::make_unique<Server>();
-            if (server->Listening())
-                return true;
-            server.reset();
-            return false;
-        },
-        90000, 250);
-    return server;
 }
 
 // The update check only runs where the system reports a connection; ask it the same way.
@@ -242,69 +121,16 @@ private:
     ScopedRegString m_registration;
 };
 
-// A DWORD registry value for a scope (nothing: the value absent); the key, the value or its
-// absence come back afterwards.
-class ScopedRegDword
+// A DWORD value of HKLM for a scope (nothing: the value absent); what was there comes back.
+std::unique_ptr<testsupport::CScopedRegValue> ScopedDword(const std::string& subkey,
+                                                          const std::string& name,
+                                                          std::optional<DWORD> value)
 {
-public:
-    ScopedRegDword(const std::string& subkey, const std::string& name, std::optional<DWORD> value)
-        : m_subkey(subkey), m_name(name)
-    {
-        HKEY key = nullptr;
-        m_keyExisted =
-            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key)
-            ::RegCloseKey(key);
-        if (!m_keyExisted && !value)
-        {
-            m_ok = true;
-            return;
-        }
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0,
-                              KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-            return;
-        DWORD size = sizeof(m_old);
-        m_hadValue = ::RegQueryValueExA(key, name.c_str(), nullptr, &m_oldType,
-                                        reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
-        if (value)
-            m_ok = ::RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&*value),
-                                    sizeof(DWORD)) == ERROR_SUCCESS;
-        else
-        {
-            const LONG rc = ::RegDeleteValueA(key, name.c_str());
-            m_ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-        }
-        ::RegCloseKey(key);
-    }
-    ~ScopedRegDword()
-    {
-        if (!m_keyExisted)
-        {
-            ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_subkey.c_str());
-            ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_subkey.c_str());
-            return;
-        }
-        HKEY key = nullptr;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_subkey.c_str(), 0, KEY_WRITE, &key) !=
-            ERROR_SUCCESS)
-            return;
-        if (m_hadValue)
-            ::RegSetValueExA(key, m_name.c_str(), 0, m_oldType,
-                             reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
-        else
-            ::RegDeleteValueA(key, m_name.c_str());
-        ::RegCloseKey(key);
-    }
-    ScopedRegDword(const ScopedRegDword&) = delete;
-    ScopedRegDword& operator=(const ScopedRegDword&) = delete;
-    bool Ok() const { return m_ok; }
-
-private:
-    std::string m_subkey, m_name;
-    bool m_ok = false, m_keyExisted = false, m_hadValue = false;
-    DWORD m_old = 0, m_oldType = REG_DWORD;
-};
+    std::optional<testsupport::RegData> data;
+    if (value)
+        data = testsupport::RegData::Dword(*value);
+    return std::make_unique<testsupport::CScopedRegValue>(HKEY_LOCAL_MACHINE, subkey, name, data);
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -312,8 +138,8 @@ private:
 
 TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
 {
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     const ULONGLONG started = ::GetTickCount64();
     ProgramRun run;
     ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
@@ -322,9 +148,9 @@ TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
     const double toQuestion = SecondsSince(started);
     const BoxLook look = Look(box);
     EXPECT_EQ(look.caption, kMainTitle);
-    EXPECT_EQ(look.text, kNoSsdText);
+    EXPECT_EQ(look.text, facts::kNoSsdQuestion);
     EXPECT_EQ(look.buttons, (std::set<int>{IDYES, IDNO}));
-    EXPECT_EQ(IconOf(box), "information");
+    EXPECT_EQ(StandardIconOf(box), "information");
     HWND dlg = FindMainDialog(run.Pid());
     ASSERT_TRUE(dlg) << "the question comes before the main dialog exists";
     EXPECT_EQ(look.owner, dlg);
@@ -345,8 +171,8 @@ TEST(StartupSsd, FoundDiskIsAnnouncedUpperCasedBeforeTheMainWindow)
 {
     StandInDisks wmi;
     ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     const struct
     {
         const char* models;
@@ -369,7 +195,7 @@ TEST(StartupSsd, FoundDiskIsAnnouncedUpperCasedBeforeTheMainWindow)
         EXPECT_EQ(look.caption, kMainTitle);
         EXPECT_EQ(look.text, c.expected);
         EXPECT_EQ(look.buttons, std::set<int>{IDOK});
-        EXPECT_EQ(IconOf(box), "information");
+        EXPECT_EQ(StandardIconOf(box), "information");
         HWND dlg = FindMainDialog(run.Pid());
         EXPECT_TRUE(dlg && look.owner == dlg) << "the notice does not belong to the main dialog";
 
@@ -385,8 +211,8 @@ TEST(StartupSsd, DisksWithoutSsdInTheirNamesBringTheQuestion)
 {
     StandInDisks wmi;
     ASSERT_TRUE(wmi.Ok()) << "cannot register the stand-in WMI";
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     // Only the three letters count: a solid-state disk named otherwise is not recognised.
     for (const char* models : {"Acme HDD 1T", "<null>|Solid State Disk"})
     {
@@ -394,10 +220,10 @@ TEST(StartupSsd, DisksWithoutSsdInTheirNamesBringTheQuestion)
         ProgramRun run(StandInDisks::Disks(models));
         HWND box = FirstBox(run);
         ASSERT_TRUE(box);
-        EXPECT_EQ(MessageBoxText(box), kNoSsdText);
+        EXPECT_EQ(MessageBoxText(box), facts::kNoSsdQuestion);
         EXPECT_EQ(Look(box).buttons, (std::set<int>{IDYES, IDNO}));
         ASSERT_TRUE(AnswerBox(box, IDYES));
-        EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after Yes";
+        EXPECT_TRUE(EndsWithoutMainWindow(run, kWait)) << "the main window showed after Yes";
     }
 }
 
@@ -416,15 +242,17 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         int answer;
     } cases[] = {
         {"newer version", "1.5", IDCANCEL},
+        // Any other text counts, an older version with blanks around it too.
+        {"older version with blanks", "  1.3\r\n", IDCANCEL},
         {"empty body", "", IDCANCEL},
         {"a page of markup", "<html><head><title>503</title></head><body>busy</body></html>", IDOK},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const auto server = OwnServer<HttpRecorder>();
-        ASSERT_TRUE(server) << "port 18089 stays taken";
-        server->Respond(kVersionPath, 200, c.body);
+        const auto server = std::make_unique<ProgramServer>();
+        ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
+        server->Answer(kVersionPath, 200, c.body);
         ProgramRun run(launches.Environment());
         ASSERT_TRUE(GoPastNoSsdQuestion(run));
         HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
@@ -432,7 +260,7 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         const BoxLook look = Look(update);
         EXPECT_EQ(look.text, kUpdateText);
         EXPECT_EQ(look.buttons, (std::set<int>{IDOK, IDCANCEL}));
-        EXPECT_EQ(IconOf(update), "information");
+        EXPECT_EQ(StandardIconOf(update), "information");
         HWND dlg = FindMainDialog(run.Pid());
         EXPECT_TRUE(dlg && look.owner == dlg) << "the question does not belong to the main dialog";
         EXPECT_FALSE(MainDialogShown(run));
@@ -444,10 +272,10 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
                 << "Cancel does not go on to the main window";
             continue;
         }
-        EXPECT_TRUE(EndsWithoutMainWindow(run)) << "the main window showed after OK";
+        EXPECT_TRUE(EndsWithoutMainWindow(run, kWait)) << "the main window showed after OK";
         EXPECT_TRUE(launches.WaitForLine(kBlogUrl, kWait));
         // The shell hands the address over as one quoted argument.
-        EXPECT_EQ(launches.Lines(), std::vector<std::string>{"\"" + std::string(kBlogUrl) + "\""})
+        EXPECT_EQ(launches.Lines(), std::vector<std::string>{"\"" + kBlogUrl + "\""})
             << "the download page, once, as it is";
     }
     EXPECT_EQ(launches.Lines().size(), 1u) << "Cancel opened something";
@@ -469,9 +297,9 @@ TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const auto server = OwnServer<HttpRecorder>();
-        ASSERT_TRUE(server) << "port 18089 stays taken";
-        server->Respond(kVersionPath, c.status, c.body);
+        const auto server = std::make_unique<ProgramServer>();
+        ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
+        server->Answer(kVersionPath, c.status, c.body);
         ProgramRun run;
         ASSERT_TRUE(GoPastNoSsdQuestion(run));
         std::vector<StartupBox> more;
@@ -484,55 +312,11 @@ TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
     }
 }
 
-TEST(StartupUpdate, RequestCarriesTheTwoHeaderLinesAndTheSameBytesAsBody)
-{
-    SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
-    server->Answer(kVersionPath, 200, "1.4");
-    ProgramRun run;
-    ASSERT_TRUE(GoPastNoSsdQuestion(run));
-    ASSERT_TRUE(server->WaitForRequests(1, kWait));
-    ASSERT_TRUE(StartToMainWindow(run, kWait));
-
-    const std::string accept = "Accept:text/html, application/xhtml+xml, */*\r\n";
-    const std::string agent =
-        "User-Agent:Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)\r\n";
-    ASSERT_EQ(accept.size() + agent.size(), 123u);
-    std::vector<std::string> checks;
-    for (const std::string& request : server->Requests())
-        if (request.rfind(std::string(kVersionRequestLine) + "\r\n", 0) == 0)
-            checks.push_back(request);
-    // Programs of other build folders may reach the same port meanwhile: every update request
-    // seen must look like this.
-    ASSERT_FALSE(checks.empty());
-    for (const std::string& request : checks)
-    {
-        const size_t headEnd = request.find("\r\n\r\n");
-        ASSERT_NE(headEnd, std::string::npos);
-        const std::string head = request.substr(0, headEnd + 2);
-        const std::string body = request.substr(headEnd + 4);
-        // WinINet re-emits added header lines with a blank after the colon; the body carries our
-        // header text untouched, so it shows the exact bytes we hand over.
-        const auto hasLine = [&](const std::string& line)
-        {
-            const size_t colon = line.find(':');
-            const std::string spaced = line.substr(0, colon + 1) + " " + line.substr(colon + 1);
-            return head.find("\r\n" + line) != std::string::npos ||
-                   head.find("\r\n" + spaced) != std::string::npos;
-        };
-        EXPECT_TRUE(hasLine(accept)) << head;
-        EXPECT_TRUE(hasLine(agent)) << head;
-        EXPECT_EQ(body, accept + agent) << "the body is the header text itself";
-        EXPECT_NE(head.find("\r\nContent-Length: 123\r\n"), std::string::npos) << head;
-    }
-}
-
 TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
 {
     SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     server->Hold(kVersionPath);
     ProgramRun run;
     HWND box = FirstBox(run);
@@ -545,10 +329,13 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
     const double waited = SecondsSince(answered);
     ASSERT_TRUE(dlg) << "no main window while the server keeps silent";
     EXPECT_TRUE(more.empty()) << "a box: " << more.front().text;
+    // From the request's arrival, the server's own evidence: how late the program got round to
+    // sending it on a busy machine is not part of the bound.
+    const double sinceRequest = SecondsSince(server->RequestTimes().front());
     std::cout << "[ figures ] silent update server: main window " << waited
-              << " s after the SSD answer\n";
+              << " s after the SSD answer, " << sinceRequest << " s after the request\n";
     ::testing::Test::RecordProperty("silent_server_seconds", std::to_string(waited));
-    EXPECT_LT(waited, 5.0 + 3.0) << "the 5 s bound plus a margin";
+    EXPECT_LT(sinceRequest, 5.0 + 3.0) << "the 5 s bound plus a margin";
     EXPECT_GE(waited, 4.5) << "gave up on the server before the bound";
 
     // The answer that comes too late is dropped: no question once the window is up, no crash.
@@ -565,8 +352,8 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
 TEST(StartupUpdate, SilentServerStillLetsYesQuitPromptly)
 {
     SKIP_UNLESS_ONLINE();
-    const auto server = OwnServer<e2e_startup::WireServer>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     server->Hold(kVersionPath);
     ProgramRun run;
     HWND box = FirstBox(run);
@@ -574,7 +361,7 @@ TEST(StartupUpdate, SilentServerStillLetsYesQuitPromptly)
     const ULONGLONG answered = ::GetTickCount64();
     ASSERT_TRUE(AnswerBox(box, IDYES));
     // The download thread is still blocked on the server when the program ends.
-    EXPECT_TRUE(EndsWithoutMainWindow(run));
+    EXPECT_TRUE(EndsWithoutMainWindow(run, kWait));
     const double took = SecondsSince(answered);
     std::cout << "[ figures ] silent update server, Yes: ended " << took << " s after the answer\n";
     EXPECT_LT(took, 5.0 + 3.0);
@@ -601,14 +388,14 @@ TEST(StartupAhci, StateLineFollowsTheDriverStartTypes)
         {"AHCI on demand", 3, 3, kAhciOff, red},
         {"no AHCI start type", std::nullopt, 3, kAhciOff, red},
     };
-    const auto server = OwnServer<HttpRecorder>();
-    ASSERT_TRUE(server) << "port 18089 stays taken";
+    const auto server = std::make_unique<ProgramServer>();
+    ASSERT_TRUE(server->IsListening()) << "port " << server->Port() << " stays taken";
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        ScopedRegDword ahci(msahci, "Start", c.ahciStart);
-        ScopedRegDword ide(pciide, "Start", c.ideStart);
-        ASSERT_TRUE(ahci.Ok() && ide.Ok()) << "cannot set the driver start types";
+        const auto ahci = ScopedDword(msahci, "Start", c.ahciStart);
+        const auto ide = ScopedDword(pciide, "Start", c.ideStart);
+        ASSERT_TRUE(ahci->Ok() && ide->Ok()) << "cannot set the driver start types";
         ProgramRun run;
         HWND dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);

@@ -154,4 +154,4 @@ class WriterKeepsTheRules(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main()
+    support.main()

@@ -95,4 +95,4 @@ class BuildStep(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main()
+    support.main()

@@ -220,4 +220,4 @@ class ShippedPlanReadBack(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main()
+    support.main()

@@ -148,4 +148,4 @@ class RebuildRealExports(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main()
+    support.main()

@@ -26,16 +26,22 @@
 // foreground
 //   window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused control,
 //   which passes the program's own message loop).
-// - HttpRecorder: a tiny local HTTP server on 127.0.0.1:18089 that records request lines and
-// answers
-//   scripted bodies (the update check gets "1.4" unless told otherwise, anything else 404). Its
-//   answers forbid caching; without a server the program's requests are refused at once.
+// - ProgramServer: the tests' web server on the port the test build talks to, recording every
+//   request (the update check gets "1.4" unless told otherwise, anything else 404); without a
+//   server the program's requests are refused at once.
 // - LaunchRecorder: makes the shell's http/https handler (HKLM\Software\Classes, both views) and
 //   syswow64\control.exe of the prefix a recorder program for its lifetime, restoring them
 //   afterwards; pass Environment() to the ProgramRun (it names the log and lets Wine load the
 //   native control.exe). Lines() are the recorded command lines, e.g. "powercfg.cpl".
 // - ScopedRegString: sets a registry string for a scope and restores what was there before.
 #pragma once
+
+#include "common/Input.h"
+#include "common/Paths.h"
+#include "common/ProgramFacts.h"
+#include "common/Registry.h"
+#include "common/Wait.h"
+#include "httpserver/HttpTestServer.h"
 
 #include <windows.h>
 
@@ -56,16 +62,17 @@ using Env = std::vector<std::pair<std::string, std::string>>;
 // Paths as the Windows side sees them ("Z:\...").
 std::string ProgramPath();  // the test build of DADAROR.exe
 std::string BuildDir();     // the CMake build folder
-std::string RecorderPath(); // the launch recorder program
-std::string ToWinePath(const std::string& unixPath);
+std::string RecorderPath(); // the recorder program standing in for tools and the browser
+inline std::string ToWinePath(const std::string& unixPath)
+{
+    return testsupport::WinePath(unixPath);
+}
 
-// Polls `condition` every `pollMs` until it holds or `timeoutMs` passed; true when it held.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
-
-// The window title, main dialog caption and question captions in the program's code page (949).
-extern const char kMainTitle[];     // "Pellix SSD 최적화"
-extern const char kUpdateCaption[]; // "업데이트 확인"
-extern const char kAboutTitle[];    // "VELO-SSD 정보"
+using testsupport::WaitUntil;
+// The window title, main dialog caption and question captions (common/ProgramFacts.h).
+using facts::kAboutTitle;
+using facts::kMainTitle;
+using facts::kUpdateCaption;
 
 // ---------------------------------------------------------------------------------------------
 // The program as a debuggee. The process is created on a dedicated thread that also runs the
@@ -93,6 +100,11 @@ public:
     // True once a marker equal to `text` has arrived (also one that arrived before the call).
     bool WaitForMarker(const std::string& text, DWORD timeoutMs) const;
     bool HasMarker(const std::string& text) const;
+    // When the first marker equal to `text` arrived (GetTickCount64 ms), nothing before it has.
+    // The program stands still from writing a marker until the debugger has taken it, so the
+    // time between two markers is never shorter than the program's own time between them,
+    // however late this process is scheduled: pauses are measured this way.
+    std::optional<ULONGLONG> MarkerTime(const std::string& text) const;
 
     bool Exited() const { return m_exited.load(); }
     // The exit code once the process has ended, nothing if it still runs after `timeoutMs`.
@@ -151,6 +163,9 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs = 20000,
                        std::vector<StartupBox>* boxes = nullptr);
 // The main dialog of `pid` (a "#32770" window holding control 1029), visible or not.
 HWND FindMainDialog(DWORD pid);
+// Waits until the program ends; true when it did and its main dialog never became visible
+// meanwhile (looked at every millisecond: a window shown on the way out may stay only briefly).
+bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs = 20000);
 
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
 // (a new debugger marker or its progress window). A click taken by the window's activation is
@@ -198,53 +213,42 @@ Picture Capture(const RECT& screenRect);
 // The pixel at window coordinates (x, y) of `hwnd` as the screen shows it.
 Rgb PixelAt(HWND hwnd, int x, int y);
 bool WaitForPixel(HWND hwnd, int x, int y, Rgb expected, DWORD timeoutMs);
-// Saves the window (or the whole screen when null) as build*/screenshots/<name>.bmp once the
-// picture has settled (two reads alike); returns the path, empty on failure.
+// The window is visible and neither it nor any of its visible controls has anything left to
+// paint.
+bool Painted(HWND hwnd);
+// Which standard icon a message box shows ("information", "question", "warning", "error"): the
+// one whose picture, drawn on the box's own surface, matches its icon control on the screen; ""
+// when it has none or none matches (a screenshot is saved then).
+std::string StandardIconOf(HWND box);
+// Saves the window (or the whole screen when null) as build*/screenshots/<name>.bmp once it has
+// painted and the picture has settled (two reads alike); returns the path, empty on failure.
 std::string SaveScreenshot(const std::string& name, HWND hwnd = nullptr);
 
 // ---------------------------------------------------------------------------------------------
-// Input, real (through the system's input queue).
-void MoveTo(POINT screen);
-void MouseDown();
-void MouseUp();
-void ClickAt(POINT screen);
-// Press at `from`, move in steps with the button held, release at `to`.
-void Drag(POINT from, POINT to, int steps = 12);
-// A key press (down and up) to the foreground window; `alt` holds Alt around it.
-void SendKey(WORD vk, bool alt = false);
-// Posts a key press to `target`: WM_SYSKEYDOWN/UP when `alt`, else WM_KEYDOWN/UP.
-void PostKey(HWND target, WORD vk, bool alt = false);
+// Input, real (through the system's input queue): common/Input.h.
+using testsupport::ClickAt;
+using testsupport::Drag;
+using testsupport::MouseDown;
+using testsupport::MouseUp;
+using testsupport::MoveTo;
+using testsupport::PostKey;
+using testsupport::SendKey;
 
 // ---------------------------------------------------------------------------------------------
-// Local HTTP server recording request lines ("GET /path?query HTTP/1.1").
-class HttpRecorder
+// The web server the test build talks to (127.0.0.1 on the build's E2E_HTTP_PORT): the update
+// check gets the program's own version "1.4" unless told otherwise, anything else 404.
+class ProgramServer : public testsupport::CHttpTestServer
 {
 public:
-    explicit HttpRecorder(unsigned short port = 18089);
-    ~HttpRecorder();
-    HttpRecorder(const HttpRecorder&) = delete;
-    HttpRecorder& operator=(const HttpRecorder&) = delete;
-
-    bool Listening() const { return m_socket != ~uintptr_t(0); }
-    // Answers requests whose path starts with `pathPrefix` (the longest prefix wins).
-    void Respond(const std::string& pathPrefix, int status, const std::string& body);
-    std::vector<std::string> RequestLines() const;
-    // Requests whose line contains `text`.
-    size_t Count(const std::string& text) const;
-    bool WaitForRequest(const std::string& text, DWORD timeoutMs) const;
-
-private:
-    struct Shared;
-    static DWORD WINAPI ListenThread(void* param);
-    std::shared_ptr<Shared> m_shared;
-    uintptr_t m_socket = ~uintptr_t(0);
-    HANDLE m_thread = nullptr;
+    ProgramServer();
 };
+// An address of the test build on that server: "http://127.0.0.1:<port>" + pathAndQuery.
+std::string ProgramUrl(const std::string& pathAndQuery);
 
 // ---------------------------------------------------------------------------------------------
 // What the shell opens for the user: the http/https handler and control.exe of the prefix become
-// the recorder for the lifetime of this object. Each launch appends one line: the recorder's
-// command line arguments.
+// the recorder program (tests/support/recorder) for the lifetime of this object. Lines() are the
+// command line arguments of each launch, one a launch.
 class LaunchRecorder
 {
 public:
@@ -258,6 +262,11 @@ public:
     Env Environment() const;
     std::vector<std::string> Lines() const;
     bool WaitForLine(const std::string& text, DWORD timeoutMs) const;
+    // Waits until everything `programWindow`'s thread has launched so far is in the log: the
+    // thread has handled what was sent to it before (a message round trip), and no recorder runs
+    // any more (each ends right after writing its line). A second launch of one click is then
+    // either logged or never came.
+    bool WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const;
 
 private:
     struct Saved;
@@ -269,22 +278,13 @@ private:
 
 // A registry string set for a scope; the previous value (or its absence, and any keys created for
 // it) comes back on destruction. `view` may be KEY_WOW64_64KEY or KEY_WOW64_32KEY (0: default).
-class ScopedRegString
+class ScopedRegString : public testsupport::CScopedRegValue
 {
 public:
     ScopedRegString(HKEY root, const std::string& subkey, const std::string& name,
-                    const std::string& value, REGSAM view = 0);
-    ~ScopedRegString();
-    ScopedRegString(const ScopedRegString&) = delete;
-    ScopedRegString& operator=(const ScopedRegString&) = delete;
-    bool Ok() const { return m_ok; }
-
-private:
-    HKEY m_root;
-    std::string m_subkey, m_name, m_createdTop;
-    REGSAM m_view;
-    bool m_ok = false, m_hadValue = false;
-    DWORD m_oldType = 0;
-    std::vector<BYTE> m_oldData;
+                    const std::string& value, REGSAM view = 0)
+        : CScopedRegValue(root, subkey, name, value, view)
+    {
+    }
 };
 } // namespace e2e

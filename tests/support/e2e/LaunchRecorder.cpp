@@ -2,6 +2,8 @@
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -71,7 +73,7 @@ Env LaunchRecorder::Environment() const
     std::string o = overrides;
     // Wine prefers its own built-in control.exe over a file in the system folder unless told.
     o += (o.empty() ? "" : ";") + std::string("control.exe=n");
-    return {{"E2E_LAUNCH_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
+    return {{"DADAROR_RECORDER_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
 }
 
 std::vector<std::string> LaunchRecorder::Lines() const
@@ -83,7 +85,23 @@ std::vector<std::string> LaunchRecorder::Lines() const
     {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
-        lines.push_back(line);
+        // <ms> <show> <module> <command line>, separated by tabs: keep the command line's
+        // arguments, after the program's name (quoted or not) and the blanks behind it.
+        size_t at = line.find('\t');
+        for (int field = 1; field < 3 && at != std::string::npos; ++field)
+            at = line.find('\t', at + 1);
+        if (at == std::string::npos)
+            continue;
+        const std::string command = line.substr(at + 1);
+        size_t start = 0;
+        if (!command.empty() && command[0] == '"')
+            start = command.find('"', 1) == std::string::npos ? command.size()
+                                                              : command.find('"', 1) + 1;
+        else
+            start = command.find(' ') == std::string::npos ? command.size() : command.find(' ');
+        lines.push_back(command.substr(command.find_first_not_of(' ', start) == std::string::npos
+                                           ? command.size()
+                                           : command.find_first_not_of(' ', start)));
     }
     return lines;
 }
@@ -99,5 +117,28 @@ bool LaunchRecorder::WaitForLine(const std::string& text, DWORD timeoutMs) const
             return false;
         },
         timeoutMs, 50);
+}
+
+bool LaunchRecorder::WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const
+{
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutA(programWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
+        return false;
+    const auto recorderRuns = []
+    {
+        bool runs = false;
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE)
+            return true;
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32First(snapshot, &entry); more && !runs;
+             more = ::Process32Next(snapshot, &entry))
+            runs = lstrcmpiA(entry.szExeFile, "dadaror_recorder.exe") == 0 ||
+                   lstrcmpiA(entry.szExeFile, "control.exe") == 0;
+        ::CloseHandle(snapshot);
+        return runs;
+    };
+    return WaitUntil([&] { return !recorderRuns(); }, timeoutMs, 50);
 }
 } // namespace e2e

@@ -13,13 +13,6 @@ namespace e2e
 #error "E2E_PROGRAM_UNIX_PATH must name the test build of DADAROR.exe"
 #endif
 
-std::string ToWinePath(const std::string& unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return p;
-}
-
 std::string ProgramPath()
 {
     return ToWinePath(E2E_PROGRAM_UNIX_PATH);
@@ -33,24 +26,12 @@ std::string RecorderPath()
     return ToWinePath(E2E_RECORDER_UNIX_PATH);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;)
-    {
-        if (condition())
-            return true;
-        if (::GetTickCount64() >= deadline)
-            return false;
-        ::Sleep(pollMs);
-    }
-}
-
 struct ProgramRun::Shared
 {
     mutable std::mutex lock;
     mutable std::condition_variable changed;
     std::vector<std::string> markers;
+    std::vector<ULONGLONG> markerTimes; // when each arrived, while the program waited for us
     bool exited = false;
     DWORD exitCode = 0;
     bool created = false; // the creation step finished (successfully or not)
@@ -187,6 +168,7 @@ void ProgramRun::DebugLoop()
                 {
                     std::lock_guard<std::mutex> l(m_shared->lock);
                     m_shared->markers.push_back(text);
+                    m_shared->markerTimes.push_back(::GetTickCount64());
                 }
                 m_shared->changed.notify_all();
             }
@@ -231,6 +213,15 @@ std::vector<std::string> ProgramRun::Markers() const
     return m_shared->markers;
 }
 
+std::optional<ULONGLONG> ProgramRun::MarkerTime(const std::string& text) const
+{
+    std::lock_guard<std::mutex> l(m_shared->lock);
+    const auto at = std::find(m_shared->markers.begin(), m_shared->markers.end(), text);
+    if (at == m_shared->markers.end())
+        return std::nullopt;
+    return m_shared->markerTimes[static_cast<size_t>(at - m_shared->markers.begin())];
+}
+
 bool ProgramRun::HasMarker(const std::string& text) const
 {
     std::lock_guard<std::mutex> l(m_shared->lock);
@@ -265,5 +256,20 @@ void ProgramRun::Terminate()
         return;
     ::TerminateProcess(m_process, 0xE2E);
     WaitForExit(30000);
+}
+} // namespace e2e
+
+namespace e2e
+{
+ProgramServer::ProgramServer()
+    : CHttpTestServer(ProgramPort(), testsupport::HttpAnswer(404, "not found"))
+{
+    Answer("/prodline/version/version.asp", 200, "1.4");
+}
+
+std::string ProgramUrl(const std::string& pathAndQuery)
+{
+    return "http://127.0.0.1:" + std::to_string(testsupport::CHttpTestServer::ProgramPort()) +
+           pathAndQuery;
 }
 } // namespace e2e

@@ -98,6 +98,16 @@ bool WaitForPixel(HWND hwnd, int x, int y, Rgb expected, DWORD timeoutMs)
     return WaitUntil([&] { return PixelAt(hwnd, x, y) == expected; }, timeoutMs, 30);
 }
 
+bool Painted(HWND hwnd)
+{
+    if (!::IsWindowVisible(hwnd) || ::GetUpdateRect(hwnd, nullptr, FALSE))
+        return false;
+    for (HWND child = ::GetWindow(hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE))
+            return false;
+    return true;
+}
+
 std::string SaveScreenshot(const std::string& name, HWND hwnd)
 {
     RECT r = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -106,6 +116,10 @@ std::string SaveScreenshot(const std::string& name, HWND hwnd)
         RECT w = WindowRect(hwnd);
         // Only the part on the screen can be read.
         ::IntersectRect(&r, &r, &w);
+        // A window that has just been shown may not have drawn its contents yet: two reads of
+        // an empty frame look alike too. Wait until it and its controls have nothing left to
+        // paint; the screen follows a moment later, which the two reads below wait out.
+        WaitUntil([&] { return Painted(hwnd); }, 5000);
     }
     // Let the painting settle: the picture must stay the same over two reads.
     Picture last = Capture(r);
@@ -122,5 +136,92 @@ std::string SaveScreenshot(const std::string& name, HWND hwnd)
     ::CreateDirectoryA(dir.c_str(), nullptr);
     const std::string path = dir + "\\" + name + ".bmp";
     return last.SaveBmp(path) ? path : std::string();
+}
+
+// The picture of a standard icon drawn on `background`, for comparison with the screen.
+namespace
+{
+std::vector<Rgb> IconPicture(LPCSTR icon, Rgb background, int size)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    HBRUSH brush = ::CreateSolidBrush(RGB(background.r, background.g, background.b));
+    RECT all = {0, 0, size, size};
+    ::FillRect(dc, &all, brush);
+    ::DeleteObject(brush);
+    ::DrawIconEx(dc, 0, 0, ::LoadIconA(nullptr, icon), size, size, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    std::vector<Rgb> picture;
+    const auto* px = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < size * size; ++i)
+        picture.push_back({px[i * 4 + 2], px[i * 4 + 1], px[i * 4]});
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+} // namespace
+
+// Which standard icon the box shows: the one whose picture matches its icon control on the screen
+// ("" when no icon control or none matches).
+std::string StandardIconOf(HWND box)
+{
+    HWND iconControl = nullptr;
+    for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (ClassOf(c) == "Static" && (::GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            ::IsWindowVisible(c))
+            iconControl = c;
+    if (!iconControl)
+        return "";
+    const int size = ::GetSystemMetrics(SM_CXICON);
+    RECT r = WindowRect(iconControl);
+    r.right = r.left + size;
+    r.bottom = r.top + size;
+    const struct
+    {
+        const char* name;
+        LPCSTR id;
+    } icons[] = {{"information", IDI_INFORMATION},
+                 {"question", IDI_QUESTION},
+                 {"warning", IDI_WARNING},
+                 {"error", IDI_ERROR}};
+    std::string match;
+    WaitUntil(
+        [&]
+        {
+            // The box's own surface left of the icon, read with the picture: the box may still be
+            // painting itself.
+            const Rgb background =
+                PixelAt(box, 3, WindowRect(iconControl).top - WindowRect(box).top);
+            const Picture shown = Capture(r);
+            for (const auto& icon : icons)
+            {
+                const std::vector<Rgb> expected = IconPicture(icon.id, background, size);
+                bool same = shown.Width() == size && shown.Height() == size;
+                for (int i = 0; same && i < size * size; ++i)
+                    same = shown.At(i % size, i / size) == expected[i];
+                if (same)
+                {
+                    match = icon.name;
+                    return true;
+                }
+            }
+            return false;
+        },
+        3000, 50);
+    if (match.empty())
+        SaveScreenshot("startup-box-without-known-icon", box);
+    return match;
 }
 } // namespace e2e

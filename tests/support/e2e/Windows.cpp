@@ -3,10 +3,6 @@
 
 namespace e2e
 {
-const char kMainTitle[] = "Pellix SSD 최적화";
-const char kUpdateCaption[] = "업데이트 확인";
-const char kAboutTitle[] = "VELO-SSD 정보";
-
 namespace
 {
 const int kBoxTextId = 0xFFFF;
@@ -144,6 +140,20 @@ HWND FindMainDialog(DWORD pid)
         if (ClassOf(h) == "#32770" && ::GetDlgItem(h, kApplyButtonId))
             return h;
     return nullptr;
+}
+
+bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs)
+{
+    bool shown = false;
+    const bool ended = WaitUntil(
+        [&]
+        {
+            HWND dlg = FindMainDialog(run.Pid());
+            shown = shown || (dlg && ::IsWindowVisible(dlg));
+            return run.Exited();
+        },
+        timeoutMs, 1);
+    return ended && !shown;
 }
 
 HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>* boxes)

@@ -3,6 +3,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <windows.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -62,8 +64,16 @@ const char* Reason(int status)
     {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
     case 302:
         return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
     case 404:
         return "Not Found";
     case 500:
@@ -79,7 +89,9 @@ std::string HttpHead(int status, size_t bodyLength, const std::string& extraHead
 {
     return "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
            "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(bodyLength) +
-           "\r\nConnection: close\r\n" + extraHeaders + "\r\n";
+           "\r\nCache-Control: no-store, no-cache\r\nPragma: no-cache\r\nExpires: 0"
+           "\r\nConnection: close\r\n" +
+           extraHeaders + "\r\n";
 }
 
 HttpScript HttpAnswer(int status, const std::string& body, const std::string& extraHeaders)
@@ -87,44 +99,78 @@ HttpScript HttpAnswer(int status, const std::string& body, const std::string& ex
     return {HttpStep::Send(HttpHead(status, body.size(), extraHeaders) + body)};
 }
 
+HttpScript HttpRedirect(int status, const std::string& location)
+{
+    return HttpAnswer(status, "", "Location: " + location + "\r\n");
+}
+
+HttpScript HttpResetAfterHeaders(int status, size_t bodyLength)
+{
+    return {HttpStep::Send(HttpHead(status, bodyLength)), HttpStep::Pause(100), HttpStep::Reset()};
+}
+
+unsigned short CHttpTestServer::ProgramPort()
+{
+    return E2E_HTTP_PORT;
+}
+
 CHttpTestServer::CHttpTestServer() : CHttpTestServer(HttpAnswer(404, "not found")) {}
 
-CHttpTestServer::CHttpTestServer(HttpScript script) : CHttpTestServer(std::move(script), 0) {}
+CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(script))
+{
+    Listen(0, 0);
+}
 
-CHttpTestServer::CHttpTestServer(HttpScript script, unsigned short port)
+CHttpTestServer::CHttpTestServer(unsigned short port, HttpScript script, unsigned long waitMs)
     : m_defaultScript(std::move(script))
 {
+    Listen(port, waitMs);
+}
+
+void CHttpTestServer::Listen(unsigned short port, unsigned long waitMs)
+{
     EnsureWinsock();
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET)
-        return;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (port != 0)
+    const ULONGLONG deadline = ::GetTickCount64() + waitMs;
+    for (;;)
     {
-        // A fixed port may still hold the connections of the last test in their closing wait.
-        BOOL reuse = TRUE;
-        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
-                     sizeof(reuse));
-    }
-    int length = sizeof(address);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(s, SOMAXCONN) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    {
+        SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (s == INVALID_SOCKET)
+            return;
+        if (port != 0)
+        {
+            // A fixed port must be bindable again right after a previous test's connections.
+            BOOL reuse = TRUE;
+            ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                         sizeof(reuse));
+        }
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        int length = sizeof(address);
+        if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+            ::listen(s, SOMAXCONN) == 0 &&
+            ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        {
+            m_listener = s;
+            m_port = ntohs(address.sin_port);
+            m_acceptThread = std::thread(&CHttpTestServer::AcceptLoop, this);
+            return;
+        }
         ::closesocket(s);
-        return;
+        if (::GetTickCount64() >= deadline)
+            return;
+        ::Sleep(250); // the port's holder is another process: nothing here to wait on
     }
-    m_listener = s;
-    m_port = ntohs(address.sin_port);
-    m_acceptThread = std::thread(&CHttpTestServer::AcceptLoop, this);
 }
 
 CHttpTestServer::~CHttpTestServer()
 {
-    m_stopping = true;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
     if (m_acceptThread.joinable())
         m_acceptThread.join();
     std::vector<std::thread> connections;
@@ -155,10 +201,66 @@ void CHttpTestServer::SetScriptFor(const std::string& prefix, HttpScript script)
     m_scripts[prefix] = std::move(script);
 }
 
+void CHttpTestServer::Answer(const std::string& prefix, int status, const std::string& body)
+{
+    SetScriptFor(prefix, HttpAnswer(status, body));
+}
+
+void CHttpTestServer::Hold(const std::string& prefix)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_held.insert(prefix);
+}
+
+void CHttpTestServer::Release()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_held.clear();
+    }
+    m_changed.notify_all();
+}
+
 std::vector<std::string> CHttpTestServer::Requests() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_requests;
+}
+
+std::vector<std::string> CHttpTestServer::RequestLines() const
+{
+    std::vector<std::string> lines;
+    for (const std::string& request : Requests())
+        lines.push_back(request.substr(0, request.find("\r\n")));
+    return lines;
+}
+
+std::vector<unsigned long long> CHttpTestServer::RequestTimes() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_times;
+}
+
+size_t CHttpTestServer::Count(const std::string& text) const
+{
+    size_t count = 0;
+    for (const std::string& line : RequestLines())
+        count += line.find(text) != std::string::npos ? 1 : 0;
+    return count;
+}
+
+bool CHttpTestServer::WaitForRequest(const std::string& text, unsigned long timeoutMs) const
+{
+    std::unique_lock<std::mutex> guard(m_lock);
+    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                              [&]
+                              {
+                                  for (const std::string& request : m_requests)
+                                      if (request.substr(0, request.find("\r\n")).find(text) !=
+                                          std::string::npos)
+                                          return true;
+                                  return false;
+                              });
 }
 
 bool CHttpTestServer::WaitFor(const size_t& counter, size_t count, unsigned long timeoutMs) const
@@ -270,14 +372,16 @@ bool CHttpTestServer::WaitWatchingClient(std::uintptr_t socket, unsigned long ms
     return clientGone;
 }
 
-HttpScript CHttpTestServer::ScriptFor(const std::string& request) const
+bool CHttpTestServer::IsHeld(const std::string& target) const
 {
-    size_t start = request.find(' ');
-    size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
-    std::string target = start == std::string::npos || end == std::string::npos
-                             ? std::string()
-                             : request.substr(start + 1, end - start - 1);
-    std::lock_guard<std::mutex> guard(m_lock);
+    for (const std::string& prefix : m_held)
+        if (target.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    return false;
+}
+
+HttpScript CHttpTestServer::ScriptFor(const std::string& target) const
+{
     const HttpScript* best = &m_defaultScript;
     size_t bestLength = 0;
     for (const auto& entry : m_scripts)
@@ -297,24 +401,46 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
     SOCKET s = static_cast<SOCKET>(socket);
     std::string request;
     bool complete = ReadRequest(socket, request);
+    const size_t start = request.find(' ');
+    const size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
+    const std::string target = start == std::string::npos || end == std::string::npos
+                                   ? std::string()
+                                   : request.substr(start + 1, end - start - 1);
+    HttpScript script;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_requests.push_back(request);
+        std::unique_lock<std::mutex> guard(m_lock);
+        if (!request.empty())
+        {
+            m_requests.push_back(request);
+            m_times.push_back(::GetTickCount64());
+        }
         m_changed.notify_all();
+        m_changed.wait(guard, [&] { return m_stopping || !IsHeld(target); });
+        script = ScriptFor(target);
     }
     bool clientGone = false;
     bool reset = false;
     if (complete)
     {
-        for (const HttpStep& step : ScriptFor(request))
+        for (const HttpStep& step : script)
         {
-            reset = step.kind == HttpStep::Kind::Reset;
-            if (m_stopping || step.kind == HttpStep::Kind::Close || reset)
+            if (m_stopping || step.kind == HttpStep::Kind::Close)
                 break;
+            if (step.kind == HttpStep::Kind::Reset)
+            {
+                reset = true;
+                break;
+            }
             if (step.kind == HttpStep::Kind::Send)
             {
-                if (!clientGone)
-                    ::send(s, step.bytes.data(), static_cast<int>(step.bytes.size()), 0);
+                for (size_t sent = 0; !clientGone && sent < step.bytes.size();)
+                {
+                    const int n = ::send(s, step.bytes.data() + sent,
+                                         static_cast<int>(step.bytes.size() - sent), 0);
+                    if (n <= 0)
+                        break;
+                    sent += static_cast<size_t>(n);
+                }
             }
             else if (step.kind == HttpStep::Kind::Pause)
                 clientGone = WaitWatchingClient(socket, step.ms, false) || clientGone;
@@ -324,13 +450,26 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
     }
     if (reset)
     {
-        // A zero linger time makes the close an abort: the client sees a reset connection.
+        // No lingering: closing sends a reset instead of the end of the stream.
         linger abort = {1, 0};
         ::setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
                      sizeof(abort));
     }
     else
+    {
         ::shutdown(s, SD_SEND);
+        // Let the client read to the end before the socket goes: closing with unread bytes
+        // would reset the connection under it.
+        char buffer[4096];
+        const ULONGLONG deadline = ::GetTickCount64() + 2000;
+        while (!clientGone && !m_stopping && ::GetTickCount64() < deadline)
+        {
+            if (!Readable(s, kSliceMs))
+                continue;
+            if (::recv(s, buffer, sizeof(buffer), 0) <= 0)
+                break;
+        }
+    }
     ::closesocket(s);
     std::lock_guard<std::mutex> guard(m_lock);
     ++m_finished;

@@ -1,6 +1,12 @@
-// A small HTTP server for tests, listening on 127.0.0.1 on a port of its own. Every connection
-// gets its own thread: the server reads one request (headers and a Content-Length body), records
-// it byte for byte, then plays a script of steps (send bytes, pause, stall, close) and closes.
+// The one web server of the tests, listening on 127.0.0.1: on a free port of its own (unit tests)
+// or on the port the test build of the program talks to (end-to-end tests, ProgramPort()).
+//
+// Every connection gets its own thread: the server reads one request (headers and a
+// Content-Length body), records it byte for byte with the time it arrived, then plays the script
+// set for its path (send bytes, pause, stall, reset, close) and closes. Scripts are chosen by the
+// longest matching path prefix; a path can be held (read, then nothing until Release()), and every
+// answer forbids caching: WinINet keeps pages in the prefix's cache, and a request served from
+// there never reaches us.
 #pragma once
 
 #include <atomic>
@@ -8,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,8 +29,8 @@ struct HttpStep
         Send,  // write bytes
         Pause, // wait ms (the connection stays open)
         Stall, // never answer: hold the connection until the client or the server goes away
-        Close, // close now, skipping the rest
-        Reset  // abort the connection (RST instead of an orderly close), skipping the rest
+        Reset, // abort the connection (TCP reset) now, skipping the rest
+        Close  // close now, skipping the rest
     };
     Kind kind;
     std::string bytes;
@@ -32,8 +39,8 @@ struct HttpStep
     static HttpStep Send(std::string bytes) { return {Kind::Send, std::move(bytes), 0}; }
     static HttpStep Pause(unsigned long ms) { return {Kind::Pause, std::string(), ms}; }
     static HttpStep Stall() { return {Kind::Stall, std::string(), 0}; }
-    static HttpStep Close() { return {Kind::Close, std::string(), 0}; }
     static HttpStep Reset() { return {Kind::Reset, std::string(), 0}; }
+    static HttpStep Close() { return {Kind::Close, std::string(), 0}; }
 };
 
 using HttpScript = std::vector<HttpStep>;
@@ -44,18 +51,29 @@ std::string HttpHead(int status, size_t bodyLength, const std::string& extraHead
 
 // A whole response in one piece.
 HttpScript HttpAnswer(int status, const std::string& body, const std::string& extraHeaders = "");
+// A redirection (301, 302, 303, 307...) to `location`, with an empty body.
+HttpScript HttpRedirect(int status, const std::string& location);
+// The headers of a response announcing `bodyLength` bytes, then a TCP reset instead of the body.
+HttpScript HttpResetAfterHeaders(int status, size_t bodyLength);
 
 class CHttpTestServer
 {
 public:
-    // Starts listening at once; answers 404 until a script is set.
+    // The port the test build of the program talks to (the build's E2E_HTTP_PORT).
+    static unsigned short ProgramPort();
+    // A loopback port with nothing listening on it: connections to it are refused.
+    static unsigned short UnusedPort();
+
+    // Starts listening at once on a free port; answers 404 until a script is set.
     CHttpTestServer();
     explicit CHttpTestServer(HttpScript script);
-    // On a given port (0: one of its own); not listening when the port is taken.
-    CHttpTestServer(HttpScript script, unsigned short port);
+    // Listens on `port`. Test runs of other build folders on this machine may hold the same port
+    // for a while: the server waits up to `waitMs` for it to come free rather than share it.
+    CHttpTestServer(unsigned short port, HttpScript script, unsigned long waitMs = 90000);
     CHttpTestServer(const CHttpTestServer&) = delete;
     CHttpTestServer& operator=(const CHttpTestServer&) = delete;
-    // Stops listening, ends every connection (stalled ones too) and waits for their threads.
+    // Stops listening, ends every connection (stalled and held ones too) and waits for their
+    // threads.
     ~CHttpTestServer();
 
     bool IsListening() const { return m_listener != ~std::uintptr_t(0); }
@@ -67,27 +85,40 @@ public:
     // prefix wins. SetScript sets the one for every other request.
     void SetScript(HttpScript script);
     void SetScriptFor(const std::string& prefix, HttpScript script);
+    // SetScriptFor(prefix, HttpAnswer(status, body)).
+    void Answer(const std::string& prefix, int status, const std::string& body);
+    // Requests whose path starts with prefix are read and recorded, then get nothing until
+    // Release(): each then plays the script set for its path by that time.
+    void Hold(const std::string& prefix);
+    void Release();
 
     // Raw requests in arrival order (request line, headers, body).
     std::vector<std::string> Requests() const;
+    // Their first lines ("GET /path?query HTTP/1.1").
+    std::vector<std::string> RequestLines() const;
+    // When each request had arrived in full, in GetTickCount64 milliseconds, in arrival order.
+    std::vector<unsigned long long> RequestTimes() const;
+    // Requests whose first line contains `text`.
+    size_t Count(const std::string& text) const;
     // Waits until count requests have arrived; false on time-out.
     bool WaitForRequests(size_t count, unsigned long timeoutMs) const;
+    // Waits until a request whose first line contains `text` has arrived; false on time-out.
+    bool WaitForRequest(const std::string& text, unsigned long timeoutMs) const;
     // Waits until count connections have played their script to the end (a pause included,
     // a stall only once the client went away) and were closed by the server.
     bool WaitForFinished(size_t count, unsigned long timeoutMs) const;
     // Waits until the client has closed count connections before the server did.
     bool WaitForClientCloses(size_t count, unsigned long timeoutMs) const;
 
-    // A loopback port with nothing listening on it: connections to it are refused.
-    static unsigned short UnusedPort();
-
 private:
+    void Listen(unsigned short port, unsigned long waitMs);
     void AcceptLoop();
     void Serve(std::uintptr_t socket);
     bool ReadRequest(std::uintptr_t socket, std::string& request);
     // Waits up to ms; true when the client closed the connection meanwhile.
     bool WaitWatchingClient(std::uintptr_t socket, unsigned long ms, bool forever);
-    HttpScript ScriptFor(const std::string& request) const;
+    HttpScript ScriptFor(const std::string& target) const;
+    bool IsHeld(const std::string& target) const;
     bool WaitFor(const size_t& counter, size_t count, unsigned long timeoutMs) const;
 
     std::uintptr_t m_listener = ~std::uintptr_t(0);
@@ -99,7 +130,9 @@ private:
     mutable std::condition_variable m_changed;
     HttpScript m_defaultScript;
     std::map<std::string, HttpScript> m_scripts;
+    std::set<std::string> m_held;
     std::vector<std::string> m_requests;
+    std::vector<unsigned long long> m_times;
     std::vector<std::thread> m_connections;
     size_t m_finished = 0;
     size_t m_clientCloses = 0;

@@ -1,6 +1,7 @@
-// Stand-in for a tool the program starts (fsutil, powercfg, bcdedit, control.exe...): copy it
-// under the tool's name where the tool would be found, and every start appends one line to a log,
-// then the program ends at once.
+// Stand-in for a program the product starts (fsutil, powercfg, bcdedit, control.exe, the web
+// browser behind the shell's http handler...): copy it in under the tool's name where the tool
+// would be found, or register it as the handler; every start appends one line to a log, then the
+// program ends at once.
 //
 // Log file: the path in the environment variable DADAROR_RECORDER_LOG, or C:\dadaror-recorder.log
 // when it is not set (the variable is inherited by the started tool, so a test sets it in its own

@@ -3,42 +3,25 @@
 // resolves them.
 #include "HttpTestServer.h"
 #include "console/UpdateDecision.h"
+#include "Download.h"
 #include "net/HttpTextClient.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using testsupport::CHttpTestServer;
-using testsupport::HttpAnswer;
-using testsupport::HttpHead;
-using testsupport::HttpScript;
-using testsupport::HttpStep;
+using namespace testsupport; // the server and its scripts
+
+using namespace downloadtest;
 
 namespace
 {
 
 const char kPath[] = "/prodline/version/version.asp?pname=ssd";
-const char kSentinel[] = "caller's text";
-
-struct Download
-{
-    int result;
-    std::string text;
-};
-
-Download Get(const std::string& url, bool bounded)
-{
-    Download d{-1, kSentinel};
-    CHttpTextClient client;
-    d.result = bounded ? client.DownloadTextWithin(url.c_str(), d.text, 10000)
-                       : client.DownloadText(url.c_str(), d.text);
-    return d;
-}
 
 HttpScript Redirect(int status, const std::string& location)
 {
-    return {HttpStep::Send(HttpHead(status, 0, "Location: " + location + "\r\n"))};
+    return testsupport::HttpRedirect(status, location);
 }
 
 TEST(DownloadAnswer, ResetAfterTheHeadersIsAFailure)

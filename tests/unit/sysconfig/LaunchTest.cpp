@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 #include <string>
 
 #include "TestSupport.h"
@@ -88,19 +89,31 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
         CInstalledTool plantedThereToo(workFolder, "control.exe");
         CInstalledTool fsutil(SysWow64Folder(), "fsutil.exe");
         CInstalledTool control(SysWow64Folder(), "control.exe");
-        ASSERT_TRUE(plantedHere.Installed() && plantedThere.Installed() && fsutil.Installed() &&
+        ASSERT_TRUE(plantedHere.Installed() && plantedHereToo.Installed() &&
+                    plantedThere.Installed() && plantedThereToo.Installed() && fsutil.Installed() &&
                     control.Installed());
         ASSERT_TRUE(::SetCurrentDirectoryA(workFolder.c_str()));
 
-        RunTool("fsutil", "behavior set disablelastaccess 1");
+        // The plants are live: a careless start by bare name, the way the shell searches, runs
+        // the ones in the program's folder.
+        ::ShellExecuteA(nullptr, "open", "fsutil", "careless", nullptr, SW_HIDE);
         ASSERT_EQ(1u, m_log.WaitFor(1).size());
-        OpenSystemTool("control.exe", "powercfg.cpl");
+        ::ShellExecuteA(nullptr, "open", "control", "careless", nullptr, SW_HIDE);
         auto starts = m_log.WaitFor(2);
-        ::SetCurrentDirectoryA(previous);
         ASSERT_EQ(2u, starts.size());
-        ExpectStart(starts[0], fsutil.Path(), "fsutil.exe", SW_HIDE,
+        EXPECT_EQ(Lower(plantedHere.Path()), Lower(starts[0].module)) << "fsutil is not planted";
+        EXPECT_EQ(Lower(plantedHereToo.Path()), Lower(starts[1].module))
+            << "control.exe is not planted";
+
+        RunTool("fsutil", "behavior set disablelastaccess 1");
+        ASSERT_EQ(3u, m_log.WaitFor(3).size());
+        OpenSystemTool("control.exe", "powercfg.cpl");
+        starts = m_log.WaitFor(4);
+        ::SetCurrentDirectoryA(previous);
+        ASSERT_EQ(4u, starts.size());
+        ExpectStart(starts[2], fsutil.Path(), "fsutil.exe", SW_HIDE,
                     "behavior set disablelastaccess 1");
-        ExpectStart(starts[1], control.Path(), "control.exe", SW_SHOWNORMAL, "powercfg.cpl");
+        ExpectStart(starts[3], control.Path(), "control.exe", SW_SHOWNORMAL, "powercfg.cpl");
     }
     ::RemoveDirectoryA(workFolder.c_str());
 }

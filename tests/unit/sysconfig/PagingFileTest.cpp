@@ -7,14 +7,13 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 #include "sysconfig/Optimizer.h"
 
 using namespace sysconfig_test;
 
 namespace
 {
-
-const char kKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 
 class PagingFileTest : public ::testing::Test
 {
@@ -24,24 +23,27 @@ protected:
     {
         // A previous list with two drives, and an executive setting the modes never write.
         const char twoDrives[] = "C:\\pagefile.sys 0 0\0E:\\pagefile.sys 100 200\0";
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kKey, "PagingFiles", REG_MULTI_SZ,
-                                          twoDrives, sizeof(twoDrives)));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles",
+                           REG_MULTI_SZ, twoDrives, sizeof(twoDrives)));
         SetExecutive(7);
     }
     static void SetExecutive(DWORD value)
     {
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kKey, "DisablePagingExecutive",
-                                          REG_DWORD, &value, sizeof(value)));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                           "DisablePagingExecutive", REG_DWORD, &value, sizeof(value)));
     }
     static std::string PagingFiles()
     {
-        RawValue value = ReadRaw(HKEY_LOCAL_MACHINE, kKey, "PagingFiles");
+        RawValue value = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
         EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), value.type);
         return std::string(value.data.begin(), value.data.end());
     }
     static DWORD Executive()
     {
-        RawValue value = ReadRaw(HKEY_LOCAL_MACHINE, kKey, "DisablePagingExecutive");
+        RawValue value =
+            ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
         EXPECT_EQ(static_cast<DWORD>(REG_DWORD), value.type);
         EXPECT_EQ(4u, value.data.size());
         DWORD number = 0;
@@ -50,8 +52,9 @@ protected:
         return number;
     }
 
-    CSavedValue m_pagingFiles{HKEY_LOCAL_MACHINE, kKey, "PagingFiles"};
-    CSavedValue m_executive{HKEY_LOCAL_MACHINE, kKey, "DisablePagingExecutive"};
+    CSavedValue m_pagingFiles{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"};
+    CSavedValue m_executive{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                            "DisablePagingExecutive"};
 };
 
 TEST_F(PagingFileTest, EachModeReplacesTheListWithOneEntryForTheWindowsDrive)
@@ -90,10 +93,12 @@ TEST_F(PagingFileTest, TakesTheDriveOfTheRealWindowsDirectory)
 TEST_F(PagingFileTest, WritesNothingWithoutAReadableListOrADrive)
 {
     // Absent.
-    ASSERT_EQ(ERROR_SUCCESS, DeleteValue(HKEY_LOCAL_MACHINE, kKey, "PagingFiles"));
+    ASSERT_EQ(ERROR_SUCCESS,
+              DeleteValue(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"));
     COptimizer optimizer;
     EXPECT_EQ(1, optimizer.SetPagingFile(0, "D:\\WINDOWS"));
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadRaw(HKEY_LOCAL_MACHINE, kKey, "PagingFiles").status);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles").status);
     EXPECT_EQ(7u, Executive());
     EXPECT_EQ(0, optimizer.NeedsReboot());
 
@@ -104,8 +109,9 @@ TEST_F(PagingFileTest, WritesNothingWithoutAReadableListOrADrive)
     many.resize(520, 'x');
     many += '\0';
     ASSERT_EQ(521u, many.size());
-    ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kKey, "PagingFiles", REG_MULTI_SZ,
-                                      many.data(), static_cast<DWORD>(many.size())));
+    ASSERT_EQ(ERROR_SUCCESS,
+              WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles", REG_MULTI_SZ,
+                       many.data(), static_cast<DWORD>(many.size())));
     EXPECT_EQ(1, optimizer.SetPagingFile(2, "D:\\WINDOWS"));
     EXPECT_EQ(many, PagingFiles());
     EXPECT_EQ(7u, Executive());
@@ -136,7 +142,8 @@ TEST_F(PagingFileTest, TheRestartFlagStaysRaisedForTheRun)
     // passes, which writes nothing either.
     optimizer.SetPagingFile(3, "C:\\windows");
     EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 20), PagingFiles());
-    ASSERT_EQ(ERROR_SUCCESS, DeleteValue(HKEY_LOCAL_MACHINE, kKey, "PagingFiles"));
+    ASSERT_EQ(ERROR_SUCCESS,
+              DeleteValue(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"));
     optimizer.SetPagingFile(1, "C:\\windows");
     EXPECT_EQ(1, optimizer.NeedsReboot());
 }

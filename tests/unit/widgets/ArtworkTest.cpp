@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <vector>
 
 namespace
@@ -81,13 +83,16 @@ TEST(Artwork, IconGroupHasTenImages)
     ASSERT_NE(nullptr, dir);
     const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
     EXPECT_EQ(10, count);
-    // The shell's two common sizes load from it.
-    for (int size : {16, 32, 48, 256})
+    // The sizes the shell shows are drawn, not scaled: each has an image of its own in the group
+    // (the loader would scale any other size it is asked for, so loading proves nothing).
+    // Entries of 14 bytes follow the 6-byte header: width first, 0 meaning 256.
+    std::set<int> widths;
+    for (WORD i = 0; i < count; ++i)
     {
-        HICON icon = static_cast<HICON>(
-            ::LoadImageA(self, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, size, size, 0));
-        EXPECT_NE(nullptr, icon) << size;
-        if (icon)
-            ::DestroyIcon(icon);
+        const BYTE* entry = dir + 6 + i * 14;
+        widths.insert(entry[0] == 0 ? 256 : entry[0]);
+        EXPECT_EQ(entry[0], entry[1]) << "image " << i << " is not square";
     }
+    for (int size : {16, 32, 48, 256})
+        EXPECT_EQ(1u, widths.count(size)) << "no " << size << " x " << size << " image";
 }

@@ -7,20 +7,13 @@
 
 #include <gtest/gtest.h>
 
-using widgettest::CSnapshot;
-using widgettest::CTestParent;
-using widgettest::PumpFor;
-using widgettest::PumpUntil;
+using namespace widgettest;
 
 namespace
 {
 
-const COLORREF kParentColour = RGB(230, 200, 40);
-const COLORREF kHoverBody = RGB(0, 160, 0);
-const COLORREF kNormalBody = RGB(0, 0, 160);
 const COLORREF kNearlyRed = RGB(254, 0, 0);
 const COLORREF kRed = RGB(255, 0, 0);
-const int kButtonId = 1029;
 
 // A 40 x 30 button showing the 20 x 20 test faces, centred at (10, 5).
 struct SkinnedButton
@@ -48,7 +41,7 @@ const int kImageY = 5;
 
 } // namespace
 
-TEST(ButtonST, PressedShiftStyles)
+TEST(ButtonST, PressedShiftStylesGiveTheirOffsetsAndABadStyleClearsIt)
 {
     CButtonST button;
     EXPECT_EQ(6, button.SetPressedShift(5, TRUE));
@@ -164,7 +157,7 @@ TEST(ButtonST, SetImagesWithoutNormalImageOrWithMissingImages)
     EXPECT_EQ(kParentColour, shot.At(kImageX + 10, kImageY + 10));
 }
 
-TEST(ButtonST, ReflectedNotifications)
+TEST(ButtonST, ReflectedColourRequestGetsNoBrushAndAClickTakesTheFocus)
 {
     SkinnedButton b(300, 300);
     fw::CMemoryDC dc(::CreateCompatibleDC(nullptr));
@@ -185,11 +178,23 @@ TEST(ButtonST, ReflectedNotifications)
 TEST(ButtonST, SystemColourChangeRepaintsFromAFreshBackground)
 {
     SkinnedButton b(560, 150);
-    // The parent changes colour; a colour change message makes the button read it again.
-    b.parent.m_background = RGB(10, 90, 200);
-    ::RedrawWindow(b.parent.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ASSERT_EQ(kNormalBody, CSnapshot(b.hwnd).At(kImageX, kImageY));
+    // The parent changes colour and repaints itself alone (no children): its paint covers the
+    // button's face too (the test parent does not clip its children), so only a repaint of the
+    // button brings the face back. The colour change message must be what asks for it.
+    const COLORREF fresh = RGB(10, 90, 200);
+    b.parent.m_background = fresh;
+    ::RedrawWindow(b.parent.m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW);
     ::SendMessageA(b.hwnd, WM_SYSCOLORCHANGE, 0, 0);
-    ::UpdateWindow(b.hwnd);
-    PumpFor(0);
-    EXPECT_EQ(RGB(10, 90, 200), CSnapshot(b.hwnd).At(2, 2));
+    PumpUntil(
+        [&]
+        {
+            CSnapshot shot(b.hwnd);
+            return shot.At(kImageX, kImageY) == kNormalBody && shot.At(2, 2) == fresh;
+        },
+        2000);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY)) << "the button was not repainted";
+    EXPECT_EQ(fresh, shot.At(2, 2)) << "the button drew an old background";
 }

@@ -4,20 +4,15 @@
 #include "WidgetTestIds.h"
 #include "widgets/ButtonST.h"
 
+#include "common/Input.h"
+
 #include <gtest/gtest.h>
 
-using widgettest::CSnapshot;
-using widgettest::CTestParent;
-using widgettest::PumpFor;
-using widgettest::PumpUntil;
+using namespace widgettest;
 
 namespace
 {
 
-const COLORREF kParentColour = RGB(230, 200, 40);
-const COLORREF kHoverBody = RGB(0, 160, 0);
-const COLORREF kNormalBody = RGB(0, 0, 160);
-const int kButtonId = 1029;
 // A corner of the screen no other test puts windows on.
 const int kParentX = 900;
 const int kParentY = 700;
@@ -26,22 +21,15 @@ const int kButtonY = 30;
 
 void MovePointer(int x, int y)
 {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((x * 65536LL + ::GetSystemMetrics(SM_CXSCREEN) / 2) /
-                                 ::GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = static_cast<LONG>((y * 65536LL + ::GetSystemMetrics(SM_CYSCREEN) / 2) /
-                                 ::GetSystemMetrics(SM_CYSCREEN));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    ::SendInput(1, &in, sizeof(in));
+    testsupport::MoveTo(POINT{x, y});
 }
 
 void LeftButton(bool down)
 {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    ::SendInput(1, &in, sizeof(in));
+    if (down)
+        testsupport::MouseDown();
+    else
+        testsupport::MouseUp();
 }
 
 struct PointerButton

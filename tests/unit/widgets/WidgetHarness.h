@@ -7,6 +7,8 @@
 #include "framework/Handles.h"
 #include "framework/Wnd.h"
 
+#include "common/Wait.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -20,24 +22,8 @@ namespace widgettest
 // our modal loop's pre-translation, as in the program.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
 {
-    DWORD start = ::GetTickCount();
-    for (;;)
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            if (!fw::WalkPreTranslateTree(&msg))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    return testsupport::PumpUntil(done, timeoutMs,
+                                  [](MSG* msg) { return fw::WalkPreTranslateTree(msg) != FALSE; });
 }
 
 // Handles what is queued now and whatever arrives within ms (a bounded grace period for

@@ -1,9 +1,11 @@
 // Real pointer and key input through the system's input queue, as a user's hand would give it.
-#include "e2e/E2e.h"
+#include "common/Input.h"
+
+#include "common/Wait.h"
 
 #include <cstdlib>
 
-namespace e2e
+namespace testsupport
 {
 namespace
 {
@@ -100,4 +102,4 @@ void PostKey(HWND target, WORD vk, bool alt)
     ::PostMessageA(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
     ::PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, up);
 }
-} // namespace e2e
+} // namespace testsupport

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "TestSupport.h"
+#include "common/ProgramFacts.h"
 
 #include <windows.h>
 #include <string>
@@ -68,8 +69,7 @@ private:
     std::string m_path;
 };
 
-constexpr char kMemoryManagementKey[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+using facts::kMemoryManagementKey;
 
 // The 32-bit view of the system folder (where a 32-bit program's system tools come from).
 std::string SysWow64Folder();

@@ -3,28 +3,6 @@
 namespace sysconfig_test
 {
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    for (;;)
-    {
-        if (condition())
-            return true;
-        if (::GetTickCount64() >= end)
-            return condition();
-        ::Sleep(20);
-    }
-}
-
-std::string WinePath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 std::string SupportProgram(const char* exeName)
 {
     return WinePath(std::string(DADAROR_SUPPORT_BIN_DIR) + "/" + exeName);
@@ -72,24 +50,6 @@ LONG DeleteValue(HKEY root, const char* subKey, const char* name)
     status = ::RegDeleteValueA(key, name);
     ::RegCloseKey(key);
     return status;
-}
-
-CSavedValue::CSavedValue(HKEY root, const char* subKey, const char* name)
-    : m_root(root), m_subKey(subKey), m_name(name)
-{
-    RawValue value = ReadRaw(root, subKey, name);
-    m_present = value.status == ERROR_SUCCESS;
-    m_type = value.type;
-    m_data = value.data;
-}
-
-CSavedValue::~CSavedValue()
-{
-    if (m_present)
-        WriteRaw(m_root, m_subKey.c_str(), m_name.c_str(), m_type, m_data.data(),
-                 static_cast<DWORD>(m_data.size()));
-    else
-        DeleteValue(m_root, m_subKey.c_str(), m_name.c_str());
 }
 
 bool ServiceExists(const char* name)

@@ -2,6 +2,10 @@
 // registry values, the support programs built beside the tests.
 #pragma once
 
+#include "common/Paths.h"
+#include "common/Registry.h"
+#include "common/Wait.h"
+
 #include <windows.h>
 #include <functional>
 #include <string>
@@ -10,31 +14,20 @@
 namespace sysconfig_test
 {
 
-// Polls condition every 20 ms until it holds or timeoutMs has passed; its last answer.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
-
-// The Windows path of a file of the build folder ("Z:" + the Unix path with backslashes).
-std::string WinePath(const std::string& unixPath);
+using testsupport::WaitUntil;
+using testsupport::WinePath;
 
 // A support program built into tests/support/bin, by its Windows path.
 std::string SupportProgram(const char* exeName);
 
 // One registry value as it was, put back (or deleted again) on destruction.
-class CSavedValue
+class CSavedValue : public testsupport::CScopedRegValue
 {
 public:
-    CSavedValue(HKEY root, const char* subKey, const char* name);
-    ~CSavedValue();
-    CSavedValue(const CSavedValue&) = delete;
-    CSavedValue& operator=(const CSavedValue&) = delete;
-
-private:
-    HKEY m_root;
-    std::string m_subKey;
-    std::string m_name;
-    bool m_present = false;
-    DWORD m_type = 0;
-    std::vector<BYTE> m_data;
+    CSavedValue(HKEY root, const char* subKey, const char* name)
+        : CScopedRegValue(root, subKey, name, Keep::AsItIs)
+    {
+    }
 };
 
 // Raw value access for the checks: type and bytes as the ANSI registry functions see them.

@@ -1,0 +1,174 @@
+// The advertisement panel's host: made from the main dialog's template, following its size,
+// navigating once to a local server, leaving COM security to the disk query, and staying an
+// empty panel when the control cannot be had.
+#include "BrowserRig.h"
+
+#include "HttpTestServer.h"
+#include "common/Paths.h"
+#include "common/Registry.h"
+#include "common/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <exdisp.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace browsertest;
+using testsupport::CHttpTestServer;
+using testsupport::PumpUntil;
+
+namespace
+{
+
+const char kPage[] = "<html><body>ad</body></html>";
+
+HWND ContainerOf(HWND host)
+{
+    return ::GetWindow(host, GW_CHILD);
+}
+
+} // namespace
+
+TEST(BrowserHost, TemplateCreatesTheControlAndItFollowsThePanelSize)
+{
+    OleScope ole;
+    MainTemplate dlg;
+    ASSERT_NE(nullptr, dlg.m_dialog);
+    ASSERT_NE(nullptr, dlg.m_browser.m_hWnd);
+    HWND container = ContainerOf(dlg.m_browser.m_hWnd);
+    ASSERT_NE(nullptr, container);
+    char cls[64] = {};
+    ::GetClassNameA(container, cls, sizeof(cls));
+    EXPECT_STREQ("AtlAxWin", cls);
+
+    fw::CComPtr<IUnknown> control;
+    ASSERT_EQ(S_OK, browserhost::GetControl(dlg.m_browser.m_hWnd, control.Receive()));
+    fw::CComPtr<IWebBrowser2> web;
+    EXPECT_EQ(S_OK, control->QueryInterface(IID_IWebBrowser2, web.ReceiveVoid()));
+
+    // The dialog moves the panel to 120 x 600 at start-up.
+    dlg.m_browser.MoveWindow(538, 51, 120, 600);
+    RECT rc;
+    ::GetClientRect(container, &rc);
+    EXPECT_EQ(120, rc.right);
+    EXPECT_EQ(600, rc.bottom);
+}
+
+// The disk query fixes COM security later on the same thread: making the control must not have
+// fixed it already.
+TEST(BrowserHost, ControlLeavesComSecurityToTheDiskQuery)
+{
+    OleScope ole;
+    MainTemplate dlg;
+    ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
+    fw::CComPtr<IUnknown> control;
+    ASSERT_EQ(S_OK, browserhost::GetControl(dlg.m_browser.m_hWnd, control.Receive()));
+    PumpUntil([] { return false; }, 200); // what the control queues at creation runs first
+    EXPECT_EQ(S_OK,
+              ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                     RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
+}
+
+TEST(BrowserHost, Navigate2MakesExactlyOneRequest)
+{
+    OleScope ole;
+    CHttpTestServer server(testsupport::HttpAnswer(200, kPage));
+    MainTemplate dlg;
+    ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
+    const std::string path = "/prodline/advertisement/ssd.asp";
+    NavigateTo(dlg.m_browser, server.Url(path));
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(path) >= 1; }, 30000)) << "no request arrived";
+    // A second request would follow the first at once; a later navigation arriving alone shows
+    // the quiet period is over.
+    NavigateTo(dlg.m_browser, server.Url("/later"));
+    ASSERT_TRUE(PumpUntil([&] { return server.Count("/later") >= 1; }, 30000));
+    EXPECT_EQ(1u, server.Count("GET " + path + " HTTP/1.1")) << server.Requests().front();
+}
+
+TEST(BrowserHost, NavigateWithoutAControlMakesNoRequestAndDoesNotCrash)
+{
+    OleScope ole;
+    CHttpTestServer server(testsupport::HttpAnswer(200, kPage));
+    // A panel window that holds no control, and an object attached to no window at all.
+    CWebBrowser2 unattached;
+    NavigateTo(unattached, server.Url("/unattached"));
+    HWND owner = ::CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   nullptr, nullptr);
+    CWebBrowser2 plain;
+    ASSERT_TRUE(plain.SubclassWindow(::CreateWindowExA(0, "Static", "", WS_CHILD, 0, 0, 10, 10,
+                                                       owner, nullptr, nullptr, nullptr)));
+    NavigateTo(plain, server.Url("/plain"));
+    // Missing arguments are not followed.
+    plain.Navigate2(nullptr, nullptr, nullptr, nullptr, nullptr);
+    plain.UnsubclassWindow();
+    ::DestroyWindow(owner);
+
+    // A panel that has its control, navigated afterwards: once its request is in, any request of
+    // the two above would have been too.
+    MainTemplate dlg;
+    ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
+    NavigateTo(dlg.m_browser, server.Url("/working"));
+    ASSERT_TRUE(PumpUntil([&] { return server.Count("/working") >= 1; }, 30000));
+    EXPECT_EQ(0u, server.Count("/unattached"));
+    EXPECT_EQ(0u, server.Count("/plain"));
+}
+
+namespace
+{
+
+// Runs the panel's child program (BrowserChild.cpp) in a process in which some DLLs cannot be
+// loaded, so that the browser container (atl.dll) or the browser itself cannot be had. Wine takes
+// per-program DLL overrides from the registry; the copy of the child gets a name of its own so
+// that nothing else is touched. Its exit code: 0 when the panel stayed empty and the dialog was
+// made.
+DWORD RunChildWithoutDlls(const char* childName, const std::vector<const char*>& dlls)
+{
+    const std::string child = testsupport::WinePath(BROWSER_CHILD_UNIX_DIR) + "\\" + childName;
+    if (!::CopyFileA(testsupport::WinePath(BROWSER_CHILD_UNIX_PATH).c_str(), child.c_str(), FALSE))
+        return 0xC0FF;
+    const std::string keyPath =
+        std::string("Software\\Wine\\AppDefaults\\") + childName + "\\DllOverrides";
+    std::vector<std::unique_ptr<testsupport::CScopedRegValue>> off;
+    for (const char* dll : dlls) // "": disabled
+        off.push_back(std::make_unique<testsupport::CScopedRegValue>(HKEY_CURRENT_USER, keyPath,
+                                                                     dll, std::string()));
+    std::string cmd = "\"" + child + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    DWORD code = 0xDEAD;
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                         &pi))
+    {
+        fw::CKernelHandle process(pi.hProcess);
+        fw::CKernelHandle thread(pi.hThread);
+        if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(pi.hProcess, &code);
+        else
+        {
+            ::TerminateProcess(pi.hProcess, 0xBAD);
+            ::WaitForSingleObject(pi.hProcess, 5000);
+            code = 0xBAD;
+        }
+    }
+    off.clear();
+    ::DeleteFileA(child.c_str());
+    return code;
+}
+
+} // namespace
+
+TEST(BrowserHost, WithoutAtlDllThePanelStaysEmpty)
+{
+    EXPECT_EQ(0u, RunChildWithoutDlls("unit_browser_noatl.exe", {"atl"}));
+}
+
+TEST(BrowserHost, WhenTheBrowserCannotBeMadeThePanelStaysEmpty)
+{
+    EXPECT_EQ(0u, RunChildWithoutDlls("unit_browser_nobrowser.exe", {"ieframe", "shdocvw"}));
+}
