@@ -1,14 +1,11 @@
 #include "UpdateDecision.h"
 
+#include "framework/Text.h"
+
 const char kOwnVersion[] = "1.4";
 
 namespace
 {
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 char AsciiLower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -30,13 +27,7 @@ bool EqualsIgnoringAsciiCase(const std::string& text, const char* expected)
 
 bool IsNewerVersion(const std::string& answer)
 {
-    size_t begin = 0;
-    size_t end = answer.size();
-    while (begin < end && IsBlank(answer[begin]))
-        ++begin;
-    while (end > begin && IsBlank(answer[end - 1]))
-        --end;
-    std::string text = answer.substr(begin, end - begin);
+    const std::string text = fw::TrimBlanks(answer);
     return !EqualsIgnoringAsciiCase(text, kOwnVersion) && !EqualsIgnoringAsciiCase(text, "error");
 }
 

@@ -1,5 +1,7 @@
 #include "HttpAddress.h"
 
+#include "framework/Text.h"
+
 #include <algorithm>
 
 namespace
@@ -23,11 +25,6 @@ bool IsAsciiLetter(char c)
 bool IsSchemeChar(char c)
 {
     return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 CReference Parse(const std::string& text)
@@ -153,13 +150,7 @@ std::string Compose(const CReference& r)
 
 std::string ResolveReference(const std::string& base, const std::string& reference)
 {
-    size_t begin = 0;
-    size_t end = reference.size();
-    while (begin < end && IsBlank(reference[begin]))
-        ++begin;
-    while (end > begin && IsBlank(reference[end - 1]))
-        --end;
-    const CReference r = Parse(reference.substr(begin, end - begin));
+    const CReference r = Parse(fw::TrimBlanks(reference));
     const CReference b = Parse(base);
 
     CReference t;

@@ -63,3 +63,14 @@ TEST(AnsiToBstr, KeepsEveryCharacterAndTheLength)
 }
 
 } // namespace
+
+TEST(TrimBlanks, TakesOnlyAsciiBlanksFromBothEnds)
+{
+    EXPECT_EQ("1.4", fw::TrimBlanks(" \t\r\n\v\f1.4\r\n"));
+    EXPECT_EQ("a b", fw::TrimBlanks("a b"));
+    EXPECT_EQ("", fw::TrimBlanks(" \r\n "));
+    EXPECT_EQ("", fw::TrimBlanks(""));
+    // A non-breaking space and a code page 949 trail byte are text, not blanks.
+    EXPECT_EQ("\xa0x\xa0", fw::TrimBlanks("\xa0x\xa0"));
+    EXPECT_EQ(std::string("\0x", 2), fw::TrimBlanks(std::string("\0x", 2)));
+}
