@@ -1,5 +1,5 @@
-// The calls of the forced restart. Tests replace them: a real forced restart would end every
-// process of the test machine's session, the tests' own included.
+// The calls of the restart. Tests replace them: a real restart would end every process of the
+// test machine's session, the tests' own included.
 #pragma once
 
 #include <windows.h>

@@ -63,10 +63,17 @@ void CSSDDlg::OnApply()
     }
 }
 
+// The dialog is disabled while the worker runs, but a close can still reach it (from the task
+// bar, or a command sent to the window): the worker works on this object until its very end.
+void CSSDDlg::OnOK()
+{
+    if (m_bApplying)
+        return;
+    fw::CDialog::OnOK();
+}
+
 void CSSDDlg::OnCancel()
 {
-    // The dialog is disabled while the worker runs, but a close can still reach it (from the
-    // task bar): the worker works on this object until its very end.
     if (m_bApplying)
         return;
     fw::CDialog::OnCancel();
@@ -196,6 +203,9 @@ void CSSDDlg::RestartWindows()
     if (::GetLastError() != ERROR_SUCCESS)
         FailAndExit(m_hWnd, "Process Failed : AdjustTokenPrivileges");
 
-    if (!g_restartCalls.exitWindowsEx(EWX_REBOOT | EWX_FORCE, 0))
+    // Programs are asked to end and may save their work; only one that does not answer is ended.
+    if (!g_restartCalls.exitWindowsEx(EWX_REBOOT | EWX_FORCEIFHUNG,
+                                      SHTDN_REASON_MAJOR_OPERATINGSYSTEM |
+                                          SHTDN_REASON_MINOR_RECONFIG | SHTDN_REASON_FLAG_PLANNED))
         FailAndExit(m_hWnd, "Process Failed : ExitWindowsEx");
 }

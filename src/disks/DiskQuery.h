@@ -25,3 +25,9 @@ void ReadDiskProperty(IWbemClassObject& disk, const wchar_t* name, VARIANT& valu
 // the query could not be set up (apartment open multi-threaded, process security already fixed,
 // no WMI, ...): then no disk was visited. An error while walking only ends the walk.
 bool RunDiskQuery(CDiskVisitor& perDisk);
+
+// The process-wide COM security call the query makes; tests record what it is given.
+using CoInitializeSecurityFn = HRESULT(WINAPI*)(PSECURITY_DESCRIPTOR, LONG,
+                                                SOLE_AUTHENTICATION_SERVICE*, void*, DWORD, DWORD,
+                                                void*, DWORD, void*);
+extern CoInitializeSecurityFn g_pfnCoInitializeSecurity;

@@ -28,6 +28,13 @@ static_assert(kHeaderLength == 123, "the header text is 123 bytes on the wire");
 constexpr DWORD kMaxNameLength = INTERNET_MAX_URL_LENGTH; // 2084 characters
 constexpr DWORD_PTR kContext = 1;
 
+// The check keeps nothing and sends nothing it need not: no cookies either way, no automatic
+// authentication, no dialog of the platform, and the cache neither read nor written.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD |
+                                INTERNET_FLAG_NO_CACHE_WRITE;
+
 std::atomic<long> g_pendingDownloads{0};
 
 // Redirections are followed here rather than by the platform: a server that redirects to itself
@@ -175,8 +182,7 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
             return 0;
 
         HINTERNET connection = handles.Use(H::Connection);
-        DWORD flags = INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                      (parts.secure ? INTERNET_FLAG_SECURE : 0);
+        const DWORD flags = kRequestFlags | (parts.secure ? INTERNET_FLAG_SECURE : 0);
         if (!connection ||
             !handles.Keep(H::Request,
                           wininet.HttpOpenRequestA(connection, "GET", parts.object.c_str(), nullptr,
@@ -284,6 +290,12 @@ int CHttpTextClient::DownloadText(const char* url, std::string& text)
     CWinInetLibrary wininet;
     if (!wininet.Load())
         return 0;
+    return DownloadText(wininet, url, text);
+}
+
+int CHttpTextClient::DownloadText(const CWinInetLibrary& wininet, const char* url,
+                                  std::string& text)
+{
     CInternetHandles handles(wininet);
     std::optional<std::string> body;
     int result = Download(wininet, handles, url, AgentName(), 0, body);

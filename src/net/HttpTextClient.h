@@ -3,12 +3,16 @@
 
 #include <string>
 
+class CWinInetLibrary;
+
 class CHttpTextClient
 {
 public:
     // 1 on success with the body in text; 0 on failure (text untouched, except for a body cut
     // at a zero byte, which gives 0 and the text up to that byte).
     int DownloadText(const char* url, std::string& text);
+    // The same through a WinINet the caller loaded (tests record its calls).
+    int DownloadText(const CWinInetLibrary& wininet, const char* url, std::string& text);
 
     // DownloadText on a thread of its own, waited for at most timeoutMs. A download that has
     // not finished by then counts as failed; it never touches text or anything else afterwards,

@@ -78,10 +78,11 @@ int COptimizer::SetPagingFile(int mode, const char* windowsDirectory)
         fw::FormatText(pagingFiles, sizeof(pagingFiles), "%s 0 0", pageFile);
     else if (mode == 1)
         fw::FormatText(pagingFiles, sizeof(pagingFiles), "%s 200 1024", pageFile);
-    key.SetMultiStringValue("PagingFiles", pagingFiles);
+    // A restart is worth asking for only when the new list is in the registry.
+    const LONG written = key.SetMultiStringValue("PagingFiles", pagingFiles);
     key.SetDWordValue("DisablePagingExecutive", mode == 2 ? 1 : 0);
-
-    m_bNeedReboot = 1;
+    if (written == ERROR_SUCCESS)
+        m_bNeedReboot = 1;
     return 1;
 }
 

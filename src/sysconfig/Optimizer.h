@@ -12,7 +12,7 @@ public:
     int IsAhciMode();
 
     // Paging-file configuration: 0 system managed, 1 reduced, 2 none, for the drive of the
-    // Windows directory. Raises the restart flag once a configuration was written.
+    // Windows directory. Raises the restart flag once the new paging-file list was written.
     int SetPagingFile(int mode);
     // The same for a given Windows directory (only its drive letter is used).
     int SetPagingFile(int mode, const char* windowsDirectory);

@@ -1,6 +1,7 @@
 #include "RegistryKey.h"
 
 #include <cstring>
+#include <string>
 
 CRegistryKey::~CRegistryKey()
 {
@@ -29,11 +30,13 @@ LONG CRegistryKey::SetDWordValue(const char* name, DWORD value)
 
 LONG CRegistryKey::SetMultiStringValue(const char* name, const char* text)
 {
-    // One string and its NUL. Windows reads the missing list terminator as the end of the data,
-    // and the empty text becomes the one NUL byte of an empty list.
-    const DWORD size = static_cast<DWORD>(std::strlen(text) + 1);
-    return ::RegSetValueExA(m_key.Get(), name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(text),
-                            size);
+    // A list of one string, stored well formed: the string, its NUL and the NUL that ends the
+    // list. The empty text is the empty list: two NULs.
+    std::string data(text);
+    data.append(2, '\0');
+    return ::RegSetValueExA(m_key.Get(), name, 0, REG_MULTI_SZ,
+                            reinterpret_cast<const BYTE*>(data.data()),
+                            static_cast<DWORD>(data.size()));
 }
 
 LONG CRegistryKey::QueryDWordValue(const char* name, DWORD& value)

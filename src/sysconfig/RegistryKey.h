@@ -37,8 +37,8 @@ public:
     bool IsOpen() const { return static_cast<bool>(m_key); }
 
     LONG SetDWordValue(const char* name, DWORD value);
-    // Stores text as a list of exactly one string (text + one NUL); the empty text stores the
-    // empty list, a single NUL byte.
+    // Stores text as a well-formed list of exactly one string (text, its NUL and the list's
+    // closing NUL); the empty text stores the empty list, two NUL bytes.
     LONG SetMultiStringValue(const char* name, const char* text);
 
     // value is written only on success.

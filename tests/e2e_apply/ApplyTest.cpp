@@ -142,7 +142,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     // The machine: paging file system managed on the Windows drive, services off, tools run.
     RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
     EXPECT_EQ(REG_MULTI_SZ, paging.type);
-    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20),
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 21),
               std::string(paging.data.begin(), paging.data.end()));
     RawValue executive =
         ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
@@ -198,7 +198,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));
     EXPECT_FALSE(run->Exited());
     EXPECT_FALSE(FindProgressWindow(0));
-    EXPECT_FALSE(run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+    EXPECT_FALSE(run->HasMarker(facts::kRestartRequested));
 
     // A second apply asks again (the restart flag stays set).
     ASSERT_TRUE(e2e::ClickApply(*run, dlg));
@@ -236,7 +236,7 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
 
     RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
     EXPECT_EQ(REG_MULTI_SZ, paging.type);
-    EXPECT_EQ(std::vector<BYTE>{0}, paging.data);
+    EXPECT_EQ((std::vector<BYTE>{0, 0}), paging.data);
     RawValue executive =
         ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
     ASSERT_EQ(4u, executive.data.size());
@@ -275,9 +275,9 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
     ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
 }
 
-// The restart itself goes through the test build's recorded calls: a real forced restart would
+// The restart itself goes through the test build's recorded calls: a real restart would
 // end every process of the test prefix.
-TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndForcesARestart)
+TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndAsksForAPlannedRestart)
 {
     HWND dlg = StartProgram();
     ASSERT_TRUE(dlg);
@@ -285,7 +285,7 @@ TEST_F(ApplyRun, RestartOkEnablesTheShutdownPrivilegeAndForcesARestart)
     HWND question = WaitForBox(facts::kRestartQuestion, 30000);
     ASSERT_TRUE(question);
     ASSERT_TRUE(e2e::AnswerBox(question, IDOK));
-    EXPECT_TRUE(run->WaitForMarker("test: ExitWindowsEx flags=6 reason=0", 10000));
+    EXPECT_TRUE(run->WaitForMarker(facts::kRestartRequested, 10000));
     EXPECT_TRUE(run->HasMarker("test: OpenProcessToken access=0x28"));
     EXPECT_TRUE(run->HasMarker("test: AdjustTokenPrivileges"));
     HWND box = e2e::FindMessageBox(run->Pid(), 1000);
@@ -326,8 +326,7 @@ TEST_F(ApplyRun, EachRestartFailureIsShownAndEndsTheProcessWithMinusOne)
         std::optional<DWORD> code = run->WaitForExit(10000);
         ASSERT_TRUE(code.has_value());
         EXPECT_EQ(0xFFFFFFFFu, *code);
-        EXPECT_EQ(f.step != std::string("exit"),
-                  !run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+        EXPECT_EQ(f.step != std::string("exit"), !run->HasMarker(facts::kRestartRequested));
     }
 }
 
@@ -346,9 +345,11 @@ TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
     ASSERT_TRUE(question);
     EXPECT_EQ(9u, RowMarkers().size());
 
-    // The task bar's close on the main window while the question is open.
+    // The task bar's close on the main window while the question is open, and the dialog's OK
+    // command sent to it.
     ::PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
     EXPECT_FALSE(run->WaitForExit(1500).has_value());
     ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
     EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));

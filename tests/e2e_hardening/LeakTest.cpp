@@ -235,6 +235,6 @@ TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
             10000));
     };
     ExpectFlat(dlg, "apply", 1, 20, round);
-    EXPECT_FALSE(run->HasMarker("test: ExitWindowsEx flags=6 reason=0"));
+    EXPECT_FALSE(run->HasMarker(facts::kRestartRequested));
 }
 } // namespace

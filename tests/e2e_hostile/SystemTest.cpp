@@ -293,7 +293,7 @@ TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
     {
         ASSERT_TRUE(outcome.question) << "no restart question";
         EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), after.type);
-        EXPECT_EQ(std::string("C:\\pagefile.sys 0 0", 20),
+        EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 21),
                   std::string(after.data.begin(), after.data.end()));
         EXPECT_EQ(0u, *reinterpret_cast<const DWORD*>(executiveAfter.data.data()));
         CancelAndExpectUsable(dlg, outcome.question);

@@ -14,6 +14,10 @@ extern const char kAboutTitle[];      // the About box
 extern const char kRestartQuestion[]; // asked after an apply that wrote the paging file
 extern const char kNoSsdQuestion[];   // asked at start when no disk looks like an SSD
 
+// The test build's record of the restart request: EWX_REBOOT | EWX_FORCEIFHUNG, for a planned
+// reconfiguration of the operating system.
+constexpr char kRestartRequested[] = "test: ExitWindowsEx flags=0x12 reason=0x80020004";
+
 constexpr char kMemoryManagementKey[] =
     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 

@@ -1,4 +1,4 @@
-// The test build's restart: a forced restart under Wine would end every process of the test
+// The test build's restart: a real restart under Wine would end every process of the test
 // prefix, the tests' own included. The call is written to the debugger output instead, and
 // DADAROR_TEST_RESTART makes one of the three steps fail: "token", "adjust" or "exit".
 #include "console/Restart.h"
@@ -46,7 +46,7 @@ BOOL WINAPI TestAdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIV
 BOOL WINAPI TestExitWindowsEx(UINT flags, DWORD reason)
 {
     char line[64];
-    std::snprintf(line, sizeof(line), "test: ExitWindowsEx flags=%u reason=%lu", flags,
+    std::snprintf(line, sizeof(line), "test: ExitWindowsEx flags=0x%x reason=0x%08lx", flags,
                   static_cast<unsigned long>(reason));
     ::OutputDebugStringA(line);
     return FailureRequested("exit") ? FALSE : TRUE;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <vector>
 
 using namespace testsupport; // the server and its scripts
 
@@ -187,6 +188,73 @@ TEST(HttpTextClient, BoundedDownloadIgnoresALateAnswer)
     EXPECT_GE(WaitForNoPendingDownloads(20000), 0);
     EXPECT_EQ(kSentinel, text);
     std::cout << "slow server: call returned after " << elapsed << " ms (bound 1000 ms)\n";
+}
+
+// The flags of every request as the download hands them to the platform.
+std::vector<DWORD> g_requestFlags;
+decltype(&::HttpOpenRequestA) g_platformOpenRequest = nullptr;
+
+HINTERNET WINAPI RecordOpenRequest(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version,
+                                   LPCSTR referrer, LPCSTR* accept, DWORD flags, DWORD_PTR context)
+{
+    g_requestFlags.push_back(flags);
+    return g_platformOpenRequest(connection, verb, object, version, referrer, accept, flags,
+                                 context);
+}
+
+template <typename F> F Bind(const char* name)
+{
+    return reinterpret_cast<F>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("wininet.dll"), name)));
+}
+
+// Every hop of the check goes without cookies either way, without automatic authentication or a
+// dialog of the platform, and past the cache: a cookie the platform holds for the server is not
+// sent, one the server sets is not kept, and an answer that may be cached for an hour is neither
+// kept nor served from there.
+TEST(HttpTextClient, EveryHopGoesWithoutCookiesAuthenticationDialogsOrCache)
+{
+    CHttpTestServer server;
+    server.SetScriptFor("/moved", HttpRedirect(302, kPath));
+    server.SetScriptFor("/prodline",
+                        {HttpStep::Send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n"
+                                        "Cache-Control: public, max-age=3600\r\n"
+                                        "Set-Cookie: kept=1; path=/\r\nConnection: close\r\n\r\n"
+                                        "1.4")});
+    CWinInetLibrary wininet;
+    ASSERT_TRUE(wininet.Load());
+    auto setCookie = Bind<decltype(&::InternetSetCookieA)>("InternetSetCookieA");
+    auto getCookie = Bind<decltype(&::InternetGetCookieA)>("InternetGetCookieA");
+    auto cacheEntry = Bind<decltype(&::GetUrlCacheEntryInfoA)>("GetUrlCacheEntryInfoA");
+    ASSERT_TRUE(setCookie && getCookie && cacheEntry);
+    ASSERT_TRUE(setCookie(server.Url("/").c_str(), "planted", "1"));
+
+    g_requestFlags.clear();
+    g_platformOpenRequest = wininet.HttpOpenRequestA;
+    wininet.HttpOpenRequestA = &RecordOpenRequest;
+    for (int round = 0; round < 2; ++round)
+    {
+        std::string text;
+        EXPECT_EQ(1, CHttpTextClient().DownloadText(wininet, server.Url("/moved").c_str(), text));
+        EXPECT_EQ("1.4", text);
+    }
+
+    const DWORD wanted = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_UI |
+                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    ASSERT_EQ(4u, g_requestFlags.size());
+    for (DWORD flags : g_requestFlags)
+        EXPECT_EQ(wanted, flags & wanted) << std::hex << flags;
+
+    ASSERT_EQ(4u, server.Requests().size()) << "an answer came from the cache";
+    for (const std::string& request : server.Requests())
+        EXPECT_EQ(std::string::npos, request.find("\r\nCookie:")) << request;
+    char cookies[512] = {};
+    DWORD size = sizeof(cookies);
+    if (getCookie(server.Url("/").c_str(), nullptr, cookies, &size))
+        EXPECT_EQ(std::string::npos, std::string(cookies).find("kept")) << cookies;
+    DWORD entrySize = 0;
+    EXPECT_FALSE(cacheEntry(server.Url(kPath).c_str(), nullptr, &entrySize));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError()) << "the answer is cached";
 }
 
 TEST(WinInetLibrary, ComesFromTheSystemFolderOnly)

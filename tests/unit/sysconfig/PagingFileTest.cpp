@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <sddl.h>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "common/ProgramFacts.h"
@@ -65,9 +67,9 @@ TEST_F(PagingFileTest, EachModeReplacesTheListWithOneEntryForTheWindowsDrive)
         std::string pagingFiles;
         DWORD executive;
     } const modes[] = {
-        {0, std::string("D:\\pagefile.sys 0 0\0", 20), 0},
-        {1, std::string("D:\\pagefile.sys 200 1024\0", 25), 0},
-        {2, std::string(1, '\0'), 1},
+        {0, std::string("D:\\pagefile.sys 0 0\0\0", 21), 0},
+        {1, std::string("D:\\pagefile.sys 200 1024\0\0", 26), 0},
+        {2, std::string(2, '\0'), 1},
     };
     for (const auto& m : modes)
     {
@@ -87,7 +89,8 @@ TEST_F(PagingFileTest, TakesTheDriveOfTheRealWindowsDirectory)
     ASSERT_NE(0u, ::GetWindowsDirectoryA(windows, MAX_PATH));
     COptimizer optimizer;
     optimizer.SetPagingFile(1);
-    EXPECT_EQ(std::string(1, windows[0]) + ":\\pagefile.sys 200 1024" + '\0', PagingFiles());
+    EXPECT_EQ(std::string(1, windows[0]) + ":\\pagefile.sys 200 1024" + std::string(2, '\0'),
+              PagingFiles());
 }
 
 TEST_F(PagingFileTest, WritesNothingWithoutAReadableListOrADrive)
@@ -141,11 +144,37 @@ TEST_F(PagingFileTest, TheRestartFlagStaysRaisedForTheRun)
     // A later call that writes nothing does not lower it, nor does a mode the dialog never
     // passes, which writes nothing either.
     optimizer.SetPagingFile(3, "C:\\windows");
-    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 20), PagingFiles());
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0\0", 21), PagingFiles());
     ASSERT_EQ(ERROR_SUCCESS,
               DeleteValue(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"));
     optimizer.SetPagingFile(1, "C:\\windows");
     EXPECT_EQ(1, optimizer.NeedsReboot());
+}
+
+// A list the registry refuses to take asks for no restart: there is nothing to restart for.
+TEST_F(PagingFileTest, AListThatCouldNotBeWrittenRaisesNoRestartFlag)
+{
+    HKEY raw = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, 0,
+                                             READ_CONTROL | WRITE_DAC, &raw));
+    std::vector<BYTE> saved(4096);
+    DWORD savedSize = static_cast<DWORD>(saved.size());
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegGetKeySecurity(raw, DACL_SECURITY_INFORMATION, saved.data(), &savedSize));
+    // Everyone may read the key, nobody may write it, for the length of the call.
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, readOnly));
+    COptimizer optimizer;
+    optimizer.SetPagingFile(0, "D:\\WINDOWS");
+    EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, saved.data()));
+    ::LocalFree(readOnly);
+    ::RegCloseKey(raw);
+
+    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0E:\\pagefile.sys 100 200\0\0", 45), PagingFiles())
+        << "the key was not read-only";
+    EXPECT_EQ(0, optimizer.NeedsReboot());
 }
 
 } // namespace

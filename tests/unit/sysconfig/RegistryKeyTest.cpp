@@ -87,19 +87,20 @@ TEST_F(RegistryKeyTest, WritesTheDocumentedLayouts)
     std::memcpy(&stored, number.data.data(), 4);
     EXPECT_EQ(0x12345678u, stored);
 
-    // One string and one NUL: 19 characters give 20 bytes.
+    // A well-formed list of one string: 19 characters, their NUL and the list's NUL, 21 bytes.
     const char text[] = "C:\\pagefile.sys 0 0";
     ASSERT_EQ(19u, std::strlen(text));
     EXPECT_EQ(ERROR_SUCCESS, key.SetMultiStringValue("List", text));
     RawValue list = Get("List");
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), list.type);
-    EXPECT_EQ(std::string(text, sizeof(text)), std::string(list.data.begin(), list.data.end()));
+    EXPECT_EQ(std::string(text, sizeof(text)) + '\0',
+              std::string(list.data.begin(), list.data.end()));
 
-    // The empty text is the empty list: a single NUL byte.
+    // The empty text is the empty list: two NUL bytes.
     EXPECT_EQ(ERROR_SUCCESS, key.SetMultiStringValue("Empty", ""));
     RawValue empty = Get("Empty");
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), empty.type);
-    EXPECT_EQ(std::string(1, '\0'), std::string(empty.data.begin(), empty.data.end()));
+    EXPECT_EQ(std::string(2, '\0'), std::string(empty.data.begin(), empty.data.end()));
 
     // Status codes come back unchanged: no key held.
     CRegistryKey closed;
