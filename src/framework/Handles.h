@@ -140,6 +140,8 @@ public:
         return &m_p;
     }
     void** ReceiveVoid() noexcept { return reinterpret_cast<void**>(Receive()); }
+    // Hands the reference to the caller.
+    T* Detach() noexcept { return std::exchange(m_p, nullptr); }
     void Release() noexcept
     {
         if (m_p)

@@ -3,6 +3,8 @@
 // empty panel when the control cannot be had.
 #include "BrowserRig.h"
 
+#include "net/PanelGuard.h"
+
 #include "HttpTestServer.h"
 #include "common/Paths.h"
 #include "common/Registry.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <exdisp.h>
+#include <urlmon.h>
 
 #include <memory>
 #include <string>
@@ -114,6 +117,36 @@ TEST(BrowserHost, NavigateWithoutAControlMakesNoRequestAndDoesNotCrash)
     ASSERT_TRUE(PumpUntil([&] { return server.Count("/working") >= 1; }, 30000));
     EXPECT_EQ(0u, server.Count("/unattached"));
     EXPECT_EQ(0u, server.Count("/plain"));
+}
+
+// The page keeps to its own origin: a navigation to another port is stopped before it asks, one
+// back to the page's own server still goes; the engine's restrictions are on; the panel lets go
+// of its guard when it goes away.
+TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePanel)
+{
+    OleScope ole;
+    const LONG before = panelguard::LiveObjects();
+    CHttpTestServer page(testsupport::HttpAnswer(200, kPage));
+    CHttpTestServer elsewhere(testsupport::HttpAnswer(200, kPage));
+    {
+        MainTemplate dlg;
+        ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
+        // The engine's own restrictions hold for the whole process from the first panel on.
+        for (INTERNETFEATURELIST feature :
+             {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
+              FEATURE_WEBOC_POPUPMANAGEMENT})
+            EXPECT_EQ(S_OK, ::CoInternetIsFeatureEnabled(feature, GET_FEATURE_FROM_PROCESS))
+                << feature;
+        NavigateTo(dlg.m_browser, page.Url("/ad"));
+        ASSERT_TRUE(PumpUntil([&] { return page.Count("/ad") >= 1; }, 30000));
+        NavigateTo(dlg.m_browser, elsewhere.Url("/away"));
+        EXPECT_FALSE(PumpUntil([&] { return !elsewhere.Requests().empty(); }, 1000));
+        NavigateTo(dlg.m_browser, page.Url("/again"));
+        ASSERT_TRUE(PumpUntil([&] { return page.Count("/again") >= 1; }, 30000));
+        EXPECT_TRUE(elsewhere.Requests().empty());
+    }
+    EXPECT_TRUE(PumpUntil([&] { return panelguard::LiveObjects() == before; }, 5000))
+        << panelguard::LiveObjects() - before << " left";
 }
 
 namespace

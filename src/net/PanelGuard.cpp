@@ -1,0 +1,306 @@
+#include "PanelGuard.h"
+
+#include <exdispid.h>
+#include <mshtmdid.h>
+
+#include <new>
+
+namespace panelguard
+{
+
+const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_JAVA |
+                              DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
+
+const IID kDiidWebBrowserEvents2 = {
+    0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
+
+namespace
+{
+
+LONG g_liveObjects = 0;
+
+bool IsAsciiAlpha(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+bool IsDigit(wchar_t c)
+{
+    return c >= L'0' && c <= L'9';
+}
+
+// The text from..to in ASCII lower case; false when it holds anything else (an address the
+// browser would turn into another form first is not ours to read).
+bool LowerAscii(const wchar_t* from, const wchar_t* to, std::string& out)
+{
+    out.clear();
+    for (; from < to; ++from)
+    {
+        if (*from <= L' ' || *from > 0x7E)
+            return false;
+        const char c = static_cast<char>(*from);
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return !out.empty();
+}
+
+} // namespace
+
+bool CNavigationGuard::ReadOrigin(const wchar_t* url, Origin& origin)
+{
+    if (!url || !IsAsciiAlpha(url[0]))
+        return false;
+    const wchar_t* p = url;
+    while (IsAsciiAlpha(*p) || IsDigit(*p) || *p == L'+' || *p == L'-' || *p == L'.')
+        ++p;
+    if (p[0] != L':' || p[1] != L'/' || p[2] != L'/' || !LowerAscii(url, p, origin.scheme))
+        return false;
+    // The browser ends the authority at a backslash as at a slash: so do we, or
+    // "http://elsewhere\@our.host/" would pass for our host.
+    const wchar_t* host = p + 3;
+    const wchar_t* end = host;
+    while (*end && *end != L'/' && *end != L'\\' && *end != L'?' && *end != L'#')
+        ++end;
+    for (const wchar_t* q = host; q < end; ++q) // user information is not the host
+        if (*q == L'@')
+            host = q + 1;
+
+    const wchar_t* hostEnd = host;
+    if (*host == L'[') // an IPv6 address
+    {
+        while (hostEnd < end && *hostEnd != L']')
+            ++hostEnd;
+        if (hostEnd == end)
+            return false;
+        ++hostEnd;
+    }
+    else
+    {
+        while (hostEnd < end && *hostEnd != L':')
+            ++hostEnd;
+    }
+    if (!LowerAscii(host, hostEnd, origin.host) || origin.host == "[]")
+        return false;
+    if (hostEnd < end && *hostEnd != L':')
+        return false;
+
+    const wchar_t* port = hostEnd < end ? hostEnd + 1 : end;
+    if (port == end) // no port, or an empty one: the scheme's own
+    {
+        if (origin.scheme == "http")
+            origin.port = 80;
+        else if (origin.scheme == "https")
+            origin.port = 443;
+        else
+            return false;
+        return true;
+    }
+    if (end - port > 5)
+        return false;
+    unsigned number = 0;
+    for (; port < end; ++port)
+    {
+        if (!IsDigit(*port))
+            return false;
+        number = number * 10 + static_cast<unsigned>(*port - L'0');
+    }
+    if (number > 65535)
+        return false;
+    origin.port = number;
+    return true;
+}
+
+bool CNavigationGuard::Allow(const wchar_t* url)
+{
+    Origin origin;
+    if (!ReadOrigin(url, origin))
+        return false;
+    if (!m_fixed)
+    {
+        m_origin = origin;
+        m_fixed = true;
+        return true;
+    }
+    return origin.scheme == m_origin.scheme && origin.host == m_origin.host &&
+           origin.port == m_origin.port;
+}
+
+namespace
+{
+
+// IUnknown and the type-information half of IDispatch for the panel's two objects.
+class CDispatchObject : public IDispatch
+{
+public:
+    explicit CDispatchObject(const IID& own) : m_own(own)
+    {
+        ::InterlockedIncrement(&g_liveObjects);
+    }
+    virtual ~CDispatchObject() { ::InterlockedDecrement(&g_liveObjects); }
+    CDispatchObject(const CDispatchObject&) = delete;
+    CDispatchObject& operator=(const CDispatchObject&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_own)
+        {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG refs = ::InterlockedDecrement(&m_refs);
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
+
+private:
+    const IID m_own;
+    LONG m_refs = 1;
+};
+
+// An argument given by reference as a variant is read through that reference.
+const VARIANT& Value(const VARIANTARG& arg)
+{
+    return arg.vt == (VT_VARIANT | VT_BYREF) && arg.pvarVal ? *arg.pvarVal : arg;
+}
+
+// The text of a string argument; null when it is not one.
+const wchar_t* TextOf(const VARIANTARG& arg)
+{
+    const VARIANT& v = Value(arg);
+    if (v.vt == VT_BSTR)
+        return v.bstrVal ? v.bstrVal : L"";
+    if (v.vt == (VT_BSTR | VT_BYREF) && v.pbstrVal)
+        return *v.pbstrVal ? *v.pbstrVal : L"";
+    return nullptr;
+}
+
+bool IsTrue(const VARIANTARG& arg)
+{
+    const VARIANT& v = Value(arg);
+    if (v.vt == VT_BOOL)
+        return v.boolVal != VARIANT_FALSE;
+    if (v.vt == (VT_BOOL | VT_BYREF) && v.pboolVal)
+        return *v.pboolVal != VARIANT_FALSE;
+    return false;
+}
+
+// The browser's Cancel argument: a VARIANT_BOOL by reference.
+void Cancel(const VARIANTARG& arg)
+{
+    if (arg.vt == (VT_BOOL | VT_BYREF) && arg.pboolVal)
+        *arg.pboolVal = VARIANT_TRUE;
+}
+
+class CEventSink : public CDispatchObject
+{
+public:
+    CEventSink() : CDispatchObject(kDiidWebBrowserEvents2) {}
+
+    // The arguments arrive last first: args[0] is the event's last parameter.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                     EXCEPINFO*, UINT*) override
+    {
+        if (!params || (params->cArgs && !params->rgvarg))
+            return S_OK;
+        const VARIANTARG* args = params->rgvarg;
+        const UINT count = params->cArgs;
+        switch (id)
+        {
+        case DISPID_BEFORENAVIGATE2: // (pDisp, URL, Flags, TargetFrameName, PostData, Headers,
+                                     // Cancel)
+            if (count == 7 && !m_guard.Allow(TextOf(args[5])))
+                Cancel(args[0]);
+            break;
+        case DISPID_NEWWINDOW2: // (ppDisp, Cancel)
+            if (count == 2)
+                Cancel(args[0]);
+            break;
+        case DISPID_NEWWINDOW3: // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+            if (count == 5)
+                Cancel(args[3]);
+            break;
+        case DISPID_FILEDOWNLOAD: // (ActiveDocument, Cancel); browsers before 7 give only Cancel,
+                                  // and only for real downloads
+            if (count == 1 || (count == 2 && !IsTrue(args[1])))
+                Cancel(args[0]);
+            break;
+        default:
+            break;
+        }
+        return S_OK;
+    }
+
+private:
+    CNavigationGuard m_guard;
+};
+
+class CAmbient : public CDispatchObject
+{
+public:
+    CAmbient() : CDispatchObject(IID_IDispatch) {}
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override
+    {
+        if (id != DISPID_AMBIENT_DLCONTROL)
+            return DISP_E_MEMBERNOTFOUND; // the host answers it
+        if (!result)
+            return E_POINTER;
+        ::VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = kDownloadControl;
+        return S_OK;
+    }
+};
+
+} // namespace
+
+HRESULT CreateEventSink(IDispatch** sink)
+{
+    if (!sink)
+        return E_POINTER;
+    *sink = new (std::nothrow) CEventSink();
+    return *sink ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CreateAmbient(IDispatch** ambient)
+{
+    if (!ambient)
+        return E_POINTER;
+    *ambient = new (std::nothrow) CAmbient();
+    return *ambient ? S_OK : E_OUTOFMEMORY;
+}
+
+LONG LiveObjects()
+{
+    return g_liveObjects;
+}
+
+} // namespace panelguard
