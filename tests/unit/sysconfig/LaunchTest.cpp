@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "ToolRecorder.h"
@@ -23,12 +24,17 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The program part of a recorded command line must be the tool's full path in the system folder.
-std::string SystemToolCommand(const char* file)
+std::string SystemFolder()
 {
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, MAX_PATH);
-    return "\"" + std::string(system) + "\\" + file + "\"";
+    return system;
+}
+
+// The program part of a recorded command line must be the tool's full path in the system folder.
+std::string SystemToolCommand(const char* file)
+{
+    return "\"" + SystemFolder() + "\\" + file + "\"";
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix)
@@ -44,6 +50,8 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
         << start.commandLine;
     EXPECT_EQ(show, start.show);
     EXPECT_EQ(parameters, start.parameters) << start.commandLine;
+    // Started in the system folder, not in the one the program happens to be in.
+    EXPECT_EQ(Lower(SystemFolder()), Lower(start.folder));
 }
 
 class LaunchTest : public ::testing::Test
@@ -157,6 +165,76 @@ TEST_F(LaunchTest, ReachesThe64BitSystemFolderWithTheRedirectionOff)
     EXPECT_EQ(SW_HIDE, starts[0].show);
     EXPECT_EQ(" /set {current} quietboot No ", starts[0].parameters) << starts[0].commandLine;
     EXPECT_TRUE(StartsWith(Lower(starts[0].commandLine), Lower(SystemToolCommand("bcdedit.exe"))));
+    EXPECT_EQ(Lower(SystemFolder()), Lower(starts[0].folder));
+}
+
+// Stands in for the desktop shell's dispatch while it lives: records what it was asked and
+// answers as told; the real one comes back afterwards.
+class CShellStandIn
+{
+public:
+    explicit CShellStandIn(bool answers)
+    {
+        s_answers = answers;
+        s_asked.clear();
+        g_openThroughDesktopShell = &Open;
+    }
+    ~CShellStandIn() { g_openThroughDesktopShell = m_real; }
+    CShellStandIn(const CShellStandIn&) = delete;
+    CShellStandIn& operator=(const CShellStandIn&) = delete;
+    static const std::vector<std::string>& Asked() { return s_asked; }
+
+private:
+    static bool Open(const char* verb, const char* file, const char* parameters)
+    {
+        s_asked.push_back(std::string(verb ? verb : "(null)") + "|" + file + "|" +
+                          (parameters ? parameters : "(null)"));
+        return s_answers;
+    }
+
+    static inline bool s_answers = false;
+    static inline std::vector<std::string> s_asked;
+    bool (*m_real)(const char*, const char*, const char*) = g_openThroughDesktopShell;
+};
+
+TEST_F(LaunchTest, OpensThroughTheDesktopShellAndStartsItselfOnlyWithoutIt)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = temp;
+    folder.pop_back(); // its trailing backslash
+    {
+        CInstalledTool page(folder, "dadaror-page.exe");
+        ASSERT_TRUE(page.Installed());
+
+        // Wine's desktop shell answers too, and starts the file as asked.
+        ASSERT_TRUE(g_openThroughDesktopShell("open", page.Path().c_str(), "a  b "));
+        auto starts = m_log.WaitFor(1);
+        ASSERT_EQ(1u, starts.size());
+        EXPECT_EQ(Lower(page.Path()), Lower(starts[0].module));
+        EXPECT_EQ(SW_SHOWNORMAL, starts[0].show);
+        EXPECT_EQ("a  b ", starts[0].parameters);
+
+        {
+            CShellStandIn shell(true);
+            OpenForUser(nullptr, page.Path().c_str(), nullptr);
+            ASSERT_EQ(1u, CShellStandIn::Asked().size());
+            EXPECT_EQ("(null)|" + page.Path() + "|(null)", CShellStandIn::Asked()[0]);
+        }
+        {
+            CShellStandIn shell(false);
+            OpenForUser("open", page.Path().c_str(), " c ");
+            ASSERT_EQ(1u, CShellStandIn::Asked().size());
+            EXPECT_EQ("open|" + page.Path() + "| c ", CShellStandIn::Asked()[0]);
+        }
+        starts = m_log.WaitFor(2);
+        ASSERT_EQ(2u, starts.size());
+        EXPECT_EQ(Lower(page.Path()), Lower(starts[1].module));
+        EXPECT_EQ(SW_SHOWNORMAL, starts[1].show);
+        EXPECT_EQ(" c ", starts[1].parameters);
+    }
+    // The copy is gone, so every start is logged by now: none for the request the shell took.
+    EXPECT_EQ(2u, m_log.Read().size());
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)
