@@ -46,7 +46,11 @@ bool SetText(fw::CVariant& value, const char* text)
 // the user's normal rights; its Shell.Application object starts what it is given from there.
 bool OpenThroughDesktopShell(const char* verb, const char* file, const char* parameters)
 {
-    fw::CApartment apartment; // a thread already in an apartment keeps it
+    // No file: left to the direct call, which fails on it as it always did.
+    if (!file || !*file)
+        return false;
+    // A thread already in an apartment keeps it.
+    fw::CApartment apartment;
     // Released in reverse order of declaration, before the apartment closes.
     fw::CComPtr<IShellWindows> windows;
     fw::CComPtr<IDispatch> desktop;
@@ -84,13 +88,12 @@ bool OpenThroughDesktopShell(const char* verb, const char* file, const char* par
         return false;
 
     fw::CVariant fileText, arguments, folder, operation, show;
-    if (!SetText(fileText, file ? file : "") || !SetText(arguments, parameters) ||
-        !SetText(operation, verb))
+    if (!SetText(fileText, file) || !SetText(arguments, parameters) || !SetText(operation, verb))
         return false;
     show.Get().vt = VT_I4;
     show.Get().lVal = SW_SHOWNORMAL;
-    // The shell reports a launch that it tried and that failed as S_FALSE, and shows its own
-    // message: that one is not tried again here.
+    // A launch the shell tried and could not make comes back as S_FALSE (the shell tells the
+    // user itself): it is not tried again here, only a request that never reached the shell.
     return SUCCEEDED(shell->ShellExecute(fileText.Get().bstrVal, arguments.Get(), folder.Get(),
                                          operation.Get(), show.Get()));
 }
