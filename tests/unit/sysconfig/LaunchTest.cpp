@@ -31,6 +31,16 @@ std::string SystemFolder()
     return system;
 }
 
+// The temporary folder, without its trailing backslash.
+std::string TempFolder()
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = temp;
+    folder.pop_back();
+    return folder;
+}
+
 // The program part of a recorded command line must be the tool's full path in the system folder.
 std::string SystemToolCommand(const char* file)
 {
@@ -129,11 +139,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
 {
     // A file given with its folder is started from there: the system-folder rule is for tools.
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string folder = temp;
-    folder.pop_back(); // its trailing backslash
-    CInstalledTool page(folder, "dadaror-page.exe");
+    CInstalledTool page(TempFolder(), "dadaror-page.exe");
     ASSERT_TRUE(page.Installed());
     // Each start is waited for: two at once may log in either order.
     OpenForUser("open", page.Path().c_str(), "a  b ");
@@ -168,43 +174,20 @@ TEST_F(LaunchTest, ReachesThe64BitSystemFolderWithTheRedirectionOff)
     EXPECT_EQ(Lower(SystemFolder()), Lower(starts[0].folder));
 }
 
-// Stands in for the desktop shell's dispatch while it lives: records what it was asked and
-// answers as told; the real one comes back afterwards.
-class CShellStandIn
+// The desktop shell's dispatch stood in for: what it was asked, and its answer.
+std::vector<std::string> g_shellAsked;
+bool g_shellAnswers = false;
+bool ShellStandIn(const char* verb, const char* file, const char* parameters)
 {
-public:
-    explicit CShellStandIn(bool answers)
-    {
-        s_answers = answers;
-        s_asked.clear();
-        g_openThroughDesktopShell = &Open;
-    }
-    ~CShellStandIn() { g_openThroughDesktopShell = m_real; }
-    CShellStandIn(const CShellStandIn&) = delete;
-    CShellStandIn& operator=(const CShellStandIn&) = delete;
-    static const std::vector<std::string>& Asked() { return s_asked; }
-
-private:
-    static bool Open(const char* verb, const char* file, const char* parameters)
-    {
-        s_asked.push_back(std::string(verb ? verb : "(null)") + "|" + file + "|" +
-                          (parameters ? parameters : "(null)"));
-        return s_answers;
-    }
-
-    static inline bool s_answers = false;
-    static inline std::vector<std::string> s_asked;
-    bool (*m_real)(const char*, const char*, const char*) = g_openThroughDesktopShell;
-};
+    g_shellAsked.push_back(std::string(verb ? verb : "-") + "|" + file + "|" +
+                           (parameters ? parameters : "-"));
+    return g_shellAnswers;
+}
 
 TEST_F(LaunchTest, OpensThroughTheDesktopShellAndStartsItselfOnlyWithoutIt)
 {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string folder = temp;
-    folder.pop_back(); // its trailing backslash
     {
-        CInstalledTool page(folder, "dadaror-page.exe");
+        CInstalledTool page(TempFolder(), "dadaror-page.exe");
         ASSERT_TRUE(page.Installed());
 
         // Wine's desktop shell answers too, and starts the file as asked.
@@ -215,18 +198,18 @@ TEST_F(LaunchTest, OpensThroughTheDesktopShellAndStartsItselfOnlyWithoutIt)
         EXPECT_EQ(SW_SHOWNORMAL, starts[0].show);
         EXPECT_EQ("a  b ", starts[0].parameters);
 
-        {
-            CShellStandIn shell(true);
-            OpenForUser(nullptr, page.Path().c_str(), nullptr);
-            ASSERT_EQ(1u, CShellStandIn::Asked().size());
-            EXPECT_EQ("(null)|" + page.Path() + "|(null)", CShellStandIn::Asked()[0]);
-        }
-        {
-            CShellStandIn shell(false);
-            OpenForUser("open", page.Path().c_str(), " c ");
-            ASSERT_EQ(1u, CShellStandIn::Asked().size());
-            EXPECT_EQ("open|" + page.Path() + "| c ", CShellStandIn::Asked()[0]);
-        }
+        const auto real = g_openThroughDesktopShell;
+        g_openThroughDesktopShell = &ShellStandIn;
+        g_shellAnswers = true;
+        OpenForUser(nullptr, page.Path().c_str(), nullptr);
+        g_shellAnswers = false;
+        OpenForUser("open", page.Path().c_str(), " c ");
+        g_openThroughDesktopShell = real;
+        EXPECT_EQ(
+            (std::vector<std::string>{"-|" + page.Path() + "|-", "open|" + page.Path() + "| c "}),
+            g_shellAsked);
+
+        // Only the request the shell refused was started by the program, as given.
         starts = m_log.WaitFor(2);
         ASSERT_EQ(2u, starts.size());
         EXPECT_EQ(Lower(page.Path()), Lower(starts[1].module));
