@@ -15,26 +15,6 @@ const CLSID kClsidWbemLocator = {
 const IID kIidWbemLocator = {
     0xdc12a687, 0x737f, 0x11cf, {0x88, 0x4d, 0x00, 0xaa, 0x00, 0x4b, 0x2e, 0x24}};
 
-// The thread's COM apartment for the length of one query. Whatever step fails later, a
-// successful open (S_OK, or S_FALSE when the thread already had a single-threaded apartment) is
-// balanced here, so the caller's thread leaves the query in the state it entered it.
-class CApartment
-{
-public:
-    CApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    CApartment(const CApartment&) = delete;
-    CApartment& operator=(const CApartment&) = delete;
-    ~CApartment()
-    {
-        if (SUCCEEDED(m_hr))
-            ::CoUninitialize();
-    }
-    bool IsOpen() const noexcept { return SUCCEEDED(m_hr); }
-
-private:
-    HRESULT m_hr;
-};
-
 // Who may call into this process's COM objects once its security is fixed: SYSTEM and the
 // Administrators, at high integrity (COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL). The query
 // needs no incoming calls at all; the default would admit every caller. Systems without
@@ -105,21 +85,6 @@ private:
     BSTR m_b;
 };
 
-// The one value holder of a query; cleared after every disk and when the query ends.
-class CValueHolder
-{
-public:
-    CValueHolder() noexcept { ::VariantInit(&m_v); }
-    CValueHolder(const CValueHolder&) = delete;
-    CValueHolder& operator=(const CValueHolder&) = delete;
-    ~CValueHolder() { ::VariantClear(&m_v); }
-    VARIANT& Get() noexcept { return m_v; }
-    void Clear() noexcept { ::VariantClear(&m_v); }
-
-private:
-    VARIANT m_v;
-};
-
 } // namespace
 
 CoInitializeSecurityFn g_pfnCoInitializeSecurity = &::CoInitializeSecurity;
@@ -132,7 +97,7 @@ void ReadDiskProperty(IWbemClassObject& disk, const wchar_t* name, VARIANT& valu
 
 bool RunDiskQuery(CDiskVisitor& perDisk)
 {
-    CApartment apartment;
+    fw::CApartment apartment;
     if (!apartment.IsOpen())
         return false;
 
@@ -172,7 +137,8 @@ bool RunDiskQuery(CDiskVisitor& perDisk)
                                    enumerator.Receive())))
         return false;
 
-    CValueHolder value;
+    // The one value holder of a query; cleared after every disk and when the query ends.
+    fw::CVariant value;
     while (enumerator)
     {
         fw::CComPtr<IWbemClassObject> disk;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 #include <utility>
 
 namespace fw
@@ -154,6 +156,41 @@ public:
 
 private:
     T* m_p = nullptr;
+};
+
+// The calling thread's COM apartment for the length of one operation. A successful open (S_OK, or
+// S_FALSE when the thread already had a single-threaded apartment) is balanced on destruction,
+// so the thread leaves the operation in the state it entered it.
+class CApartment
+{
+public:
+    CApartment() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    CApartment(const CApartment&) = delete;
+    CApartment& operator=(const CApartment&) = delete;
+    ~CApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            ::CoUninitialize();
+    }
+    bool IsOpen() const noexcept { return SUCCEEDED(m_hr); }
+
+private:
+    HRESULT m_hr;
+};
+
+// Owner of one VARIANT: whatever it holds (a BSTR, an interface) is freed with it.
+class CVariant
+{
+public:
+    CVariant() noexcept { ::VariantInit(&m_v); }
+    CVariant(const CVariant&) = delete;
+    CVariant& operator=(const CVariant&) = delete;
+    ~CVariant() { ::VariantClear(&m_v); }
+    VARIANT& Get() noexcept { return m_v; }
+    void Clear() noexcept { ::VariantClear(&m_v); }
+
+private:
+    VARIANT m_v;
 };
 
 } // namespace fw

@@ -1,6 +1,7 @@
 // Records what the program opens for the user instead of opening it: the web browser (the shell's
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
+#include "recorder/RecorderLog.h"
 
 #include <tlhelp32.h>
 
@@ -12,8 +13,9 @@ namespace e2e
 struct LaunchRecorder::Saved
 {
     ScopedRegString value;
-    Saved(HKEY root, const std::string& subkey, const std::string& value, REGSAM view)
-        : value(root, subkey, "", value, view)
+    Saved(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
+          REGSAM view)
+        : value(root, subkey, name, value, view)
     {
     }
 };
@@ -36,14 +38,18 @@ LaunchRecorder::LaunchRecorder()
     m_log = BuildDir() + "\\e2e-launches-" + std::to_string(::GetCurrentProcessId()) + ".log";
     ::DeleteFileA(m_log.c_str());
     const std::string command = "\"" + RecorderPath() + "\" \"%1\"";
-    bool ok = true;
+    // Addresses are opened by the desktop shell's process, which does not have the environment
+    // given to the program: the log is named in the registry too.
+    m_saved.push_back(std::make_unique<Saved>(HKEY_CURRENT_USER, recorder::kLogKey,
+                                              recorder::kLogValue, m_log, 0));
+    bool ok = m_saved.back()->value.Ok();
     for (const char* scheme : {"http", "https"})
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
         {
             m_saved.push_back(std::make_unique<Saved>(HKEY_LOCAL_MACHINE,
                                                       std::string("Software\\Classes\\") + scheme +
                                                           "\\shell\\open\\command",
-                                                      command, view));
+                                                      "", command, view));
             ok = ok && m_saved.back()->value.Ok();
         }
     m_controlPath = SystemWow64Control();
@@ -73,7 +79,7 @@ Env LaunchRecorder::Environment() const
     std::string o = overrides;
     // Wine prefers its own built-in control.exe over a file in the system folder unless told.
     o += (o.empty() ? "" : ";") + std::string("control.exe=n");
-    return {{"DADAROR_RECORDER_LOG", m_log}, {"WINEDLLOVERRIDES", o}};
+    return {{recorder::kLogVariable, m_log}, {"WINEDLLOVERRIDES", o}};
 }
 
 std::vector<std::string> LaunchRecorder::Lines() const
@@ -85,10 +91,11 @@ std::vector<std::string> LaunchRecorder::Lines() const
     {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
-        // <ms> <show> <module> <command line>, separated by tabs: keep the command line's
-        // arguments, after the program's name (quoted or not) and the blanks behind it.
+        // <ms> <show> <module> <working folder> <command line>, separated by tabs: keep the
+        // command line's arguments, after the program's name (quoted or not) and the blanks
+        // behind it.
         size_t at = line.find('\t');
-        for (int field = 1; field < 3 && at != std::string::npos; ++field)
+        for (int field = 1; field < 4 && at != std::string::npos; ++field)
             at = line.find('\t', at + 1);
         if (at == std::string::npos)
             continue;

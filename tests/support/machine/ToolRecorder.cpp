@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "recorder/RecorderLog.h"
 
 namespace sysconfig_test
 {
@@ -19,6 +20,16 @@ template <typename Fn> Fn Kernel32(const char* name)
 {
     return reinterpret_cast<Fn>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), name)));
+}
+
+std::string NewLogPath()
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string path =
+        std::string(temp) + "dadaror-recorder-" + std::to_string(::GetCurrentProcessId()) + ".log";
+    ::DeleteFileA(path.c_str());
+    return path;
 }
 
 std::string WindowsFolder()
@@ -74,13 +85,10 @@ CInstalledTool::~CInstalledTool()
 }
 
 CRecorderLog::CRecorderLog()
+    : m_path(NewLogPath()),
+      m_forShellStarts(HKEY_CURRENT_USER, recorder::kLogKey, recorder::kLogValue, m_path)
 {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    m_path =
-        std::string(temp) + "dadaror-recorder-" + std::to_string(::GetCurrentProcessId()) + ".log";
-    ::DeleteFileA(m_path.c_str());
-    ::SetEnvironmentVariableA("DADAROR_RECORDER_LOG", m_path.c_str());
+    ::SetEnvironmentVariableA(recorder::kLogVariable, m_path.c_str());
 
     // The tools Wine ships as its own builtins are only replaced by a file in the system folder
     // when the loader is told to prefer the file.
@@ -123,13 +131,15 @@ std::vector<RecordedStart> CRecorderLog::Read() const
         const size_t t1 = line.find('\t');
         const size_t t2 = line.find('\t', t1 + 1);
         const size_t t3 = line.find('\t', t2 + 1);
-        if (t3 == std::string::npos)
+        const size_t t4 = line.find('\t', t3 + 1);
+        if (t3 == std::string::npos || t4 == std::string::npos)
             continue;
         RecordedStart start;
         start.ms = std::strtoull(line.c_str(), nullptr, 10);
         start.show = std::atoi(line.c_str() + t1 + 1);
         start.module = line.substr(t2 + 1, t3 - t2 - 1);
-        start.commandLine = line.substr(t3 + 1);
+        start.folder = line.substr(t3 + 1, t4 - t3 - 1);
+        start.commandLine = line.substr(t4 + 1);
         const std::string& c = start.commandLine;
         size_t after = c[0] == '"' ? c.find('"', 1) + 1 : c.find(' ');
         if (after == std::string::npos || after == 0 || after > c.size())

@@ -51,11 +51,13 @@ struct RecordedStart
     unsigned long long ms = 0;
     int show = -2;
     std::string module;
+    std::string folder; // the working folder it was started in
     std::string commandLine;
     std::string parameters; // the command line after the program name and one blank
 };
 
-// The log the recorder writes, set up for this process (and the tools it starts).
+// The log the recorder writes, set up for this process (and the tools it starts, itself or through
+// the desktop shell).
 class CRecorderLog
 {
 public:
@@ -67,6 +69,7 @@ public:
 
 private:
     std::string m_path;
+    testsupport::CScopedRegValue m_forShellStarts;
 };
 
 using facts::kMemoryManagementKey;

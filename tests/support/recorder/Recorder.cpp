@@ -3,24 +3,34 @@
 // would be found, or register it as the handler; every start appends one line to a log, then the
 // program ends at once.
 //
-// Log file: the path in the environment variable DADAROR_RECORDER_LOG, or C:\dadaror-recorder.log
-// when it is not set (the variable is inherited by the started tool, so a test sets it in its own
-// process). One line per start, fields separated by one tab, ending with CR LF, in code page 949:
-//   <ms>\t<show>\t<module path>\t<command line>
+// Log file (RecorderLog.h): the path in the environment variable DADAROR_RECORDER_LOG, else the
+// one in HKCU\Software\DadarorTest\Recorder, value Log (for starts made by the desktop shell,
+// which do not inherit the test's environment), else C:\dadaror-recorder.log. One line per start,
+// fields separated by one tab, ending with CR LF, in code page 949:
+//   <ms>\t<show>\t<module path>\t<working folder>\t<command line>
 // <ms>: system time in milliseconds since 1601 (GetSystemTimeAsFileTime / 10000), for pauses
 // between launches; <show>: the show state asked by the launcher (STARTUPINFO.wShowWindow, -1
 // when none was given: 0 SW_HIDE, 1 SW_SHOWNORMAL); <module path>: this copy's own full path;
-// <command line>: GetCommandLineA exactly, e.g. "C:\windows\system32\fsutil.exe" behavior ...
+// <working folder>: GetCurrentDirectoryA at the start; <command line>: GetCommandLineA exactly,
+// e.g. "C:\windows\system32\fsutil.exe" behavior ... (last: only it may hold a tab).
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
 
+#include "RecorderLog.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     char logPath[MAX_PATH] = {};
-    DWORD length = ::GetEnvironmentVariableA("DADAROR_RECORDER_LOG", logPath, MAX_PATH);
+    DWORD length = ::GetEnvironmentVariableA(recorder::kLogVariable, logPath, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        std::strcpy(logPath, "C:\\dadaror-recorder.log");
+    {
+        DWORD size = sizeof(logPath);
+        if (::RegGetValueA(HKEY_CURRENT_USER, recorder::kLogKey, recorder::kLogValue, RRF_RT_REG_SZ,
+                           nullptr, logPath, &size) != ERROR_SUCCESS ||
+            !logPath[0])
+            std::strcpy(logPath, "C:\\dadaror-recorder.log");
+    }
 
     FILETIME now = {};
     ::GetSystemTimeAsFileTime(&now);
@@ -35,9 +45,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char module[1024] = {};
     ::GetModuleFileNameA(nullptr, module, sizeof(module) - 1);
 
+    char folder[1024] = {};
+    ::GetCurrentDirectoryA(sizeof(folder), folder);
+
     static char line[40000];
-    const int size = std::snprintf(line, sizeof(line), "%llu\t%d\t%s\t%s\r\n", ms, show, module,
-                                   ::GetCommandLineA());
+    const int size = std::snprintf(line, sizeof(line), "%llu\t%d\t%s\t%s\t%s\r\n", ms, show, module,
+                                   folder, ::GetCommandLineA());
     if (size <= 0)
         return 1;
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "ToolRecorder.h"
@@ -23,12 +24,27 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The program part of a recorded command line must be the tool's full path in the system folder.
-std::string SystemToolCommand(const char* file)
+std::string SystemFolder()
 {
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, MAX_PATH);
-    return "\"" + std::string(system) + "\\" + file + "\"";
+    return system;
+}
+
+// The temporary folder, without its trailing backslash.
+std::string TempFolder()
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string folder = temp;
+    folder.pop_back();
+    return folder;
+}
+
+// The program part of a recorded command line must be the tool's full path in the system folder.
+std::string SystemToolCommand(const char* file)
+{
+    return "\"" + SystemFolder() + "\\" + file + "\"";
 }
 
 bool StartsWith(const std::string& text, const std::string& prefix)
@@ -44,6 +60,8 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
         << start.commandLine;
     EXPECT_EQ(show, start.show);
     EXPECT_EQ(parameters, start.parameters) << start.commandLine;
+    // Started in the system folder, not in the one the program happens to be in.
+    EXPECT_EQ(Lower(SystemFolder()), Lower(start.folder));
 }
 
 class LaunchTest : public ::testing::Test
@@ -121,11 +139,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
 {
     // A file given with its folder is started from there: the system-folder rule is for tools.
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string folder = temp;
-    folder.pop_back(); // its trailing backslash
-    CInstalledTool page(folder, "dadaror-page.exe");
+    CInstalledTool page(TempFolder(), "dadaror-page.exe");
     ASSERT_TRUE(page.Installed());
     // Each start is waited for: two at once may log in either order.
     OpenForUser("open", page.Path().c_str(), "a  b ");
@@ -157,6 +171,53 @@ TEST_F(LaunchTest, ReachesThe64BitSystemFolderWithTheRedirectionOff)
     EXPECT_EQ(SW_HIDE, starts[0].show);
     EXPECT_EQ(" /set {current} quietboot No ", starts[0].parameters) << starts[0].commandLine;
     EXPECT_TRUE(StartsWith(Lower(starts[0].commandLine), Lower(SystemToolCommand("bcdedit.exe"))));
+    EXPECT_EQ(Lower(SystemFolder()), Lower(starts[0].folder));
+}
+
+// The desktop shell's dispatch stood in for: what it was asked, and its answer.
+std::vector<std::string> g_shellAsked;
+bool g_shellAnswers = false;
+bool ShellStandIn(const char* verb, const char* file, const char* parameters)
+{
+    g_shellAsked.push_back(std::string(verb ? verb : "-") + "|" + file + "|" +
+                           (parameters ? parameters : "-"));
+    return g_shellAnswers;
+}
+
+TEST_F(LaunchTest, OpensThroughTheDesktopShellAndStartsItselfOnlyWithoutIt)
+{
+    {
+        CInstalledTool page(TempFolder(), "dadaror-page.exe");
+        ASSERT_TRUE(page.Installed());
+
+        // Wine's desktop shell answers too, and starts the file as asked.
+        ASSERT_TRUE(g_openThroughDesktopShell("open", page.Path().c_str(), "a  b "));
+        auto starts = m_log.WaitFor(1);
+        ASSERT_EQ(1u, starts.size());
+        EXPECT_EQ(Lower(page.Path()), Lower(starts[0].module));
+        EXPECT_EQ(SW_SHOWNORMAL, starts[0].show);
+        EXPECT_EQ("a  b ", starts[0].parameters);
+
+        const auto real = g_openThroughDesktopShell;
+        g_openThroughDesktopShell = &ShellStandIn;
+        g_shellAnswers = true;
+        OpenForUser(nullptr, page.Path().c_str(), nullptr);
+        g_shellAnswers = false;
+        OpenForUser("open", page.Path().c_str(), " c ");
+        g_openThroughDesktopShell = real;
+        EXPECT_EQ(
+            (std::vector<std::string>{"-|" + page.Path() + "|-", "open|" + page.Path() + "| c "}),
+            g_shellAsked);
+
+        // Only the request the shell refused was started by the program, as given.
+        starts = m_log.WaitFor(2);
+        ASSERT_EQ(2u, starts.size());
+        EXPECT_EQ(Lower(page.Path()), Lower(starts[1].module));
+        EXPECT_EQ(SW_SHOWNORMAL, starts[1].show);
+        EXPECT_EQ(" c ", starts[1].parameters);
+    }
+    // The copy is gone, so every start is logged by now: none for the request the shell took.
+    EXPECT_EQ(2u, m_log.Read().size());
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)
