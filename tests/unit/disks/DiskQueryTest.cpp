@@ -74,67 +74,49 @@ TEST(DiskQuery, MultiThreadedApartmentGivesTheEmptyResult)
     EXPECT_TRUE(ThreadHasNoApartment());
 }
 
-// What the query hands COM as the process's security, in the absolute form COM takes.
-struct CPassedSecurity
-{
-    bool absolute = false;
-    std::string text;
-    std::string label;
-    DWORD authenticationLevel = ~0u;
-} g_passedSecurity;
+// The descriptor the query hands COM as the process's security: whether it is in the absolute
+// form COM takes, owner, group and access list as text, and its integrity label, read from the
+// ACE itself (not every platform writes labels as text).
+std::string g_passedSecurity;
 
-HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG count,
-                              SOLE_AUTHENTICATION_SERVICE* services, void* reserved,
-                              DWORD authentication, DWORD impersonation, void* list,
-                              DWORD capabilities, void* reserved3)
+HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR sd, LONG count,
+                              SOLE_AUTHENTICATION_SERVICE* services, void* reserved, DWORD level,
+                              DWORD impersonation, void* list, DWORD capabilities, void* reserved3)
 {
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    SECURITY_DESCRIPTOR_CONTROL control = SE_SELF_RELATIVE;
     DWORD revision = 0;
-    g_passedSecurity.absolute = descriptor && ::IsValidSecurityDescriptor(descriptor) &&
-                                ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-                                !(control & SE_SELF_RELATIVE);
     char* text = nullptr;
-    if (descriptor &&
-        ::ConvertSecurityDescriptorToStringSecurityDescriptorA(
-            descriptor, SDDL_REVISION_1,
-            OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-            &text, nullptr))
-    {
-        g_passedSecurity.text = text;
-        ::LocalFree(text);
-    }
-    g_passedSecurity.authenticationLevel = authentication;
-    // The label, read from the ACE itself: not every platform writes labels as text.
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
+    BOOL present = FALSE, defaulted = FALSE;
     PACL sacl = nullptr;
     SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
     char* sid = nullptr;
-    if (descriptor && ::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) &&
-        present && sacl && sacl->AceCount == 1 &&
-        ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) &&
+    if (sd && ::GetSecurityDescriptorControl(sd, &control, &revision) &&
+        !(control & SE_SELF_RELATIVE) &&
+        ::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            sd, SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+            &text, nullptr) &&
+        ::GetSecurityDescriptorSacl(sd, &present, &sacl, &defaulted) && sacl &&
+        sacl->AceCount == 1 && ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) &&
         label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE &&
         ::ConvertSidToStringSidA(&label->SidStart, &sid))
-    {
-        g_passedSecurity.label = std::string(sid) + " mask " + std::to_string(label->Mask);
-        ::LocalFree(sid);
-    }
-    return ::CoInitializeSecurity(descriptor, count, services, reserved, authentication,
-                                  impersonation, list, capabilities, reserved3);
+        g_passedSecurity =
+            std::string(text) + " label " + sid + " mask " + std::to_string(label->Mask);
+    ::LocalFree(text);
+    ::LocalFree(sid);
+    return ::CoInitializeSecurity(sd, count, services, reserved, level, impersonation, list,
+                                  capabilities, reserved3);
 }
 
-// Nobody but SYSTEM and the Administrators, at high integrity, may call into the elevated
-// process's COM objects: the query itself needs no incoming calls.
+// Nobody but SYSTEM and the Administrators, at high integrity (S-1-16-12288, calls from below
+// refused: no execute up, mask 4), may call into the elevated process's COM objects: the query
+// itself needs no incoming calls.
 TEST(DiskQuery, ComSecurityAdmitsOnlySystemAndAdministratorsAtHighIntegrity)
 {
     g_pfnCoInitializeSecurity = &RecordSecurity;
     CModelRecorder recorder;
     EXPECT_TRUE(RunDiskQuery(recorder));
-    EXPECT_TRUE(g_passedSecurity.absolute);
-    EXPECT_EQ("O:BAG:BAD:(A;;CCDC;;;SY)(A;;CCDC;;;BA)", g_passedSecurity.text);
-    // High integrity (S-1-16-12288), calls from below refused (no execute up).
-    EXPECT_EQ("S-1-16-12288 mask 4", g_passedSecurity.label);
-    EXPECT_EQ(static_cast<DWORD>(RPC_C_AUTHN_LEVEL_DEFAULT), g_passedSecurity.authenticationLevel);
+    EXPECT_EQ("O:BAG:BAD:(A;;CCDC;;;SY)(A;;CCDC;;;BA) label S-1-16-12288 mask 4", g_passedSecurity);
 }
 
 TEST(DiskQuery, SecurityFixedEarlierGivesTheEmptyResult)
