@@ -8,11 +8,7 @@
 #include <ocidl.h>
 #include <urlmon.h>
 
-#include <string>
-
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
+#include <memory>
 
 namespace browserhost
 {
@@ -22,83 +18,26 @@ const char kClassName[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
 namespace
 {
 
-// The container window class of atl.dll; its window text names the control to create.
-const char kContainerClass[] = "AtlAxWin";
-
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
 using SetFeatureFn = HRESULT(WINAPI*)(INTERNETFEATURELIST, DWORD, BOOL);
 
-// The container's ambient properties (ATL's IAxWinAmbientDispatch, then its extension that takes
-// further ambient properties from us). Only the order of the methods matters here: we call the
-// last one.
-const IID kIidAxWinAmbientDispatchEx = {
-    0xB2D0778B, 0xAC99, 0x4C58, {0xA5, 0xC8, 0xE7, 0x72, 0x4E, 0x53, 0x16, 0xB5}};
+const CLSID kClsidWebBrowser = {
+    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
-struct IAxWinAmbientDispatchEx : public IDispatch
+// The browser engine's own restrictions for this process, set once before any browser exists:
+// no ActiveX installation, no file downloads, and the pop-up manager for windows the page opens.
+// urlmon stays loaded so that they hold.
+void RestrictEngine()
 {
-    virtual HRESULT STDMETHODCALLTYPE put_AllowWindowlessActivation(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_AllowWindowlessActivation(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_BackColor(OLE_COLOR) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_BackColor(OLE_COLOR*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_ForeColor(OLE_COLOR) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ForeColor(OLE_COLOR*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_LocaleID(LCID) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_LocaleID(LCID*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_UserMode(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_UserMode(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_DisplayAsDefault(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_DisplayAsDefault(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_Font(IFontDisp*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_Font(IFontDisp**) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_MessageReflect(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_MessageReflect(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ShowGrabHandles(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ShowHatching(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_DocHostFlags(DWORD) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_DocHostFlags(DWORD*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_DocHostDoubleClickFlags(DWORD) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_DocHostDoubleClickFlags(DWORD*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_AllowContextMenu(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_AllowContextMenu(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_AllowShowUI(VARIANT_BOOL) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_AllowShowUI(VARIANT_BOOL*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE put_OptionKeyPath(BSTR) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_OptionKeyPath(BSTR*) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetAmbientDispatch(IDispatch* ambient) = 0;
-};
-
-struct ContainerLibrary
-{
-    fw::CModuleHandle module;
-    AtlAxGetControlFn getControl = nullptr;
-    AtlAxGetControlFn getHost = nullptr; // same signature: the container's site object
-    fw::CModuleHandle urlmon;            // holds the engine's restrictions: stays loaded
-    bool tried = false;
-    bool ready = false;
-};
-
-// The host window's extra bytes: the connection point the panel's event sink is advised on, and
-// the cookie of that advice.
-const int kPointSlot = 0;
-const int kCookieSlot = sizeof(LONG_PTR);
-
-// Loaded on the user-interface thread the first time a panel is created, kept to the end.
-ContainerLibrary g_library;
-
-template <typename F> F Bind(HMODULE module, const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
-// The browser engine's own restrictions for this process, set before any browser exists: no
-// ActiveX installation, no file downloads, and the pop-up manager for windows the page opens.
-void RestrictEngine(ContainerLibrary& lib)
-{
-    lib.urlmon.Reset(fw::LoadSystemLibrary("urlmon.dll"));
-    if (!lib.urlmon)
+    static fw::CModuleHandle urlmon;
+    static bool done = false;
+    if (done)
         return;
-    auto setFeature = Bind<SetFeatureFn>(lib.urlmon.Get(), "CoInternetSetFeatureEnabled");
+    done = true;
+    urlmon.Reset(fw::LoadSystemLibrary("urlmon.dll"));
+    if (!urlmon)
+        return;
+    auto setFeature = reinterpret_cast<SetFeatureFn>(
+        reinterpret_cast<void*>(::GetProcAddress(urlmon.Get(), "CoInternetSetFeatureEnabled")));
     if (!setFeature)
         return;
     for (INTERNETFEATURELIST feature :
@@ -107,90 +46,240 @@ void RestrictEngine(ContainerLibrary& lib)
         setFeature(feature, SET_FEATURE_ON_PROCESS, TRUE);
 }
 
-bool LoadContainer()
+// The control's container: its client site, in-place site and frame, all in the host window, and
+// the source of its ambient properties, of which the panel answers the download control (the
+// rest keep the control's defaults).
+class CBrowserSite final : public IOleClientSite,
+                           public IOleInPlaceSite,
+                           public IOleInPlaceFrame,
+                           public IDispatch
 {
-    ContainerLibrary& lib = g_library;
-    if (lib.tried)
-        return lib.ready;
-    lib.tried = true;
-    RestrictEngine(lib);
-    lib.module.Reset(fw::LoadSystemLibrary("atl.dll"));
-    if (!lib.module)
-        return false;
-    auto winInit = Bind<AtlAxWinInitFn>(lib.module.Get(), "AtlAxWinInit");
-    lib.getControl = Bind<AtlAxGetControlFn>(lib.module.Get(), "AtlAxGetControl");
-    lib.getHost = Bind<AtlAxGetControlFn>(lib.module.Get(), "AtlAxGetHost");
-    if (!winInit || !lib.getControl || !winInit())
+public:
+    CBrowserSite(HWND host, IDispatch* ambient) : m_host(host), m_ambient(ambient)
     {
-        lib.getControl = nullptr;
-        lib.module.Reset();
-        return false;
+        m_ambient->AddRef();
     }
-    lib.ready = true;
-    return true;
-}
+    CBrowserSite(const CBrowserSite&) = delete;
+    CBrowserSite& operator=(const CBrowserSite&) = delete;
 
-HWND ContainerOf(HWND host)
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *object = static_cast<IOleClientSite*>(this);
+        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
+            *object = static_cast<IOleInPlaceSite*>(this);
+        else if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
+            *object = static_cast<IOleInPlaceFrame*>(this);
+        else if (riid == IID_IDispatch)
+            *object = static_cast<IDispatch*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG refs = ::InterlockedDecrement(&m_refs);
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override
+    {
+        if (moniker)
+            *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override
+    {
+        if (container)
+            *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (of both the site and the frame)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override
+    {
+        if (!window)
+            return E_POINTER;
+        *window = m_host;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame,
+                                               IOleInPlaceUIWindow** document, RECT* position,
+                                               RECT* clip, OLEINPLACEFRAMEINFO* info) override
+    {
+        if (!frame || !document || !position || !clip || !info)
+            return E_POINTER;
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        *document = nullptr;
+        ::GetClientRect(m_host, position);
+        *clip = *position;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = ::GetAncestor(m_host, GA_ROOT);
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no menus, tool space or accelerators of ours.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDispatch: the ambient properties.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argument) override
+    {
+        return m_ambient->Invoke(id, riid, lcid, flags, params, result, exception, argument);
+    }
+
+private:
+    virtual ~CBrowserSite() { m_ambient->Release(); }
+
+    HWND m_host;
+    IDispatch* m_ambient;
+    LONG m_refs = 1;
+};
+
+// What a host window holds while it lives: the control, its site, and the connection point the
+// panel's event sink is advised on.
+struct CPanel
 {
-    return host ? ::GetWindow(host, GW_CHILD) : nullptr;
+    fw::CComPtr<IOleObject> control;
+    fw::CComPtr<IOleClientSite> site;
+    fw::CComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+};
+
+CPanel* PanelOf(HWND host)
+{
+    return host ? reinterpret_cast<CPanel*>(::GetWindowLongPtrA(host, 0)) : nullptr;
 }
 
 // Every navigation, new window and download of the control passes our event sink.
-void AdviseSink(HWND host, IUnknown* control)
+void AdviseSink(CPanel& panel)
 {
     fw::CComPtr<IConnectionPointContainer> points;
-    fw::CComPtr<IConnectionPoint> point;
     fw::CComPtr<IDispatch> sink;
-    DWORD cookie = 0;
-    if (FAILED(control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) ||
-        FAILED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2, point.Receive())) ||
+    if (FAILED(
+            panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) ||
+        FAILED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
+                                           panel.point.Receive())) ||
         FAILED(panelguard::CreateEventSink(sink.Receive())) ||
-        FAILED(point->Advise(sink.Get(), &cookie)))
-        return;
-    ::SetWindowLongPtrA(host, kCookieSlot, static_cast<LONG_PTR>(cookie));
-    ::SetWindowLongPtrA(host, kPointSlot, reinterpret_cast<LONG_PTR>(point.Detach()));
+        FAILED(panel.point->Advise(sink.Get(), &panel.cookie)))
+        panel.point.Release();
 }
 
-void UnadviseSink(HWND host)
+// Makes the control in the host window, activated in place over its client area, its events
+// passing our sink. Without a browser the panel stays empty.
+void CreatePanel(HWND host)
 {
-    auto* point = reinterpret_cast<IConnectionPoint*>(::SetWindowLongPtrA(host, kPointSlot, 0));
-    if (!point)
+    RestrictEngine();
+    auto panel = std::make_unique<CPanel>();
+    fw::CComPtr<IDispatch> ambient;
+    if (FAILED(panelguard::CreateAmbient(ambient.Receive())) ||
+        FAILED(::CoCreateInstance(kClsidWebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                  panel->control.ReceiveVoid())) ||
+        !panel->control)
         return;
-    point->Unadvise(static_cast<DWORD>(::GetWindowLongPtrA(host, kCookieSlot)));
-    point->Release();
-}
-
-// The download control goes to the control as an ambient property of its container, where the
-// container takes ambient properties from us.
-void SetDownloadControl(HWND container, IUnknown* control)
-{
-    fw::CComPtr<IUnknown> site;
-    fw::CComPtr<IAxWinAmbientDispatchEx> ambients;
-    fw::CComPtr<IDispatch> ours;
-    fw::CComPtr<IOleControl> oleControl;
-    if (!g_library.getHost || FAILED(g_library.getHost(container, site.Receive())) || !site ||
-        FAILED(site->QueryInterface(kIidAxWinAmbientDispatchEx, ambients.ReceiveVoid())) ||
-        FAILED(panelguard::CreateAmbient(ours.Receive())) ||
-        FAILED(ambients->SetAmbientDispatch(ours.Get())) ||
-        FAILED(control->QueryInterface(IID_IOleControl, oleControl.ReceiveVoid())))
+    *panel->site.Receive() = new CBrowserSite(host, ambient.Get());
+    if (FAILED(panel->control->SetClientSite(panel->site.Get())))
         return;
-    oleControl->OnAmbientPropertyChange(DISPID_AMBIENT_DLCONTROL);
-}
-
-void CreateContainer(HWND host)
-{
-    if (!LoadContainer())
-        return; // the panel stays empty
+    fw::CComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(panel->control->QueryInterface(IID_IPersistStreamInit, persist.ReceiveVoid())))
+        persist->InitNew();
     RECT rc;
     ::GetClientRect(host, &rc);
-    HWND container = ::CreateWindowExA(
-        0, kContainerClass, kClassName, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, rc.right,
-        rc.bottom, host, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-    fw::CComPtr<IUnknown> control;
-    if (!container || FAILED(g_library.getControl(container, control.Receive())) || !control)
+    if (FAILED(panel->control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, panel->site.Get(), 0, host,
+                                      &rc)))
+    {
+        panel->control->Close(OLECLOSE_NOSAVE);
+        panel->control->SetClientSite(nullptr);
         return;
-    AdviseSink(host, control.Get());
-    SetDownloadControl(container, control.Get());
+    }
+    AdviseSink(*panel);
+    ::SetWindowLongPtrA(host, 0, reinterpret_cast<LONG_PTR>(panel.release()));
+}
+
+void DestroyPanel(HWND host)
+{
+    std::unique_ptr<CPanel> panel(reinterpret_cast<CPanel*>(::SetWindowLongPtrA(host, 0, 0)));
+    if (!panel)
+        return;
+    if (panel->point)
+        panel->point->Unadvise(panel->cookie);
+    fw::CComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(panel->control->QueryInterface(IID_IOleInPlaceObject, inPlace.ReceiveVoid())))
+        inPlace->InPlaceDeactivate();
+    panel->control->Close(OLECLOSE_NOSAVE);
+    panel->control->SetClientSite(nullptr);
+}
+
+void ResizePanel(HWND host, int width, int height)
+{
+    CPanel* panel = PanelOf(host);
+    fw::CComPtr<IOleInPlaceObject> inPlace;
+    if (!panel ||
+        FAILED(panel->control->QueryInterface(IID_IOleInPlaceObject, inPlace.ReceiveVoid())))
+        return;
+    const RECT rc = {0, 0, width, height};
+    inPlace->SetObjectRects(&rc, &rc);
 }
 
 LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -198,19 +287,18 @@ LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg)
     {
     case WM_CREATE:
-        CreateContainer(hwnd);
+        CreatePanel(hwnd);
         return 0;
     case WM_DESTROY:
-        UnadviseSink(hwnd);
+        DestroyPanel(hwnd);
         return 0;
     case WM_SIZE:
         // The dialog resizes the panel after creating it: the control follows.
-        if (HWND container = ContainerOf(hwnd))
-            ::MoveWindow(container, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        ResizePanel(hwnd, LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_ERASEBKGND:
         // The control covers us completely; erasing under it would only flicker.
-        if (ContainerOf(hwnd))
+        if (PanelOf(hwnd))
             return TRUE;
         break;
     default:
@@ -228,7 +316,7 @@ BOOL RegisterHostClass()
     if (::GetClassInfoA(instance, kClassName, &wc))
         return TRUE;
     wc.lpfnWndProc = &HostWndProc;
-    wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+    wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -241,14 +329,10 @@ HRESULT GetControl(HWND host, IUnknown** control)
     if (!control)
         return E_POINTER;
     *control = nullptr;
-    HWND container = ContainerOf(host);
-    ContainerLibrary& lib = g_library;
-    if (!container || !lib.getControl)
+    CPanel* panel = PanelOf(host);
+    if (!panel)
         return E_FAIL;
-    HRESULT hr = lib.getControl(container, control);
-    if (SUCCEEDED(hr) && !*control)
-        hr = E_NOINTERFACE;
-    return hr;
+    return panel->control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(control));
 }
 
 } // namespace browserhost

@@ -1,6 +1,7 @@
 // The window that holds the web browser control inside a dialog. Dialog templates name the
-// control by its class id text; a window class of that name is ours, and it puts the system's
-// control container ("AtlAxWin" of the system's atl.dll) inside itself, filling its client area.
+// control by its class id text; a window class of that name is ours, and it is the control's
+// container: the control is activated in place over its client area, takes its ambient
+// properties from it, and reports its navigations to the panel's guard.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@ extern const char kClassName[];
 BOOL RegisterHostClass();
 
 // The control inside a host window, with a reference for the caller; null when the control was
-// not created (no atl.dll, or the browser could not be made).
+// not created (the browser could not be made).
 HRESULT GetControl(HWND host, IUnknown** control);
 
 } // namespace browserhost

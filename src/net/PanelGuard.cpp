@@ -234,8 +234,8 @@ public:
         switch (id)
         {
         case DISPID_BEFORENAVIGATE2: // (pDisp, URL, Flags, TargetFrameName, PostData, Headers,
-                                     // Cancel)
-            if (count == 7 && !m_guard.Allow(TextOf(args[5])))
+                                     // Cancel); an address we can't find is refused
+            if (count >= 1 && (count != 7 || !m_guard.Allow(TextOf(args[5]))))
                 Cancel(args[0]);
             break;
         case DISPID_NEWWINDOW2: // (ppDisp, Cancel)
@@ -246,9 +246,10 @@ public:
             if (count == 5)
                 Cancel(args[3]);
             break;
-        case DISPID_FILEDOWNLOAD: // (ActiveDocument, Cancel); browsers before 7 give only Cancel,
-                                  // and only for real downloads
-            if (count == 1 || (count == 2 && !IsTrue(args[1])))
+        case DISPID_FILEDOWNLOAD: // (ActiveDocument, Cancel). Browsers before 7 give only
+                                  // Cancel and cannot tell a page from a file: there the
+                                  // engine's download restriction decides.
+            if (count == 2 && !IsTrue(args[1]))
                 Cancel(args[0]);
             break;
         default:

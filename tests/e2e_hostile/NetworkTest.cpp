@@ -17,9 +17,10 @@
 //
 // A successful read of anything but "1.4" or "error" is announced as a newer version; a failed
 // download shows nothing. The advertisement page answered with 10 MB, with 64 KB of binary
-// garbage or with headers and no body: no window, one load, the dialog works. With atl or
-// ieframe switched off for DADAROR.exe the panel makes no request and the dialog works; Wine's
-// browser does not need shdocvw, so switching that off changes nothing.
+// garbage or with headers and no body: no window, one load, the dialog works. With ieframe
+// switched off for DADAROR.exe the panel makes no request and the dialog works; the panel hosts
+// the browser itself and Wine's browser does not need shdocvw, so switching atl or shdocvw off
+// changes nothing.
 //
 // A redirect loop once went on for as long as the program ran (Wine's WinINet kept following it
 // after the handles were closed); the update check now follows redirections itself, at most ten,
@@ -245,7 +246,7 @@ const char kOverrides[] = "Software\\Wine\\AppDefaults\\DADAROR.exe\\DllOverride
 struct MissingLibrary
 {
     const char* name;
-    bool panelGone; // false: Wine's browser does not need the library, the page still loads once
+    bool panelGone; // false: the panel does not need the library, the page still loads once
 };
 
 std::ostream& operator<<(std::ostream& out, const MissingLibrary& c)
@@ -288,7 +289,8 @@ TEST_P(BrowserMissing, PanelStaysEmptyAndTheRestWorks)
     hostile::ExpectClosesCleanly(run, dlg);
 }
 
-const MissingLibrary kMissingLibraries[] = {{"atl", true}, {"ieframe", true}, {"shdocvw", false}};
+// The panel is the browser's container itself: it needs no atl.dll.
+const MissingLibrary kMissingLibraries[] = {{"atl", false}, {"ieframe", true}, {"shdocvw", false}};
 INSTANTIATE_TEST_SUITE_P(Hostile, BrowserMissing, ::testing::ValuesIn(kMissingLibraries),
                          [](const ::testing::TestParamInfo<MissingLibrary>& info)
                          { return std::string(info.param.name); });
