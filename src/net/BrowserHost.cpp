@@ -164,23 +164,19 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDispatch: the ambient properties.
+    // IDispatch: the ambient properties, as the panel answers them.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
+        return m_ambient->GetTypeInfoCount(count);
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override
     {
-        if (info)
-            *info = nullptr;
-        return E_NOTIMPL;
+        return m_ambient->GetTypeInfo(index, lcid, info);
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) override
     {
-        return E_NOTIMPL;
+        return m_ambient->GetIDsOfNames(riid, names, count, lcid, ids);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
