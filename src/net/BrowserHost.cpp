@@ -4,7 +4,6 @@
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"
 
-#include <mshtmdid.h>
 #include <ocidl.h>
 #include <urlmon.h>
 
@@ -14,14 +13,13 @@ namespace browserhost
 {
 
 const char kClassName[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
+const CLSID kClsidWebBrowser = {
+    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
 namespace
 {
 
 using SetFeatureFn = HRESULT(WINAPI*)(INTERNETFEATURELIST, DWORD, BOOL);
-
-const CLSID kClsidWebBrowser = {
-    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
 // The browser engine's own restrictions for this process, set once before any browser exists:
 // no ActiveX installation, no file downloads, and the pop-up manager for windows the page opens.

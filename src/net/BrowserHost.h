@@ -10,8 +10,9 @@
 namespace browserhost
 {
 
-// The class name dialog templates use for the browser control.
+// The class name dialog templates use for the browser control, and the control's class id.
 extern const char kClassName[];
+extern const CLSID kClsidWebBrowser;
 
 // Registers the host window class in this program's module; TRUE when it exists afterwards.
 BOOL RegisterHostClass();

@@ -5,15 +5,13 @@
 
 namespace
 {
-const CLSID kClsidWebBrowser = {
-    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 // The control's published Navigate2 method.
 const DISPID kDispidNavigate2 = 500;
 } // namespace
 
 const CLSID& CWebBrowser2::GetClsid()
 {
-    return kClsidWebBrowser;
+    return browserhost::kClsidWebBrowser;
 }
 
 BOOL CWebBrowser2::RegisterHostClass()
