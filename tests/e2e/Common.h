@@ -47,8 +47,7 @@ inline bool ClickControl(HWND dlg, int id)
     const auto spot = e2e::ClickablePointOf(dlg, id);
     if (!spot)
         return false;
-    e2e::ClickAt(*spot);
-    return true;
+    return e2e::ClickAt(*spot);
 }
 
 const e2e::Rgb kFrame = {88, 89, 91};

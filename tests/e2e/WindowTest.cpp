@@ -163,8 +163,10 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
 
 TEST_F(MainWindow, CloseButtonEndsTheProgram)
 {
-    ASSERT_TRUE(ClickControl(dlg, 1035));
-    EXPECT_TRUE(run.WaitForExit(kWait).has_value())
-        << "a click on the close button left the program running";
+    ASSERT_TRUE(ClickControl(dlg, 1035)) << "the pointer never reached the close button";
+    // Two steps, so that a failure tells a click not taken from an exit that hangs.
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, kWait))
+        << "a click on the close button left the window open";
+    EXPECT_TRUE(run.WaitForExit(kWait).has_value()) << "the window closed, the program stayed";
     EXPECT_EQ(run.UnhandledExceptions(), 0);
 }

@@ -2,6 +2,8 @@
 // progress markers, and the debugger also sees how the process ends.
 #include "e2e/E2e.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -264,6 +266,9 @@ namespace e2e
 ProgramServer::ProgramServer()
     : CHttpTestServer(ProgramPort(), testsupport::HttpAnswer(404, "not found"))
 {
+    // Fails the test at once: the program would talk to whoever holds the port.
+    if (!IsListening())
+        ADD_FAILURE() << ListenError();
     Answer("/prodline/version/version.asp", 200, "1.4");
 }
 
