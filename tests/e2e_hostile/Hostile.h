@@ -120,7 +120,11 @@ inline void ExpectUsable(const e2e::ProgramRun& run, HWND dlg)
 inline void ExpectClosesCleanly(e2e::ProgramRun& run, HWND dlg)
 {
     EXPECT_FALSE(run.Exited()) << "the program ended before it was closed";
-    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(e2e::CloseWhenIdle(dlg)) << "no close taken"
+                                         << ((box = e2e::FindMessageBox(run.Pid(), 0))
+                                                 ? ": a box is open: " + e2e::MessageBoxText(box)
+                                                 : std::string());
     std::optional<DWORD> code = run.WaitForExit(10000);
     EXPECT_TRUE(code.has_value()) << "the process outlives its dialog";
     EXPECT_EQ(0, run.UnhandledExceptions()) << "the program crashed";

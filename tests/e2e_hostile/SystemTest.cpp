@@ -103,18 +103,20 @@ protected:
     }
 
     // Presses apply and watches until the last row is done and the question came, or, when none
-    // is expected, until a while after the last row.
+    // is expected, until the progress window is gone after the last row. (A question asked after
+    // all the same blocks the worker, and so the close at the end of every test.)
     ApplyOutcome Apply(HWND dlg, bool questionExpected)
     {
         ApplyOutcome outcome;
         EXPECT_TRUE(e2e::ClickApply(*run, dlg)) << "the click on apply was not taken";
-        ULONGLONG lastRowAt = 0;
         e2e::WaitUntil(
             [&]
             {
+                bool progress = false;
                 for (HWND h : e2e::TopWindowsOf(run->Pid(), true))
                 {
-                    if (h == dlg || ::GetDlgItem(h, 1038))
+                    progress = progress || ::GetDlgItem(h, IDC_PROGRESS_TEXT);
+                    if (h == dlg || ::GetDlgItem(h, IDC_PROGRESS_TEXT))
                         continue;
                     if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == facts::kRestartQuestion)
                     {
@@ -128,12 +130,9 @@ protected:
                         outcome.others.end())
                         outcome.others.push_back(seen);
                 }
-                if (!lastRowAt && run->HasMarker("GUI BOOT"))
-                    lastRowAt = ::GetTickCount64();
                 if (questionExpected)
                     return outcome.question != nullptr;
-                return outcome.question != nullptr ||
-                       (lastRowAt && ::GetTickCount64() - lastRowAt > 3000);
+                return outcome.question != nullptr || (run->HasMarker("GUI BOOT") && !progress);
             },
             60000);
         for (const std::string& m : run->Markers())

@@ -341,10 +341,20 @@ TEST(StartupUpdate, SilentServerDelaysTheMainWindowByTheBoundOnly)
     // The answer that comes too late is dropped: no question once the window is up, no crash.
     server->Answer(kVersionPath, 200, "1.5");
     server->Release();
-    EXPECT_FALSE(FindTopWindow(run.Pid(), kUpdateCaption, nullptr, 2000))
-        << "a late answer still asked";
+    // Watched from the answer's delivery until the program has ended: a question asked for it
+    // would stand in the way of the end.
+    ASSERT_TRUE(server->WaitForFinished(1, kWait)) << "the late answer was never delivered";
     EXPECT_FALSE(run.Exited());
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    bool asked = false;
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            asked = asked || FindTopWindow(run.Pid(), kUpdateCaption, nullptr, 0);
+            return asked || run.Exited();
+        },
+        kWait));
+    EXPECT_FALSE(asked) << "a late answer still asked";
     EXPECT_TRUE(run.WaitForExit(kWait).has_value());
     EXPECT_EQ(run.UnhandledExceptions(), 0);
 }

@@ -167,6 +167,19 @@ HWND FindMainDialog(DWORD pid);
 // meanwhile (looked at every millisecond: a window shown on the way out may stay only briefly).
 bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs = 20000);
 
+// Later events that end a "nothing happened" check (never a clock):
+// every message posted to the main dialog (or its controls) before the call has been handled by
+// its thread (a button style message posted after them took effect; the style is put back);
+bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs = 20000);
+// every input given before the call has been handled by the main dialog's thread: the dialog,
+// dragged by its free spot kSettleDrop pixels down, has moved there (it must be enabled).
+const int kSettleDrop = 6;
+bool InputHandled(HWND dlg, DWORD timeoutMs = 20000);
+
+// Closes the main dialog as the user does once the program lets it (closes during an apply are
+// ignored), repeating the close until one is taken; false when none was (a box may be open).
+bool CloseWhenIdle(HWND dlg, DWORD timeoutMs = 20000);
+
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
 // (a new debugger marker or its progress window). A click taken by the window's activation is
 // repeated, at most three times; false when none was taken.

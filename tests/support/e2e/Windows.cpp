@@ -261,4 +261,47 @@ HWND FocusedWindowOf(HWND hwnd)
         return nullptr;
     return info.hwndFocus;
 }
+
+bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs)
+{
+    // Posted messages are handled in order: once one posted now has taken effect, so had every
+    // one before it. The effect: the first radio button's type bits, read back from its style
+    // (the button keeps its check state; the type is put back at once).
+    HWND radio = ::GetDlgItem(dlg, IDC_VMEM_SYSTEM);
+    if (!radio)
+        return false;
+    const LONG style = ::GetWindowLongA(radio, GWL_STYLE);
+    const LONG type = style & BS_TYPEMASK;
+    const LONG marker = type == BS_RADIOBUTTON ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON;
+    ::PostMessageA(radio, BM_SETSTYLE, marker, FALSE);
+    const bool handled =
+        WaitUntil([&] { return (::GetWindowLongA(radio, GWL_STYLE) & BS_TYPEMASK) == marker; },
+                  timeoutMs, 10);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(radio, BM_SETSTYLE, type, FALSE, SMTO_NORMAL, timeoutMs, &ignored);
+    return handled;
+}
+
+bool CloseWhenIdle(HWND dlg, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&]
+        {
+            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+            PostedMessagesHandled(dlg);
+            return !::IsWindow(dlg) || !::IsWindowVisible(dlg);
+        },
+        timeoutMs, 50);
+}
+
+bool InputHandled(HWND dlg, DWORD timeoutMs)
+{
+    // Input is handled in the order it was given: once this drag has moved the window, every
+    // press, move and key before it has been handled.
+    const RECT before = WindowRect(dlg);
+    const POINT spot = WindowPoint(dlg, facts::kFreeSpot.x, facts::kFreeSpot.y);
+    if (!Drag(spot, POINT{spot.x, spot.y + kSettleDrop}, 2))
+        return false;
+    return WaitUntil([&] { return WindowRect(dlg).top == before.top + kSettleDrop; }, timeoutMs);
+}
 } // namespace e2e

@@ -26,11 +26,17 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
                                   [](MSG* msg) { return fw::WalkPreTranslateTree(msg) != FALSE; });
 }
 
-// Handles what is queued now and whatever arrives within ms (a bounded grace period for
-// asserting that something does not happen).
-inline void PumpFor(DWORD ms)
+// Handles everything given to this thread so far: real input lands in the queue of the window's
+// thread as SendInput returns, so once nothing is queued (input, posted, sent, paint) every
+// earlier press, move and message has been handled. A "nothing happened" check follows this.
+inline bool PumpUntilIdle(DWORD timeoutMs = 20000)
 {
-    PumpUntil([] { return false; }, ms);
+    return PumpUntil(
+        [] {
+            return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE |
+                                           QS_PAINT)) == 0;
+        },
+        timeoutMs);
 }
 
 class CTestParent : public fw::CWnd
@@ -168,7 +174,7 @@ inline void PaintNow(HWND hwnd)
 {
     ::RedrawWindow(hwnd, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpFor(0);
+    PumpUntilIdle();
 }
 
 // The number of live GDI objects (fonts, bitmaps, brushes, DCs...) of this process.
