@@ -12,7 +12,7 @@ namespace e2e
 {
 struct LaunchRecorder::Saved
 {
-    ScopedRegString value;
+    CScopedRegValue value;
     Saved(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
           REGSAM view)
         : value(root, subkey, name, value, view)

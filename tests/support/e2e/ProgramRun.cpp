@@ -17,15 +17,15 @@ namespace e2e
 
 std::string ProgramPath()
 {
-    return ToWinePath(E2E_PROGRAM_UNIX_PATH);
+    return WinePath(E2E_PROGRAM_UNIX_PATH);
 }
 std::string BuildDir()
 {
-    return ToWinePath(E2E_BUILD_UNIX_DIR);
+    return WinePath(E2E_BUILD_UNIX_DIR);
 }
 std::string RecorderPath()
 {
-    return ToWinePath(E2E_RECORDER_UNIX_PATH);
+    return WinePath(E2E_RECORDER_UNIX_PATH);
 }
 
 struct ProgramRun::Shared

@@ -6,7 +6,7 @@ namespace e2e
 namespace
 {
 const int kBoxTextId = 0xFFFF;
-const int kApplyButtonId = 1029;
+const int kApplyButtonId = IDC_APPLY;
 
 struct EnumState
 {
@@ -107,18 +107,10 @@ bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs)
     for (int attempt = 0; attempt < 3; ++attempt)
     {
         const size_t before = run.Markers().size();
-        ClickAt(ControlCenter(dlg, 1029));
-        const bool taken = WaitUntil(
-            [&]
-            {
-                if (run.Markers().size() > before)
-                    return true;
-                for (HWND w : TopWindowsOf(run.Pid(), true))
-                    if (::GetDlgItem(w, 1038))
-                        return true;
-                return false;
-            },
-            timeoutMs, 5);
+        ClickAt(ControlCenter(dlg, IDC_APPLY));
+        const bool taken =
+            WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
+                      timeoutMs, 5);
         if (taken)
             return true;
     }
@@ -260,6 +252,29 @@ HWND FocusedWindowOf(HWND hwnd)
     if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+HWND WaitForBox(DWORD pid, const char* text, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&]
+        {
+            HWND box = FindMessageBox(pid, 0);
+            if (box && MessageBoxText(box) == text)
+                found = box;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND ProgressWindow(DWORD pid)
+{
+    for (HWND h : TopWindowsOf(pid, true))
+        if (ClassOf(h) == "#32770" && ::GetDlgItem(h, IDC_PROGRESS_TEXT))
+            return h;
+    return nullptr;
 }
 
 bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs)

@@ -3,10 +3,9 @@
 // the screen while the real pointer moves (SendInput).
 #include "e2e/E2e.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,7 +14,6 @@ using namespace e2e;
 
 namespace
 {
-const DWORD kWait = 20000;
 // How long a wrong change of face would take to show up, when we check that none comes.
 
 const Rgb kBand = {88, 89, 91};
@@ -30,9 +28,9 @@ struct Place
 {
     int id, x, y, w, h, normalBitmap, hoverBitmap;
 };
-const Place kApply = {1029, 330, 592, 180, 40, 147, 148};
-const Place kMinimise = {1034, 605, 15, 20, 20, 145, 146};
-const Place kClose = {1035, 630, 15, 20, 20, 143, 144};
+const Place kApply = {IDC_APPLY, 330, 592, 180, 40, IDB_APPLY_NORMAL, IDB_APPLY_HOVER};
+const Place kMinimise = {IDC_MINIMIZE, 605, 15, 20, 20, IDB_MINIMIZE_NORMAL, IDB_MINIMIZE_HOVER};
+const Place kClose = {IDC_CLOSE, 630, 15, 20, 20, IDB_CLOSE_NORMAL, IDB_CLOSE_HOVER};
 
 // A bitmap of the program's resources (linked into this test), read as plain pixels.
 struct Face
@@ -191,7 +189,7 @@ class Pictures : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.IsListening()) << "port " << server.Port() << " is taken";
+        ASSERT_TRUE(server.IsListening());
         dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);
         ::SetForegroundWindow(dlg);
@@ -222,7 +220,7 @@ TEST_F(Pictures, LabelsShowTheirColours)
     // The AHCI line: the controller under Wine is not in AHCI mode, so the text is red, never blue.
     {
         SCOPED_TRACE("AHCI label 1000");
-        const RECT r = ControlRect(dlg, 1000);
+        const RECT r = ControlRect(dlg, IDC_AHCI_STATE);
         // Controls paint after the band and the frame: wait for the text.
         ASSERT_GE(WaitForCount(dlg, r, kAhciRed, 30, 5000), 30) << "too few pixels of RGB(250,0,0)";
         const Picture pic =
@@ -234,7 +232,7 @@ TEST_F(Pictures, LabelsShowTheirColours)
     // Links in pure blue. Their underline is not looked for: in the test prefix's font the
     // lettering fills the 12 and 13 pixel high labels to the last row, and the underline falls
     // below them.
-    for (int id : {1028, 1030, 1039})
+    for (int id : {IDC_LINK_BLOG, IDC_LINK_AHCI_SEARCH, IDC_LINK_RECOMMENDED})
     {
         SCOPED_TRACE("link " + std::to_string(id));
         const RECT r = ControlRect(dlg, id);
@@ -250,7 +248,7 @@ TEST_F(Pictures, TitleIsWhiteOnTheBandAndTheLogoSitsAtItsPlace)
 {
     // Title label 1044: white lettering straight on the band, nothing but band grey, white and the
     // greys of the smoothing between them.
-    const RECT r = ControlRect(dlg, 1044);
+    const RECT r = ControlRect(dlg, IDC_TITLE);
     ASSERT_EQ(r.left, 50);
     ASSERT_EQ(r.top, 15);
     const RECT inBand = {r.left, r.top, r.right, std::min<LONG>(r.bottom, 51)};
@@ -276,7 +274,7 @@ TEST_F(Pictures, TitleIsWhiteOnTheBandAndTheLogoSitsAtItsPlace)
     EXPECT_EQ(foreign, 0) << "pixels of other colours in the title, first " << firstForeign;
 
     // The logo: bitmap 149 exactly at 5,7.
-    const Face logo = LoadFace(149);
+    const Face logo = LoadFace(IDB_LOGO);
     ASSERT_EQ(logo.w, 36);
     ASSERT_EQ(logo.h, 36);
     std::string diff;
@@ -439,8 +437,9 @@ TEST_F(Pictures, LinksShowTheirOwnCursorAndPlainTextDoesNot)
 
     const HCURSOR surface = cursorAt(WindowPoint(dlg, 300, 62));
     ASSERT_TRUE(surface);
-    const auto blog = ClickablePointOf(dlg, 1028), search = ClickablePointOf(dlg, 1030),
-               caption = ClickablePointOf(dlg, 1000);
+    const auto blog = ClickablePointOf(dlg, IDC_LINK_BLOG),
+               search = ClickablePointOf(dlg, IDC_LINK_AHCI_SEARCH),
+               caption = ClickablePointOf(dlg, IDC_AHCI_STATE);
     ASSERT_TRUE(blog && search && caption) << "a label is covered";
 
     HCURSOR onBlog = nullptr;

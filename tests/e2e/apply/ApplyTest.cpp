@@ -1,17 +1,23 @@
-// Pressing apply in the real program: every row's choice becomes a change of the machine, in the
+// The apply run of the real program: every row's choice becomes a change of the machine, in the
 // fixed order, behind the progress window, and the restart is offered when the paging file was
-// written.
-#include "e2e/E2e.h"
+// written; the same with pieces of the system missing and with paging-file values it must not
+// read.
 #include "TestSupport.h"
 #include "ToolRecorder.h"
-
-#include <gtest/gtest.h>
+#include "common/ProgramFacts.h"
+#include "e2e/Checks.h"
+#include "e2e/E2e.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 using namespace sysconfig_test;
+
+// =============================================================================================
+// The run and the restart
 
 namespace
 {
@@ -42,35 +48,17 @@ protected:
         return e2e::StartToMainWindow(*run);
     }
 
-    // The progress window of the program: a dialog holding control 1038.
     HWND FindProgressWindow(DWORD timeoutMs)
     {
         HWND found = nullptr;
-        e2e::WaitUntil(
-            [&]
-            {
-                for (HWND w : e2e::TopWindowsOf(run->Pid(), true))
-                    if (::GetDlgItem(w, 1038))
-                        found = w;
-                return found != nullptr;
-            },
-            timeoutMs);
+        e2e::WaitUntil([&] { return (found = e2e::ProgressWindow(run->Pid())) != nullptr; },
+                       timeoutMs);
         return found;
     }
 
     HWND WaitForBox(const char* text, DWORD timeoutMs)
     {
-        HWND found = nullptr;
-        e2e::WaitUntil(
-            [&]
-            {
-                HWND box = e2e::FindMessageBox(run->Pid(), 0);
-                if (box && e2e::MessageBoxText(box) == text)
-                    found = box;
-                return found != nullptr;
-            },
-            timeoutMs);
-        return found;
+        return e2e::WaitForBox(run->Pid(), text, timeoutMs);
     }
 
     long CountMarker(const std::string& text) const
@@ -118,7 +106,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     ASSERT_TRUE(e2e::ClickApply(*run, dlg));
     HWND progress = FindProgressWindow(10000);
     ASSERT_TRUE(progress) << "no progress window";
-    EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, 1038)));
+    EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, IDC_PROGRESS_TEXT)));
     EXPECT_EQ(dlg, ::GetWindow(progress, GW_OWNER));
     e2e::SaveScreenshot("apply-progress", progress);
 
@@ -135,7 +123,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_FALSE(::IsWindow(progress));
 
     // While the question is open the dialog takes no click (checked once it takes input again).
-    Click(dlg, 1029);
+    Click(dlg, IDC_APPLY);
 
     // The machine: paging file system managed on the Windows drive, services off, tools run.
     RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
@@ -197,7 +185,7 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_FALSE(run->Exited());
     // Input given after the click is handled now: the click started no second worker.
     ASSERT_TRUE(e2e::InputHandled(dlg));
-    EXPECT_FALSE(FindProgressWindow(0));
+    EXPECT_FALSE(e2e::ProgressWindow(run->Pid()));
     EXPECT_EQ(1, CountMarker("VMem")) << "a click while the question was open started a run";
     EXPECT_FALSE(run->HasMarker(facts::kRestartRequested));
 
@@ -212,7 +200,8 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
 {
     HWND dlg = StartProgram();
     ASSERT_TRUE(dlg);
-    for (int id : {1004, 1005, 1008, 1013, 1015, 1018, 1021, 1032, 1041})
+    for (int id : {IDC_VMEM_OFF, IDC_WSEARCH_ON, IDC_SYSMAIN_ON, IDC_TRIM_OFF, IDC_LASTACCESS_ON,
+                   IDC_HIBERNATE_ON, IDC_DEFRAG_ON, IDC_POWER_OFF, IDC_GUIBOOT_ON})
     {
         // A click that arrives while the window is still being activated can be taken by the
         // activation: click again until the button shows it.
@@ -369,3 +358,291 @@ TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
     EXPECT_TRUE(run->WaitForExit(20000).has_value()) << "the dialog closed, the program stayed";
     EXPECT_EQ(0, run->UnhandledExceptions());
 }
+
+// =============================================================================================
+// Pieces of the system missing, values it must not read
+
+namespace
+{
+
+const std::vector<std::string> kRowMarkers = {
+    "VMem", "WSearch", "SysMain", "trim", "Lastfileaccess", "power", "hib", "diskfrag", "GUI BOOT"};
+const char* const kServices[] = {"WSearch", "SysMain", "defragsvc"};
+const char* const kTools[] = {"fsutil.exe", "powercfg.exe", "bcdedit.exe"};
+
+bool FileExists(const std::string& path, bool bits64)
+{
+    std::unique_ptr<CRedirectionOff> off(bits64 ? new CRedirectionOff : nullptr);
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A file of a system folder moved aside for the test and put back afterwards. A copy left aside
+// by an earlier run that did not finish is put back first.
+class CFileAside
+{
+public:
+    CFileAside(const std::string& folder, const char* name, bool bits64)
+        : m_path(folder + "\\" + name), m_aside(m_path + ".test-aside"), m_bits64(bits64)
+    {
+        std::unique_ptr<CRedirectionOff> off(bits64 ? new CRedirectionOff : nullptr);
+        if (::GetFileAttributesA(m_aside.c_str()) != INVALID_FILE_ATTRIBUTES)
+            ::MoveFileExA(m_aside.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+        m_moved = ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                  ::MoveFileExA(m_path.c_str(), m_aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    ~CFileAside()
+    {
+        std::unique_ptr<CRedirectionOff> off(m_bits64 ? new CRedirectionOff : nullptr);
+        if (m_moved)
+            ::MoveFileExA(m_aside.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    CFileAside(const CFileAside&) = delete;
+    CFileAside& operator=(const CFileAside&) = delete;
+
+private:
+    std::string m_path, m_aside;
+    bool m_bits64;
+    bool m_moved = false;
+};
+
+// What one apply run showed.
+struct ApplyOutcome
+{
+    std::vector<std::string> rows; // row markers in arrival order
+    std::vector<std::string>
+        others; // windows that are neither the dialog, the progress window nor the question
+    HWND question = nullptr;
+};
+
+const char kTwoDrives[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
+
+class ApplyWithPiecesMissing : public ::testing::Test
+{
+protected:
+    void WritePagingFiles(DWORD type, const std::string& bytes)
+    {
+        ASSERT_EQ(ERROR_SUCCESS,
+                  WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles", type,
+                           bytes.data(), static_cast<DWORD>(bytes.size())));
+    }
+
+    HWND Start()
+    {
+        run.reset(new e2e::ProgramRun());
+        std::vector<e2e::StartupBox> boxes;
+        HWND dlg = run->Started() ? e2e::StartToMainWindow(*run, e2e::kWait, &boxes) : nullptr;
+        EXPECT_EQ(1u, boxes.size()) << "more than the no-SSD question at start-up";
+        return dlg;
+    }
+
+    // Presses apply and watches until the last row is done and the question came, or, when none
+    // is expected, until the progress window is gone after the last row. (A question asked after
+    // all the same blocks the worker, and so the close at the end of every test.)
+    ApplyOutcome Apply(HWND dlg, bool questionExpected)
+    {
+        ApplyOutcome outcome;
+        EXPECT_TRUE(e2e::ClickApply(*run, dlg)) << "the click on apply was not taken";
+        e2e::WaitUntil(
+            [&]
+            {
+                bool progress = false;
+                for (HWND h : e2e::TopWindowsOf(run->Pid(), true))
+                {
+                    progress = progress || ::GetDlgItem(h, IDC_PROGRESS_TEXT);
+                    if (h == dlg || ::GetDlgItem(h, IDC_PROGRESS_TEXT))
+                        continue;
+                    if (e2e::IsMessageBox(h) && e2e::MessageBoxText(h) == facts::kRestartQuestion)
+                    {
+                        outcome.question = h;
+                        continue;
+                    }
+                    std::string seen = e2e::ClassOf(h) + " \"" + e2e::WindowText(h) + "\"";
+                    if (e2e::IsMessageBox(h))
+                        seen += ": " + e2e::MessageBoxText(h);
+                    if (std::find(outcome.others.begin(), outcome.others.end(), seen) ==
+                        outcome.others.end())
+                        outcome.others.push_back(seen);
+                }
+                if (questionExpected)
+                    return outcome.question != nullptr;
+                return outcome.question != nullptr || (run->HasMarker("GUI BOOT") && !progress);
+            },
+            60000);
+        for (const std::string& m : run->Markers())
+            if (m.rfind("test:", 0) != 0)
+                outcome.rows.push_back(m);
+        return outcome;
+    }
+
+    // Cancel to the question; the program goes on with its dialog enabled.
+    void CancelAndExpectUsable(HWND dlg, HWND question)
+    {
+        ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));
+        e2e::ExpectUsable(*run, dlg);
+    }
+
+    // The paging files on two drives, the program started and the recommendation applied:
+    // every row ran and nothing but the restart question (in `outcome`) was shown.
+    HWND StartAndApplyOnTwoDrives(ApplyOutcome& outcome)
+    {
+        WritePagingFiles(REG_MULTI_SZ, std::string(kTwoDrives, sizeof(kTwoDrives)));
+        HWND dlg = Start();
+        if (!dlg)
+            return nullptr;
+        outcome = Apply(dlg, true);
+        EXPECT_EQ(kRowMarkers, outcome.rows);
+        EXPECT_TRUE(outcome.others.empty())
+            << "shown besides the restart question: " << outcome.others.front();
+        return dlg;
+    }
+
+    CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles"};
+    CSavedValue pagingExecutive{HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
+                                "DisablePagingExecutive"};
+    std::unique_ptr<e2e::ProgramRun> run;
+};
+
+} // namespace
+
+TEST_F(ApplyWithPiecesMissing, WithoutTheSystemToolsEveryRowStillRuns)
+{
+    // Wine ships only fsutil; powercfg and bcdedit do not exist in either system folder.
+    CFileAside fsutil32(SysWow64Folder(), "fsutil.exe", false);
+    CFileAside fsutil64(System32Folder(), "fsutil.exe", true);
+    const std::string programFolder =
+        e2e::ProgramPath().substr(0, e2e::ProgramPath().find_last_of('\\'));
+    for (const char* tool : kTools)
+        for (const auto& [folder, bits64] :
+             {std::make_pair(SysWow64Folder(), false), std::make_pair(System32Folder(), true),
+              std::make_pair(programFolder, false)})
+            ASSERT_FALSE(FileExists(folder + "\\" + tool, bits64))
+                << folder << "\\" << tool << " is still there";
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(outcome.question) << "no restart question";
+    CancelAndExpectUsable(dlg, outcome.question);
+    e2e::ExpectClosesCleanly(*run, dlg);
+}
+
+TEST_F(ApplyWithPiecesMissing, WithoutTheServicesEveryRowStillRuns)
+{
+    for (const char* name : kServices)
+        ASSERT_FALSE(ServiceExists(name)) << name << " exists in this prefix";
+    // The tools are there (recorded), so the services are the one piece missing.
+    CRecorderLog log;
+    CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
+    CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
+    CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
+    ASSERT_TRUE(fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed());
+    ApplyOutcome outcome;
+    HWND dlg = StartAndApplyOnTwoDrives(outcome);
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(outcome.question) << "no restart question";
+    // The rows after the services still started their tools: trim, last access, plan import and
+    // activation, hibernation, boot animation.
+    EXPECT_EQ(6u, log.WaitFor(6, 10000).size());
+    for (const char* name : kServices)
+        EXPECT_FALSE(ServiceExists(name)) << "the apply created " << name;
+    CancelAndExpectUsable(dlg, outcome.question);
+    e2e::ExpectClosesCleanly(*run, dlg);
+}
+
+namespace
+{
+
+struct PagingCase
+{
+    const char* name;
+    DWORD type;
+    std::string bytes;
+    bool written; // the value is read as text and replaced; the restart question follows
+};
+
+std::ostream& operator<<(std::ostream& out, const PagingCase& c)
+{
+    return out << c.name;
+}
+
+// A multi-string of whole entries, `size` bytes with its closing NULs.
+std::string MultiStringOf(size_t size)
+{
+    std::string entries;
+    const std::string entry("C:\\pagefile.sys 16 32\0", 22);
+    while (entries.size() + entry.size() + 1 <= size)
+        entries += entry;
+    entries.append(size - entries.size(), '\0');
+    return entries;
+}
+
+std::vector<PagingCase> PagingCases()
+{
+    const DWORD dword = 0x10;
+    return {
+        {"Dword", REG_DWORD, std::string(reinterpret_cast<const char*>(&dword), sizeof(dword)),
+         true},
+        {"Binary", REG_BINARY,
+         std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16), true},
+        {"MultiString600Bytes", REG_MULTI_SZ, MultiStringOf(600), false},
+        {"MultiString64Kilobytes", REG_MULTI_SZ, MultiStringOf(64 * 1024), false},
+    };
+}
+
+class PagingFilesValue : public ApplyWithPiecesMissing,
+                         public ::testing::WithParamInterface<PagingCase>
+{
+};
+
+} // namespace
+
+TEST_P(PagingFilesValue, ApplyCompletesAndWritesOnlyWhatFits)
+{
+    const PagingCase& c = GetParam();
+    // The tools are recorded so that nothing but the registry matters here.
+    CRecorderLog log;
+    CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
+    CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
+    CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
+    WritePagingFiles(c.type, c.bytes);
+    const DWORD executive = 7; // a value the program never writes
+    ASSERT_EQ(ERROR_SUCCESS,
+              WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive",
+                       REG_DWORD, &executive, sizeof(executive)));
+    const RawValue before = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
+
+    HWND dlg = Start();
+    ASSERT_TRUE(dlg);
+    ApplyOutcome outcome = Apply(dlg, c.written);
+    EXPECT_EQ(kRowMarkers, outcome.rows);
+    EXPECT_TRUE(outcome.others.empty())
+        << "shown besides the restart question: " << outcome.others.front();
+
+    const RawValue after = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
+    const RawValue executiveAfter =
+        ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
+    ASSERT_EQ(4u, executiveAfter.data.size());
+    if (c.written)
+    {
+        ASSERT_TRUE(outcome.question) << "no restart question";
+        EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), after.type);
+        EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 21),
+                  std::string(after.data.begin(), after.data.end()));
+        EXPECT_EQ(0u, *reinterpret_cast<const DWORD*>(executiveAfter.data.data()));
+        CancelAndExpectUsable(dlg, outcome.question);
+    }
+    else
+    {
+        EXPECT_FALSE(outcome.question) << "the restart question without a paging file written";
+        EXPECT_EQ(before.type, after.type);
+        EXPECT_TRUE(before.data == after.data) << "the oversized value was changed";
+        EXPECT_EQ(executive, *reinterpret_cast<const DWORD*>(executiveAfter.data.data()));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));
+        e2e::ExpectUsable(*run, dlg);
+    }
+    e2e::ExpectClosesCleanly(*run, dlg);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PagingFilesValue, ::testing::ValuesIn(PagingCases()),
+                         [](const ::testing::TestParamInfo<PagingCase>& info)
+                         { return std::string(info.param.name); });

@@ -15,7 +15,7 @@ std::string ToString(const Counts& c)
 
 std::string HelperDir()
 {
-    return e2e::ToWinePath(HARDENING_DIR);
+    return e2e::WinePath(HARDENING_DIR);
 }
 std::string HelperPath(const std::string& fileName)
 {

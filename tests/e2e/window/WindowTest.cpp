@@ -1,17 +1,18 @@
 // The borderless main window: its own painting, minimising, dragging, the key filter and the
-// close button, all through real pointer and key input.
-#include "Common.h"
-
-#include <gtest/gtest.h>
+// close button through real pointer and key input; where it and the About box are placed, on a
+// normal and on a small screen; which common controls it runs with.
+#include "e2e/Checks.h"
+#include "e2e/E2e.h"
 
 #include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <tlhelp32.h>
 
 using namespace e2e;
-using namespace e2e_test;
 
 namespace
 {
-const DWORD kWait = 20000;
 
 class MainWindow : public ::testing::Test
 {
@@ -61,7 +62,7 @@ TEST_F(MainWindow, PaintsFrameBandAndSurfaceAgainAfterMinimiseAndRestore)
 {
     ExpectPainted("after start");
 
-    ASSERT_TRUE(ClickControl(dlg, 1034));
+    ASSERT_TRUE(ClickControl(dlg, IDC_MINIMIZE));
     ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, kWait))
         << "the minimise button did nothing";
     SaveScreenshot("main-dialog-minimised");
@@ -101,7 +102,7 @@ TEST_F(MainWindow, DraggingAFreeSpotMovesTheWindowAlsoPartlyOffTheScreen)
 TEST_F(MainWindow, PressingOnARadioButtonAndMovingLeavesTheWindowWhereItIs)
 {
     const RECT start = WindowRect(dlg);
-    const auto spot = ClickablePointOf(dlg, 1003);
+    const auto spot = ClickablePointOf(dlg, IDC_VMEM_REDUCED);
     ASSERT_TRUE(spot);
     const POINT radio = *spot;
     Drag(radio, POINT{radio.x + 100, radio.y + 80});
@@ -114,7 +115,7 @@ TEST_F(MainWindow, PressingOnARadioButtonAndMovingLeavesTheWindowWhereItIs)
 
 TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
 {
-    const int controls[] = {1029, 1035, 1034, 1003};
+    const int controls[] = {IDC_APPLY, IDC_CLOSE, IDC_MINIMIZE, IDC_VMEM_REDUCED};
     const struct
     {
         WORD vk;
@@ -138,7 +139,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
         }
     }
     // And real keys on the apply button, through the system's keyboard input.
-    HWND apply = ::GetDlgItem(dlg, 1029);
+    HWND apply = ::GetDlgItem(dlg, IDC_APPLY);
     ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
     ::SetForegroundWindow(dlg);
     ASSERT_TRUE(WaitUntil(
@@ -151,7 +152,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
     EXPECT_TRUE(PostedMessagesHandled(dlg));
     EXPECT_TRUE(InputHandled(dlg)) << "the dialog no longer takes input";
     EXPECT_FALSE(run.Exited()) << "a key closed the dialog";
-    EXPECT_FALSE(ProgressWindowShown(run.Pid())) << "Enter started an apply";
+    EXPECT_FALSE(ProgressWindow(run.Pid())) << "Enter started an apply";
     EXPECT_FALSE(run.HasMarker("VMem")) << "Enter started an apply";
     EXPECT_EQ(TopWindowsOf(run.Pid(), true).size(), 1u) << "a key opened a window";
     EXPECT_TRUE(::IsWindowVisible(dlg) && ::IsWindowEnabled(dlg));
@@ -159,10 +160,128 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
 
 TEST_F(MainWindow, CloseButtonEndsTheProgram)
 {
-    ASSERT_TRUE(ClickControl(dlg, 1035)) << "the pointer never reached the close button";
+    ASSERT_TRUE(ClickControl(dlg, IDC_CLOSE)) << "the pointer never reached the close button";
     // Two steps, so that a failure tells a click not taken from an exit that hangs.
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, kWait))
         << "a click on the close button left the window open";
     EXPECT_TRUE(run.WaitForExit(kWait).has_value()) << "the window closed, the program stayed";
     EXPECT_EQ(run.UnhandledExceptions(), 0);
+}
+
+// =============================================================================================
+// Placement
+
+namespace
+{
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// The full paths of every module of a process that is named `name`.
+std::vector<std::string> ModulePaths(DWORD pid, const std::string& name)
+{
+    std::vector<std::string> paths;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return paths;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Module32First(snapshot, &entry); more;
+         more = ::Module32Next(snapshot, &entry))
+    {
+        if (Lower(entry.szModule) == name)
+            paths.push_back(Lower(entry.szExePath));
+    }
+    ::CloseHandle(snapshot);
+    return paths;
+}
+} // namespace
+
+TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
+{
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+    HWND about = OpenAboutBox(run, dlg, kWait);
+    ASSERT_TRUE(about) << "no About box";
+
+    const RECT main = WindowRect(dlg);
+    const RECT box = WindowRect(about);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    std::cout << "[measured] main dialog at " << main.left << "," << main.top << "; About box "
+              << width << "x" << height << " at " << box.left << "," << box.top << std::endl;
+    EXPECT_EQ(main.left + (660 - width) / 2, box.left);
+    EXPECT_EQ(main.top + (652 - height) / 2, box.top);
+
+    ASSERT_TRUE(AnswerBox(about, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait));
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
+
+TEST(Placement, CommonControlsAreTheClassicOnesFromTheSystemFolder)
+{
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::string expected = Lower(std::string(system, length)) + "\\comctl32.dll";
+    const std::vector<std::string> paths = ModulePaths(run.Pid(), "comctl32.dll");
+    ASSERT_FALSE(paths.empty()) << "the program has no common controls loaded";
+    for (const std::string& path : paths)
+        std::cout << "[measured] comctl32.dll of the program: " << path << std::endl;
+    for (const std::string& path : paths)
+        EXPECT_EQ(expected, path) << "a side-by-side copy instead of the system folder's";
+
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
+
+// =============================================================================================
+// A small screen (1024 x 600, run on a display of its own)
+
+TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
+{
+    if (::GetSystemMetrics(SM_CYSCREEN) != 600)
+        GTEST_SKIP() << "runs on its own small screen (run_small_screen.sh)";
+    RECT work = {};
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, 60000);
+    ASSERT_TRUE(dlg) << "the main dialog did not appear";
+    const RECT rc = WindowRect(dlg);
+    std::cout << "[measured] work area " << work.left << "," << work.top << "-" << work.right << ","
+              << work.bottom << "; main dialog at " << rc.left << "," << rc.top << ", "
+              << rc.right - rc.left << "x" << rc.bottom - rc.top << std::endl;
+
+    // Taller than the work area: the top edge at the work area's top, centred across.
+    EXPECT_EQ(work.top, rc.top) << "the band the window is dragged by is off the screen";
+    EXPECT_EQ(work.left + ((work.right - work.left) - 660) / 2, rc.left);
+
+    // The band answers a real drag: the window follows the pointer.
+    const POINT from = WindowPoint(dlg, 400, 25);
+    Drag(from, POINT{from.x - 100, from.y + 40});
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            const RECT moved = WindowRect(dlg);
+            return moved.left == rc.left - 100 && moved.top == rc.top + 40;
+        },
+        5000))
+        << "the window did not follow a drag of its band";
+
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(10000).has_value());
 }
