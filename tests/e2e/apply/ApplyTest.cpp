@@ -6,7 +6,6 @@
 #include "ToolRecorder.h"
 #include "common/ProgramFacts.h"
 #include "e2e/Checks.h"
-#include "e2e/E2e.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -35,9 +34,7 @@ protected:
     {
         ASSERT_TRUE(Ready());
         // The paging-file setting must exist for the program to rewrite it.
-        const char before[] = "C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0";
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
-                                          "PagingFiles", REG_MULTI_SZ, before, sizeof(before)));
+        ASSERT_EQ(ERROR_SUCCESS, SetPagingFiles("C:\\pagefile.sys 16 32\0D:\\pagefile.sys 0 0\0"));
     }
 
     HWND StartProgram()
@@ -88,6 +85,28 @@ protected:
         return lines;
     }
 
+    // What an apply leaves on the machine: the paging-file value (REG_MULTI_SZ), the executive
+    // flag and the start types of the three services.
+    struct Machine
+    {
+        std::string paging;
+        DWORD executive, wsearchStart, sysmainStart, defragStart;
+    };
+    void ExpectMachine(const Machine& expected)
+    {
+        const RawValue paging =
+            ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
+        EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), paging.type);
+        EXPECT_EQ(expected.paging, std::string(paging.data.begin(), paging.data.end()));
+        const RawValue executive =
+            ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
+        ASSERT_EQ(4u, executive.data.size());
+        EXPECT_EQ(expected.executive, *reinterpret_cast<const DWORD*>(executive.data.data()));
+        EXPECT_EQ(expected.wsearchStart, wsearch.StartType());
+        EXPECT_EQ(expected.sysmainStart, sysmain.StartType());
+        EXPECT_EQ(expected.defragStart, defrag.StartType());
+    }
+
     std::unique_ptr<e2e::ProgramRun> run;
 };
 
@@ -126,17 +145,8 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     Click(dlg, IDC_APPLY);
 
     // The machine: paging file system managed on the Windows drive, services off, tools run.
-    RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
-    EXPECT_EQ(REG_MULTI_SZ, paging.type);
-    EXPECT_EQ(std::string("C:\\pagefile.sys 0 0\0", 21),
-              std::string(paging.data.begin(), paging.data.end()));
-    RawValue executive =
-        ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
-    ASSERT_EQ(4u, executive.data.size());
-    EXPECT_EQ(0u, *reinterpret_cast<DWORD*>(executive.data.data()));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), wsearch.StartType());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), sysmain.StartType());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), defrag.StartType());
+    ExpectMachine({std::string("C:\\pagefile.sys 0 0\0", 21), 0, SERVICE_DISABLED, SERVICE_DISABLED,
+                   SERVICE_DEMAND_START});
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), wsearch.State());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), defrag.State());
 
@@ -224,16 +234,8 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
         << "the boot animation row writes its error number first";
     EXPECT_EQ("GUI BOOT", markers[9]);
 
-    RawValue paging = ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "PagingFiles");
-    EXPECT_EQ(REG_MULTI_SZ, paging.type);
-    EXPECT_EQ((std::vector<BYTE>{0, 0}), paging.data);
-    RawValue executive =
-        ReadRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey, "DisablePagingExecutive");
-    ASSERT_EQ(4u, executive.data.size());
-    EXPECT_EQ(1u, *reinterpret_cast<DWORD*>(executive.data.data()));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), wsearch.StartType());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), sysmain.StartType());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), defrag.StartType());
+    ExpectMachine({std::string("\0\0", 2), 1, SERVICE_DEMAND_START, SERVICE_DEMAND_START,
+                   SERVICE_AUTO_START});
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), wsearch.State());
 
     std::vector<std::string> starts = Starts(4);

@@ -225,11 +225,7 @@ std::vector<Module> ModulesFrom(const std::vector<Module>& modules, const std::s
 
 std::vector<std::string> PlantedMarkers(const e2e::ProgramRun& run)
 {
-    std::vector<std::string> found;
-    for (const std::string& m : run.Markers())
-        if (m.rfind("PLANTED ", 0) == 0)
-            found.push_back(m);
-    return found;
+    return run.MarkersStartingWith("PLANTED ");
 }
 
 std::string Join(const std::vector<std::string>& v)
@@ -543,9 +539,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Ready());
-        const char paging[] = "C:\\pagefile.sys 16 32\0";
-        ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, facts::kMemoryManagementKey,
-                                          "PagingFiles", REG_MULTI_SZ, paging, sizeof(paging)));
+        ASSERT_EQ(ERROR_SUCCESS, SetPagingFiles("C:\\pagefile.sys 16 32\0"));
     }
 };
 

@@ -26,11 +26,7 @@ namespace
 {
 std::vector<std::string> ProbeMarkers(const e2e::ProgramRun& run)
 {
-    std::vector<std::string> found;
-    for (const std::string& m : run.Markers())
-        if (m.rfind("probe ", 0) == 0)
-            found.push_back(m);
-    return found;
+    return run.MarkersStartingWith("probe ");
 }
 } // namespace
 

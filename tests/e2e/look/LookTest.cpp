@@ -1,7 +1,7 @@
 // The main dialog as the user sees it: label colours, the title on the band, the logo, and the
 // faces of the three skinned buttons at rest, under the pointer and held down, all read back from
 // the screen while the real pointer moves (SendInput).
-#include "e2e/E2e.h"
+#include "e2e/Checks.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,8 +16,7 @@ namespace
 {
 // How long a wrong change of face would take to show up, when we check that none comes.
 
-const Rgb kBand = {88, 89, 91};
-const Rgb kWhite = {255, 255, 255};
+const Rgb kBand = kFrame;
 const Rgb kApplyGrey = {153, 153, 153};
 const Rgb kApplyBlue = {0, 113, 188};
 const Rgb kAhciRed = {250, 0, 0};
@@ -184,14 +183,14 @@ bool ApplyStarted(ProgramRun& run)
     return run.HasMarker("VMem") || TopWindowsOf(run.Pid(), true).size() != 1;
 }
 
-class Pictures : public ::testing::Test
+class Pictures : public MainDialogTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.IsListening());
-        dlg = StartToMainWindow(run, kWait);
-        ASSERT_TRUE(dlg);
+        MainDialogTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ::SetForegroundWindow(dlg);
         away = AwayFrom(dlg);
         MoveTo(away);
@@ -207,10 +206,6 @@ protected:
             MouseUp();
     }
 
-    // Answers the update check ("1.4": no question) so that start-up asks nothing of the network.
-    ProgramServer server;
-    ProgramRun run;
-    HWND dlg = nullptr;
     POINT away{};
 };
 } // namespace

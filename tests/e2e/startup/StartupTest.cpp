@@ -122,49 +122,6 @@ TEST(Startup, SecondStartEndsSilentlyAndLeavesTheFirstAlone)
     EXPECT_EQ(TopWindowsOf(first.Pid(), true).size(), 1u) << "the first copy opened another window";
 }
 
-TEST(Startup, AboutBoxFromTheSystemMenuReturnsToTheDialog)
-{
-    ProgramServer server;
-    ProgramRun run;
-    HWND dlg = StartToMainWindow(run, kWait);
-    ASSERT_TRUE(dlg);
-    HWND about = OpenAboutBox(run, dlg, kWait);
-    ASSERT_TRUE(about) << "no About box";
-    // Modal to the main dialog: owned by it, and the dialog takes no input meanwhile.
-    EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000))
-        << "the About box is not modal";
-    // What the user sees: the box with its contents drawn, its OK button among them. The screen
-    // shows a window's painting a moment after the window has done it: waited for, on the screen.
-    ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000)) << "the About box never painted";
-    HWND ok = ::GetDlgItem(about, IDOK);
-    ASSERT_TRUE(ok);
-    const auto buttonColours = [&]
-    {
-        const Picture button = Capture(WindowRect(ok));
-        std::set<uint32_t> colours;
-        for (int y = 0; y < button.Height(); ++y)
-            for (int x = 0; x < button.Width(); ++x)
-            {
-                const Rgb c = button.At(x, y);
-                colours.insert((uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b);
-            }
-        return colours.size();
-    };
-    EXPECT_TRUE(WaitUntil([&] { return buttonColours() > 2; }, 5000, 50))
-        << "the OK button is not drawn";
-    SaveScreenshot("about-box", about);
-
-    ASSERT_TRUE(AnswerBox(about, IDOK));
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait)) << "the About box stays";
-    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 5000));
-    EXPECT_FALSE(run.Exited());
-    EXPECT_TRUE(::IsWindowVisible(dlg));
-    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
-    EXPECT_TRUE(WaitForPixel(dlg, 300, 5, kFrame, 5000)) << "the header band is not repainted";
-    EXPECT_TRUE(WaitForPixel(dlg, 2, 300, kWhite, 5000));
-}
-
 TEST(Startup, ClosingTheDialogEndsTheProcess)
 {
     ProgramServer server;

@@ -2,11 +2,11 @@
 // close button through real pointer and key input; where it and the About box are placed, on a
 // normal and on a small screen; which common controls it runs with.
 #include "e2e/Checks.h"
-#include "e2e/E2e.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <set>
 #include <tlhelp32.h>
 
 using namespace e2e;
@@ -14,16 +14,9 @@ using namespace e2e;
 namespace
 {
 
-class MainWindow : public ::testing::Test
+class MainWindow : public MainDialogTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(server.IsListening());
-        dlg = StartToMainWindow(run, kWait);
-        ASSERT_TRUE(dlg);
-    }
-
     // Frame, header band and surface as the background painting leaves them.
     void ExpectPainted(const char* when)
     {
@@ -51,10 +44,6 @@ protected:
             },
             5000);
     }
-
-    ProgramServer server;
-    ProgramRun run;
-    HWND dlg = nullptr;
 };
 } // namespace
 
@@ -201,7 +190,7 @@ std::vector<std::string> ModulePaths(DWORD pid, const std::string& name)
 }
 } // namespace
 
-TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
+TEST(Placement, AboutBoxOpensModalCentredOverTheDialogAndReturnsToIt)
 {
     ProgramServer server;
     ProgramRun run;
@@ -209,7 +198,6 @@ TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
     ASSERT_TRUE(dlg);
     HWND about = OpenAboutBox(run, dlg, kWait);
     ASSERT_TRUE(about) << "no About box";
-
     const RECT main = WindowRect(dlg);
     const RECT box = WindowRect(about);
     const int width = box.right - box.left;
@@ -218,11 +206,39 @@ TEST(Placement, AboutBoxOpensCentredOverTheMainDialog)
               << width << "x" << height << " at " << box.left << "," << box.top << std::endl;
     EXPECT_EQ(main.left + (660 - width) / 2, box.left);
     EXPECT_EQ(main.top + (652 - height) / 2, box.top);
+    // Modal to the main dialog: owned by it, and the dialog takes no input meanwhile.
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000))
+        << "the About box is not modal";
+    // What the user sees: the box with its contents drawn, its OK button among them. The screen
+    // shows a window's painting a moment after the window has done it: waited for, on the screen.
+    ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000)) << "the About box never painted";
+    HWND ok = ::GetDlgItem(about, IDOK);
+    ASSERT_TRUE(ok);
+    const auto buttonColours = [&]
+    {
+        const Picture button = Capture(WindowRect(ok));
+        std::set<uint32_t> colours;
+        for (int y = 0; y < button.Height(); ++y)
+            for (int x = 0; x < button.Width(); ++x)
+            {
+                const Rgb c = button.At(x, y);
+                colours.insert((uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b);
+            }
+        return colours.size();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return buttonColours() > 2; }, 5000, 50))
+        << "the OK button is not drawn";
+    SaveScreenshot("about-box", about);
 
     ASSERT_TRUE(AnswerBox(about, IDOK));
-    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait));
-    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(run.WaitForExit(10000).has_value());
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait)) << "the About box stays";
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 5000));
+    EXPECT_FALSE(run.Exited());
+    EXPECT_TRUE(::IsWindowVisible(dlg));
+    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
+    EXPECT_TRUE(WaitForPixel(dlg, 300, 5, kFrame, 5000)) << "the header band is not repainted";
+    EXPECT_TRUE(WaitForPixel(dlg, 2, 300, kWhite, 5000));
 }
 
 TEST(Placement, CommonControlsAreTheClassicOnesFromTheSystemFolder)

@@ -57,6 +57,22 @@ inline bool ClickControl(HWND dlg, int id)
 const e2e::Rgb kFrame = {88, 89, 91};
 const e2e::Rgb kWhite = {255, 255, 255};
 
+// A test that begins with the program's main dialog on the screen, its server answering.
+class MainDialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.IsListening());
+        dlg = StartToMainWindow(run, kWait);
+        ASSERT_TRUE(dlg);
+    }
+
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = nullptr;
+};
+
 // Addresses of the test build on the tests' server.
 constexpr char kVersionPath[] = "/prodline/version/version.asp";
 constexpr char kVersionRequestLine[] = "GET /prodline/version/version.asp?pname=ssd HTTP/1.1";

@@ -99,6 +99,8 @@ public:
 
     // Debugger-output texts so far, in arrival order (trailing CR/LF removed).
     std::vector<std::string> Markers() const;
+    // Those that start with `prefix`, in arrival order.
+    std::vector<std::string> MarkersStartingWith(const std::string& prefix) const;
     // True once a marker equal to `text` has arrived (also one that arrived before the call).
     bool WaitForMarker(const std::string& text, DWORD timeoutMs) const;
     bool HasMarker(const std::string& text) const;

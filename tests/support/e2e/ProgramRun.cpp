@@ -215,6 +215,15 @@ std::vector<std::string> ProgramRun::Markers() const
     return m_shared->markers;
 }
 
+std::vector<std::string> ProgramRun::MarkersStartingWith(const std::string& prefix) const
+{
+    std::vector<std::string> found;
+    for (const std::string& m : Markers())
+        if (m.rfind(prefix, 0) == 0)
+            found.push_back(m);
+    return found;
+}
+
 std::optional<ULONGLONG> ProgramRun::MarkerTime(const std::string& text) const
 {
     std::lock_guard<std::mutex> l(m_shared->lock);

@@ -89,6 +89,13 @@ struct CApplyStandIns
                bcdedit32.Installed() && wsearch.Created() && sysmain.Created() && defrag.Created();
     }
 
+    // Writes the paging-file setting the apply rewrites (a REG_MULTI_SZ literal, NULs included).
+    template <size_t N> LONG SetPagingFiles(const char (&value)[N]) const
+    {
+        return WriteRaw(HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles", REG_MULTI_SZ,
+                        value, N);
+    }
+
     CRecorderLog log;
     CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
     CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};

@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "framework/Wnd.h"
 
+#include "common/Dib.h"
 #include "common/Wait.h"
 
 #include <windows.h>
@@ -139,14 +140,8 @@ public:
         ::GetClientRect(hwnd, &rc);
         m_cx = rc.right;
         m_cy = rc.bottom;
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = m_cx;
-        bi.bmiHeader.biHeight = -m_cy;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_bitmap.Reset(testsupport::CreateDib32(m_cx, m_cy, &bits));
         m_bits = static_cast<const DWORD*>(bits);
         fw::CMemoryDC mem(::CreateCompatibleDC(nullptr));
         fw::CClientDC dc(hwnd);
