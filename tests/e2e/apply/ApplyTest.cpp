@@ -16,7 +16,7 @@
 using namespace sysconfig_test;
 
 // =============================================================================================
-// The run and the restart
+// The run and the restart.
 
 namespace
 {
@@ -362,7 +362,11 @@ TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
 }
 
 // =============================================================================================
-// Pieces of the system missing, values it must not read
+// Pieces of the system missing, values it must not read. A step that fails is never shown and
+// never stops the run: every row's marker comes in order, and the only box is the restart
+// question when the paging file was written. The type of "PagingFiles" is not looked at: a short
+// value of any type reads as text and is replaced; one too long for the read leaves everything
+// as it was and asks nothing.
 
 namespace
 {

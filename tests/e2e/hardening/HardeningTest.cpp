@@ -17,7 +17,14 @@ using hardening::Counts;
 using hardening::ToString;
 
 // =============================================================================================
-// Planted libraries
+// Planted libraries. No DLL planted beside the program or in its working folder is ever loaded:
+// it runs elevated from wherever it was downloaded. Wine prefers its own builtin DLLs, so a clean
+// run proves nothing unless the planted names are set to "native, then builtin" for the program
+// (HKCU\Software\Wine\AppDefaults\<exe>\DllOverrides; WINEDLLOVERRIDES from a Windows parent is
+// not honoured by Wine 8): Wine then takes a file found on the search path first, as Windows
+// does for any DLL that is not a KnownDLL; the controls show that this really runs a plant. A
+// builtin loaded because a file of its name was found is reported with that file's path: a
+// module from a planted folder is a plant only if it carries the plant's signature.
 
 namespace
 {
@@ -370,7 +377,12 @@ TEST_F(Planting, RunTimeLoadsStaySafeWithoutTheStartRestriction)
 } // namespace
 
 // =============================================================================================
-// Leaks
+// Leaks. Handle, GDI object and window counts stay flat while the program is used, counted
+// inside it by the injected probe (Probe.h; Wine's GetGuiResources and GetProcessHandleCount
+// answer 0). "Flat": after a warm-up round (fonts, DC cache, COM, the tools' first start) no
+// settled count after the series is above the one after the warm-up; one lower is allowed (the
+// warm-up's reading can still hold a handle the system lets go later); a leak per round shows as
+// growth by the number of rounds.
 
 namespace
 {

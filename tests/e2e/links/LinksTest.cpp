@@ -176,7 +176,9 @@ TEST_F(Links, DoubleClickOnALinkOpensItOnce)
 }
 
 // =============================================================================================
-// The panel against bad pages and without its browser
+// The panel against bad pages and without its browser: the page is the browser's business (no
+// window of its own, one load, the dialog works); with ieframe off the panel stays empty, and it
+// needs neither atl nor shdocvw.
 
 namespace
 {

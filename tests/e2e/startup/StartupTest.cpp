@@ -15,46 +15,34 @@
 using namespace e2e;
 
 // =============================================================================================
-// The start and its end
+// The start and its end.
 
-namespace
-{
-
-// The no-SSD question of every start here (Wine's disks are no SSD); the main dialog stays
-// hidden while it is open.
-HWND WaitForNoSsdQuestion(ProgramRun& run)
-{
-    HWND box = FindMessageBox(run.Pid(), kWait);
-    if (box)
-    {
-        EXPECT_EQ(WindowText(box), kMainTitle);
-        EXPECT_TRUE(::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO)) << "a Yes/No question";
-        EXPECT_NE(MessageBoxText(box).find("SSD"), std::string::npos) << MessageBoxText(box);
-        HWND dlg = FindMainDialog(run.Pid());
-        EXPECT_FALSE(dlg && ::IsWindowVisible(dlg))
-            << "the main dialog shows before the question is answered";
-        if (dlg)
-            EXPECT_EQ(::GetWindow(box, GW_OWNER), dlg) << "the question belongs to the main dialog";
-    }
-    return box;
-}
-} // namespace
-
-TEST(Startup, MainDialogAppearsAfterTheQuestionWithTheRecommendedSelection)
+TEST(Startup, NoSsdQuestionThenNoShowsTheMainDialogWithTheRecommendedSelection)
 {
     ProgramServer server;
+    const ULONGLONG started = ::GetTickCount64();
     ProgramRun run;
     ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
-    HWND box = WaitForNoSsdQuestion(run);
+    HWND box = FirstBox(run);
     ASSERT_TRUE(box) << "no start-up question";
+    const double toQuestion = SecondsSince(started);
+    const BoxLook look = Look(box);
+    EXPECT_EQ(look.caption, kMainTitle);
+    EXPECT_EQ(look.text, facts::kNoSsdQuestion);
+    EXPECT_EQ(look.buttons, (std::set<int>{IDYES, IDNO}));
+    EXPECT_EQ(StandardIconOf(box), "information");
+    ASSERT_TRUE(FindMainDialog(run.Pid())) << "the question comes before the main dialog exists";
+    EXPECT_EQ(look.owner, FindMainDialog(run.Pid())) << "the question belongs to the main dialog";
     SaveScreenshot("startup-question", box);
-    ASSERT_TRUE(AnswerBox(box, IDNO));
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWait));
 
+    const ULONGLONG answered = ::GetTickCount64();
+    ASSERT_TRUE(Answer(box, IDNO));
     std::vector<StartupBox> more;
     HWND dlg = StartToMainWindow(run, kWait, &more);
     ASSERT_TRUE(dlg);
-    EXPECT_TRUE(more.empty()) << "another box after the question: " << more.front().text;
+    EXPECT_TRUE(more.empty()) << "another box after No: " << more.front().text;
+    std::cout << "[ figures ] no-SSD question after " << toQuestion << " s; main window "
+              << SecondsSince(answered) << " s after No (update answer 1.4)\n";
     EXPECT_EQ(WindowText(dlg), kMainTitle);
     RECT r = WindowRect(dlg);
     EXPECT_EQ(r.right - r.left, 660);
@@ -151,8 +139,9 @@ TEST(Startup, YesToTheNoSsdQuestionEndsWithoutTheMainWindow)
 {
     ProgramServer server;
     ProgramRun run;
-    HWND box = WaitForNoSsdQuestion(run);
+    HWND box = FirstBox(run);
     ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), facts::kNoSsdQuestion);
     HWND dlg = FindMainDialog(run.Pid());
     ASSERT_TRUE(dlg);
     ASSERT_TRUE(AnswerBox(box, IDYES));
@@ -168,8 +157,9 @@ TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
     ProgramServer server;
     server.Answer("/prodline/version/version.asp", 200, "1.5");
     ProgramRun run;
-    HWND box = WaitForNoSsdQuestion(run);
+    HWND box = FirstBox(run);
     ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), facts::kNoSsdQuestion);
     ASSERT_TRUE(AnswerBox(box, IDYES));
     HWND update = FindTopWindow(run.Pid(), kUpdateCaption, "#32770", kWait);
     ASSERT_TRUE(update) << "no update question";
@@ -182,7 +172,7 @@ TEST(Startup, YesToQuitStillAsksAboutANewerVersionFirst)
 }
 
 // =============================================================================================
-// What the start-up finds out and asks
+// What the start-up finds out and asks, before the main window ever shows.
 
 namespace
 {
@@ -228,34 +218,6 @@ std::unique_ptr<testsupport::CScopedRegValue> ScopedDword(const std::string& sub
 
 // ---------------------------------------------------------------------------------------------
 // No SSD among the disks.
-
-TEST(StartupSsd, NoSsdQuestionIsTheExactTextWithTheInformationIconAndNoGoesOn)
-{
-    const auto server = std::make_unique<ProgramServer>();
-    ASSERT_TRUE(server->IsListening());
-    const ULONGLONG started = ::GetTickCount64();
-    ProgramRun run;
-    ASSERT_TRUE(run.Started()) << "CreateProcess failed: " << run.LastError();
-    HWND box = FirstBox(run);
-    ASSERT_TRUE(box) << "no start-up question";
-    const double toQuestion = SecondsSince(started);
-    const BoxLook look = Look(box);
-    EXPECT_EQ(look.caption, kMainTitle);
-    EXPECT_EQ(look.text, facts::kNoSsdQuestion);
-    EXPECT_EQ(look.buttons, (std::set<int>{IDYES, IDNO}));
-    EXPECT_EQ(StandardIconOf(box), "information");
-    HWND dlg = FindMainDialog(run.Pid());
-    ASSERT_TRUE(dlg) << "the question comes before the main dialog exists";
-    EXPECT_EQ(look.owner, dlg);
-
-    const ULONGLONG answered = ::GetTickCount64();
-    ASSERT_TRUE(Answer(box, IDNO));
-    std::vector<StartupBox> more;
-    ASSERT_TRUE(StartToMainWindow(run, kWait, &more));
-    EXPECT_TRUE(more.empty()) << "another box after No: " << more.front().text;
-    std::cout << "[ figures ] no-SSD question after " << toQuestion << " s; main window "
-              << SecondsSince(answered) << " s after No (update answer 1.4)\n";
-}
 
 // ---------------------------------------------------------------------------------------------
 // Disks from the stand-in WMI, through the program's real COM path.

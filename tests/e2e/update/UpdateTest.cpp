@@ -17,7 +17,7 @@ using testsupport::HttpRedirect;
 using testsupport::HttpResetAfterHeaders;
 
 // =============================================================================================
-// What the user is shown
+// What the user is shown.
 
 namespace
 {
@@ -39,9 +39,6 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
         int answer;
     } cases[] = {
         {"newer version", "1.5", IDCANCEL},
-        // Any other text counts, an older version with blanks around it too.
-        {"older version with blanks", "  1.3\r\n", IDCANCEL},
-        {"empty body", "", IDCANCEL},
         {"a page of markup", "<html><head><title>503</title></head><body>busy</body></html>", IDOK},
     };
     for (const auto& c : cases)
@@ -76,37 +73,6 @@ TEST(StartupUpdate, AnythingButOwnVersionOrErrorOffersTheDownload)
             << "the download page, once, as it is";
     }
     EXPECT_EQ(launches.Lines().size(), 1u) << "Cancel opened something";
-}
-
-TEST(StartupUpdate, OwnVersionErrorOrFailedRequestShowNothing)
-{
-    SKIP_UNLESS_ONLINE();
-    const struct
-    {
-        const char* name;
-        int status;
-        std::string body;
-    } cases[] = {
-        {"own version with blanks and a line break", 200, " 1.4\r\n"},
-        {"ERROR in capitals", 200, "ERROR"},
-        {"404", 404, "1.5"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        const auto server = std::make_unique<ProgramServer>();
-        ASSERT_TRUE(server->IsListening());
-        server->Answer(kVersionPath, c.status, c.body);
-        ProgramRun run;
-        ASSERT_TRUE(GoPastNoSsdQuestion(run));
-        std::vector<StartupBox> more;
-        EXPECT_TRUE(StartToMainWindow(run, kWait, &more));
-        EXPECT_TRUE(more.empty()) << "a box: " << more.front().caption << " / "
-                                  << more.front().text;
-        // Nothing shown because the answer was judged, not because no request went out. (At least
-        // one: programs of other build folders on this machine may reach the same port.)
-        EXPECT_GE(server->Count(std::string(kVersionRequestLine)), 1u);
-    }
 }
 
 namespace
@@ -188,7 +154,11 @@ TEST_F(SilentServer, YesStillQuitsPromptly)
 }
 
 // =============================================================================================
-// Server answers, one table
+// Server answers, one table. A successful read of anything but "1.4" or "error" is announced as
+// a newer version; a failed download shows nothing; the start never waits past the check's 5 s.
+// A redirect loop once went on for as long as the program ran (Wine's WinINet kept following it
+// after the handles were closed): the check follows redirections itself, at most ten, and stops
+// once it has given up.
 
 // The scripts of the tests' web server (HttpAnswer, HttpHead, HttpStep...).
 using namespace testsupport;
@@ -254,6 +224,13 @@ const UpdateCase kUpdateCases[] = {
          return HttpScript{HttpStep::Send(HttpHead(200, 100)), HttpStep::Stall()};
      },
      Box::None},
+    // Any text but the own version or "error" is newer, whatever the blanks; a failed request is
+    // not.
+    {"OlderVersionWithBlanks", [] { return HttpAnswer(200, "  1.3\r\n"); }, Box::Shown},
+    {"EmptyBody", [] { return HttpAnswer(200, ""); }, Box::Shown},
+    {"OwnVersionWithBlanks", [] { return HttpAnswer(200, " 1.4\r\n"); }, Box::None},
+    {"ErrorInCapitals", [] { return HttpAnswer(200, "ERROR"); }, Box::None},
+    {"NotFound", [] { return HttpAnswer(404, "1.5"); }, Box::None},
     // A broken answer is not asked for again.
     {"ResetAfterTheHeaders", [] { return HttpResetAfterHeaders(200, 3); }, Box::None, 1},
     // A relative redirection whose query carries an address is followed on the same server.
@@ -300,6 +277,8 @@ TEST_P(UpdateServer, StartsWithinTheBoundAndStaysUsable)
         ASSERT_TRUE(e2e::AnswerBox(update, IDCANCEL));
     }
     EXPECT_EQ(c.expected == Box::Shown, update != nullptr);
+    // Nothing shown because the answer was judged, not because no request went out.
+    EXPECT_GE(server.Count(kVersionRequestLine), 1u);
     if (c.versionRequests)
         EXPECT_EQ(c.versionRequests, server.Count(kVersionPath));
     if (c.requested)

@@ -158,7 +158,7 @@ TEST_F(MainWindow, CloseButtonEndsTheProgram)
 }
 
 // =============================================================================================
-// Placement
+// Placement: where the program puts its windows, and which common controls it runs with.
 
 namespace
 {
@@ -264,7 +264,9 @@ TEST(Placement, CommonControlsAreTheClassicOnesFromTheSystemFolder)
 }
 
 // =============================================================================================
-// A small screen (1024 x 600, run on a display of its own)
+// A screen shorter than the window (1024 x 600, common on small notebooks): the dialog stays
+// inside the work area, top first, so the band it is dragged by can be reached. Run on a display
+// and prefix of that size by run_small_screen.sh (CTest: e2e_window.SmallScreen).
 
 TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
 {
