@@ -346,8 +346,9 @@ TEST_F(ApplyRun, ClosesDuringTheRunAreIgnoredUntilTheWorkerHasEnded)
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
     ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
     // A close taken ends the dialog in its own handling: once the messages are handled, it shows.
-    ASSERT_TRUE(e2e::PostedMessagesHandled(dlg));
+    const bool handled = e2e::PostedMessagesHandled(dlg);
     EXPECT_TRUE(::IsWindowVisible(dlg)) << "a close during the run was taken";
+    ASSERT_TRUE(handled);
     EXPECT_FALSE(run->Exited());
     ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
     EXPECT_TRUE(e2e::WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 10000));

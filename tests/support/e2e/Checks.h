@@ -185,19 +185,16 @@ inline StartupOutcome PastTheSsdQuestion(e2e::ProgramRun& run,
 {
     StartupOutcome outcome;
     // The test prefix has no SSD: the no-SSD question comes first; the update check follows it.
-    HWND ssdBox = e2e::FindMessageBox(run.Pid(), kWait);
-    EXPECT_TRUE(ssdBox && ::GetDlgItem(ssdBox, IDNO)) << "no no-SSD question";
-    if (!ssdBox)
+    const bool past = GoPastNoSsdQuestion(run);
+    EXPECT_TRUE(past) << "no no-SSD question";
+    if (!past)
         return outcome;
     const ULONGLONG answered = ::GetTickCount64();
-    EXPECT_TRUE(e2e::AnswerBox(ssdBox, IDNO));
-    e2e::WaitUntil(
+    WaitUntil(
         [&]
         {
-            HWND box = e2e::FindMessageBox(run.Pid(), 0);
-            if (box && box != ssdBox)
-                outcome.update = box;
-            HWND main = e2e::FindMainDialog(run.Pid());
+            outcome.update = FindMessageBox(run.Pid(), 0);
+            HWND main = FindMainDialog(run.Pid());
             if (main && ::IsWindowVisible(main))
                 outcome.dlg = main;
             return outcome.update || outcome.dlg || run.Exited();

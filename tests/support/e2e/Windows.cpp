@@ -289,11 +289,13 @@ bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs)
     const LONG type = style & BS_TYPEMASK;
     const LONG marker = type == BS_RADIOBUTTON ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON;
     ::PostMessageA(radio, BM_SETSTYLE, marker, FALSE);
-    const bool handled =
-        WaitUntil([&] { return (::GetWindowLongA(radio, GWL_STYLE) & BS_TYPEMASK) == marker; },
-                  timeoutMs, 10);
+    // A dialog that has ended stays hidden and handles nothing more: no use waiting then.
+    const auto taken = [&] { return (::GetWindowLongA(radio, GWL_STYLE) & BS_TYPEMASK) == marker; };
+    WaitUntil([&] { return taken() || !::IsWindowVisible(dlg); }, timeoutMs, 10);
+    const bool handled = taken();
     DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutA(radio, BM_SETSTYLE, type, FALSE, SMTO_NORMAL, timeoutMs, &ignored);
+    if (handled)
+        ::SendMessageTimeoutA(radio, BM_SETSTYLE, type, FALSE, SMTO_NORMAL, timeoutMs, &ignored);
     return handled;
 }
 
