@@ -100,28 +100,13 @@ std::vector<std::string> AllPlantNames()
     return std::vector<std::string>(std::begin(kPlantNames), std::end(kPlantNames));
 }
 
-// A folder of our own under the prefix's temp folder, removed with everything in it.
-class TempFolder
+// A scratch folder to plant in, removed with everything in it.
+class TempFolder : public testsupport::CTempFolder
 {
 public:
-    explicit TempFolder(const std::string& tag)
-    {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        static int serial = 0;
-        m_path = std::string(temp) + "dadaror-" + tag + "-" +
-                 std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        Remove();
-        m_ok = ::CreateDirectoryA(m_path.c_str(), nullptr) != FALSE;
-    }
-    ~TempFolder() { Remove(); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    explicit TempFolder(const std::string& tag) : CTempFolder("dadaror-" + tag) {}
 
-    bool Ok() const { return m_ok; }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-
+    std::string File(const std::string& name) const { return *this / name; }
     bool CopyIn(const std::string& from, const std::string& name) const
     {
         return ::CopyFileA(from.c_str(), File(name).c_str(), FALSE) != FALSE;
@@ -147,24 +132,6 @@ public:
         ::FindClose(h);
         return found;
     }
-
-private:
-    void Remove()
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA(File("*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE)
-        {
-            do
-                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    ::DeleteFileA(File(fd.cFileName).c_str());
-            while (::FindNextFileA(h, &fd));
-            ::FindClose(h);
-        }
-        ::RemoveDirectoryA(m_path.c_str());
-    }
-    std::string m_path;
-    bool m_ok = false;
 };
 
 // Runs `exe` with `args` in `workDir` (no debugger) and returns its exit code, nothing on time-out.
