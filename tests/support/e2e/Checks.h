@@ -41,7 +41,7 @@ inline std::set<int> CheckedRadios(HWND dlg)
 // Opens the About box the way its system-menu entry does; the box, or null when none came.
 inline HWND OpenAboutBox(const e2e::ProgramRun& run, HWND dlg, DWORD timeoutMs = 20000)
 {
-    ::PostMessageA(dlg, WM_SYSCOMMAND, 0x10, 0);
+    ::PostMessageA(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     return e2e::FindTopWindow(run.Pid(), e2e::kAboutTitle, "#32770", timeoutMs);
 }
 
