@@ -23,7 +23,8 @@ HttpScript Redirect(int status, const std::string& location)
     return testsupport::HttpRedirect(status, location);
 }
 
-// A body that ends before its announced length, torn down or closed, is a failure.
+// A body that ends before its announced length, torn down or closed, is a failure (Wine's
+// WinINet reports the close as the end of the body).
 TEST(DownloadAnswer, ABodyCutShortIsAFailure)
 {
     const HttpScript scripts[] = {
