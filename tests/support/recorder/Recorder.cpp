@@ -31,26 +31,18 @@ namespace
 // The answer file's exit code; its text goes to the standard output.
 int Answer(const char* module)
 {
-    char folder[MAX_PATH] = {};
+    char folder[MAX_PATH] = {}, path[2 * MAX_PATH] = {};
     const DWORD length = ::GetEnvironmentVariableA(recorder::kAnswersVariable, folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return 0;
-    const char* name = std::strrchr(module, '\\');
-    name = name ? name + 1 : module;
-    char path[2 * MAX_PATH] = {};
+    const char* name = std::strrchr(module, '\\') ? std::strrchr(module, '\\') + 1 : module;
     std::snprintf(path, sizeof(path), "%s\\%.*s.txt", folder,
                   static_cast<int>(std::strcspn(name, ".")), name);
-    HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FILE* file = length && length < MAX_PATH ? std::fopen(path, "rb") : nullptr;
+    if (!file)
         return 0;
     static char text[8192];
-    DWORD read = 0;
-    ::ReadFile(file, text, sizeof(text) - 1, &read, nullptr);
-    ::CloseHandle(file);
-    text[read] = '\0';
-    const char* body = std::strchr(text, '\n');
-    body = body ? body + 1 : text + read;
+    const size_t read = std::fread(text, 1, sizeof(text) - 1, file);
+    std::fclose(file);
+    const char* body = std::strchr(text, '\n') ? std::strchr(text, '\n') + 1 : text + read;
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), body, static_cast<DWORD>(text + read - body),
                 &written, nullptr);
