@@ -18,8 +18,9 @@ rem be read is never shown as a default.
 rem
 rem Every tool is called by its full path in the system folder, never by its bare name: a file of
 rem the same name in the current folder would run instead. Started from a 32-bit program on
-rem 64-bit Windows, the 64-bit tools are reached through Sysnative.
-setlocal
+rem 64-bit Windows, the 64-bit tools are reached through Sysnative. Delayed expansion stays off
+rem whatever the registry says, so that a "!" in a tool's answer is printed as it is.
+setlocal EnableExtensions DisableDelayedExpansion
 set "SYS=%SystemRoot%\System32"
 if exist "%SystemRoot%\Sysnative\reg.exe" set "SYS=%SystemRoot%\Sysnative"
 set "MM=HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Memory Management"
@@ -31,8 +32,10 @@ echo DADAROR read-back on %COMPUTERNAME%
 set "ADMIN=unknown"
 if not exist "%SYS%\fltmc.exe" goto checked
 set "ADMIN=yes"
+rem Compared as text: an exit code that is an error number can be negative, which "if errorlevel"
+rem takes for success.
 "%SYS%\fltmc.exe" > "%OUT%" 2>&1
-if errorlevel 1 set "ADMIN=no"
+if not "%ERRORLEVEL%"=="0" set "ADMIN=no"
 :checked
 if "%ADMIN%"=="no" echo NOT ELEVATED: fsutil and bcdedit answer only to administrators and will fail
 if "%ADMIN%"=="unknown" echo Administrator rights not checked: no fltmc on this Windows
@@ -99,7 +102,10 @@ set "RC=%~1"
 if not "%~6"=="" if "%RC%"=="1" goto novalue
 if not "%RC%"=="0" goto failed
 if "%~3"=="-" goto whole
-"%SYS%\find.exe" "%~3" < "%OUT%" > "%HIT%"
+rem The field is looked for in any case (XP's fsutil may write its names in lower case); a find
+rem without /i (Wine's) is asked again as it is.
+"%SYS%\find.exe" /i "%~3" < "%OUT%" > "%HIT%" 2>nul
+if errorlevel 2 "%SYS%\find.exe" "%~3" < "%OUT%" > "%HIT%"
 if errorlevel 2 goto nofind
 if errorlevel 1 goto nofield
 for /f "usebackq delims=" %%L in ("%HIT%") do echo     %%L
