@@ -1,10 +1,13 @@
 #include "BrowserHost.h"
 
 #include "PanelGuard.h"
+#include "PanelSecurity.h"
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"
 
+#include <mshtmhst.h>
 #include <ocidl.h>
+#include <servprov.h>
 #include <urlmon.h>
 
 #include <memory>
@@ -16,46 +19,73 @@ const char kClassName[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
 const CLSID kClsidWebBrowser = {
     0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
+CreateEventSinkFn g_pfnCreateEventSink = &panelguard::CreateEventSink;
+
 namespace
 {
 
 using SetFeatureFn = HRESULT(WINAPI*)(INTERNETFEATURELIST, DWORD, BOOL);
+using CreateZoneManagerFn = HRESULT(WINAPI*)(IServiceProvider*, IInternetZoneManager**, DWORD);
 
-// The browser engine's own restrictions for this process, set once before any browser exists:
-// no ActiveX installation, no file downloads, and the pop-up manager for windows the page opens.
-// urlmon stays loaded so that they hold.
+// A function of the system's urlmon, which is loaded once and stays loaded, so that the engine's
+// restrictions set through it hold.
+FARPROC UrlmonFunction(const char* name)
+{
+    static fw::CModuleHandle urlmon(fw::LoadSystemLibrary("urlmon.dll"));
+    return urlmon ? ::GetProcAddress(urlmon.Get(), name) : nullptr;
+}
+
+// The browser engine's own restrictions for this process, set once before any browser exists: no
+// ActiveX installation, no file downloads, the pop-up manager for windows the page opens, the
+// local machine zone locked down, no navigation into a more trusted zone, script-made windows
+// kept in bounds, and no user names or passwords in addresses.
 void RestrictEngine()
 {
-    static fw::CModuleHandle urlmon;
     static bool done = false;
     if (done)
         return;
     done = true;
-    urlmon.Reset(fw::LoadSystemLibrary("urlmon.dll"));
-    if (!urlmon)
-        return;
     auto setFeature = reinterpret_cast<SetFeatureFn>(
-        reinterpret_cast<void*>(::GetProcAddress(urlmon.Get(), "CoInternetSetFeatureEnabled")));
+        reinterpret_cast<void*>(UrlmonFunction("CoInternetSetFeatureEnabled")));
     if (!setFeature)
         return;
     for (INTERNETFEATURELIST feature :
          {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
-          FEATURE_WEBOC_POPUPMANAGEMENT})
+          FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_ZONE_ELEVATION,
+          FEATURE_WINDOW_RESTRICTIONS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE})
         setFeature(feature, SET_FEATURE_ON_PROCESS, TRUE);
 }
 
-// The control's container: its client site, in-place site and frame, all in the host window, and
-// the source of its ambient properties, of which the panel answers the download control (the
-// rest keep the control's defaults).
+// The security manager of a panel, reading the zones' policies through the system's zone
+// manager; without one it refuses every action.
+HRESULT CreateSecurity(IInternetSecurityManager** manager)
+{
+    fw::CComPtr<IInternetZoneManager> zones;
+    auto createZones = reinterpret_cast<CreateZoneManagerFn>(
+        reinterpret_cast<void*>(UrlmonFunction("CoInternetCreateZoneManager")));
+    if (createZones)
+        createZones(nullptr, zones.Receive(), 0);
+    return panelguard::CreateSecurityManager(zones.Get(), manager);
+}
+
+// The control's container: its client site, in-place site and frame, all in the host window; the
+// source of its ambient properties, of which the panel answers the download control (the rest
+// keep the control's defaults); the host of the engine's user interface, which draws no border
+// and offers no context menu (its "view source" and "print" would open more windows of this
+// elevated process); and the provider of the panel's security manager.
 class CBrowserSite final : public IOleClientSite,
                            public IOleInPlaceSite,
                            public IOleInPlaceFrame,
-                           public IDispatch
+                           public IDispatch,
+                           public IDocHostUIHandler,
+                           public IServiceProvider
 {
 public:
-    CBrowserSite(HWND host, IDispatch* ambient) : m_host(host), m_ambient(ambient)
+    CBrowserSite(HWND host, IDispatch* ambient, IInternetSecurityManager* security)
+        : m_host(host), m_ambient(ambient), m_security(security)
     {
         m_ambient->AddRef();
+        m_security->AddRef();
     }
     CBrowserSite(const CBrowserSite&) = delete;
     CBrowserSite& operator=(const CBrowserSite&) = delete;
@@ -74,6 +104,10 @@ public:
             *object = static_cast<IOleInPlaceFrame*>(this);
         else if (riid == IID_IDispatch)
             *object = static_cast<IDispatch*>(this);
+        else if (riid == IID_IDocHostUIHandler)
+            *object = static_cast<IDocHostUIHandler*>(this);
+        else if (riid == IID_IServiceProvider)
+            *object = static_cast<IServiceProvider*>(this);
         else
             return E_NOINTERFACE;
         AddRef();
@@ -183,11 +217,85 @@ public:
         return m_ambient->Invoke(id, riid, lcid, flags, params, result, exception, argument);
     }
 
+    // IDocHostUIHandler: the page's look and menus; the rest is left to the engine.
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override
+    {
+        return S_OK; // shown by us: nothing
+    }
+    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override
+    {
+        if (!info)
+            return E_POINTER;
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER;
+        info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
+                                     IOleInPlaceFrame*, IOleInPlaceUIWindow*) override
+    {
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override
+    {
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override
+    {
+        return Nothing(key);
+    }
+    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override
+    {
+        Nothing(target);
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override
+    {
+        return Nothing(external);
+    }
+    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* url) override
+    {
+        return Nothing(url);
+    }
+    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** data) override
+    {
+        return Nothing(data);
+    }
+
+    // IServiceProvider: the engine asks the site for a security manager of its own.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** object) override
+    {
+        if (service == SID_SInternetSecurityManager)
+            return m_security->QueryInterface(riid, object);
+        Nothing(object);
+        return E_NOINTERFACE;
+    }
+
 private:
-    virtual ~CBrowserSite() { m_ambient->Release(); }
+    virtual ~CBrowserSite()
+    {
+        m_ambient->Release();
+        m_security->Release();
+    }
+
+    // An output the site leaves empty; S_FALSE, the engine's "use your own".
+    template <typename T> static HRESULT Nothing(T** out)
+    {
+        if (out)
+            *out = nullptr;
+        return S_FALSE;
+    }
 
     HWND m_host;
     IDispatch* m_ambient;
+    IInternetSecurityManager* m_security;
     LONG m_refs = 1;
 };
 
@@ -207,32 +315,36 @@ CPanel* PanelOf(HWND host)
 }
 
 // Every navigation, new window and download of the control passes our event sink.
-void AdviseSink(CPanel& panel)
+bool AdviseSink(HWND host, CPanel& panel)
 {
     fw::CComPtr<IConnectionPointContainer> points;
     fw::CComPtr<IDispatch> sink;
-    if (FAILED(
-            panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) ||
-        FAILED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
-                                           panel.point.Receive())) ||
-        FAILED(panelguard::CreateEventSink(sink.Receive())) ||
-        FAILED(panel.point->Advise(sink.Get(), &panel.cookie)))
-        panel.point.Release();
+    if (SUCCEEDED(
+            panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) &&
+        SUCCEEDED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
+                                              panel.point.Receive())) &&
+        SUCCEEDED(g_pfnCreateEventSink(host, sink.Receive())) &&
+        SUCCEEDED(panel.point->Advise(sink.Get(), &panel.cookie)))
+        return true;
+    panel.point.Release();
+    return false;
 }
 
 // Makes the control in the host window, activated in place over its client area, its events
-// passing our sink. Without a browser the panel stays empty.
+// passing our sink. Without a browser, or without the sink, the panel stays empty.
 void CreatePanel(HWND host)
 {
     RestrictEngine();
     auto panel = std::make_unique<CPanel>();
     fw::CComPtr<IDispatch> ambient;
+    fw::CComPtr<IInternetSecurityManager> security;
     if (FAILED(panelguard::CreateAmbient(ambient.Receive())) ||
+        FAILED(CreateSecurity(security.Receive())) ||
         FAILED(::CoCreateInstance(kClsidWebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   panel->control.ReceiveVoid())) ||
         !panel->control)
         return;
-    *panel->site.Receive() = new CBrowserSite(host, ambient.Get());
+    *panel->site.Receive() = new CBrowserSite(host, ambient.Get(), security.Get());
     if (FAILED(panel->control->SetClientSite(panel->site.Get())))
         return;
     fw::CComPtr<IPersistStreamInit> persist;
@@ -241,13 +353,13 @@ void CreatePanel(HWND host)
     RECT rc;
     ::GetClientRect(host, &rc);
     if (FAILED(panel->control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, panel->site.Get(), 0, host,
-                                      &rc)))
+                                      &rc)) ||
+        !AdviseSink(host, *panel))
     {
         panel->control->Close(OLECLOSE_NOSAVE);
         panel->control->SetClientSite(nullptr);
         return;
     }
-    AdviseSink(*panel);
     ::SetWindowLongPtrA(host, 0, reinterpret_cast<LONG_PTR>(panel.release()));
 }
 
@@ -284,6 +396,7 @@ LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         CreatePanel(hwnd);
         return 0;
     case WM_DESTROY:
+    case panelguard::kEmptyPanel: // a load ended off the page's origin
         DestroyPanel(hwnd);
         return 0;
     case WM_SIZE:

@@ -10,6 +10,7 @@
 #include "framework/Handles.h"
 
 #include <windows.h>
+#include <exdispid.h>
 #include <ole2.h>
 
 #include <string>
@@ -64,17 +65,48 @@ public:
     CWebBrowser2 m_browser;
 };
 
+inline std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
 inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
 {
-    std::wstring wide(address.begin(), address.end());
     VARIANT url;
     ::VariantInit(&url);
     url.vt = VT_BSTR;
-    url.bstrVal = ::SysAllocString(wide.c_str());
+    url.bstrVal = ::SysAllocString(Wide(address).c_str());
     VARIANT empty;
     ::VariantInit(&empty);
     browser.Navigate2(&url, &empty, &empty, &empty, &empty);
     ::VariantClear(&url);
+}
+
+// Tells a browser event sink that a load ended at url, as the browser does: NavigateComplete2 and
+// DocumentComplete (pDisp, URL), NavigateError (pDisp, URL, Frame, StatusCode, Cancel), the
+// arguments last first and the address by reference. True when the sink cancelled it.
+inline bool FireLoadEnded(IDispatch* sink, DISPID id, const wchar_t* url)
+{
+    VARIANT address;
+    ::VariantInit(&address);
+    address.vt = VT_BSTR;
+    address.bstrVal = ::SysAllocString(url);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[5] = {};
+    const UINT count = id == DISPID_NAVIGATEERROR ? 5 : 2;
+    args[count - 1].vt = VT_DISPATCH;
+    args[count - 2].vt = VT_VARIANT | VT_BYREF;
+    args[count - 2].pvarVal = &address;
+    if (count == 5)
+    {
+        args[0].vt = VT_BOOL | VT_BYREF;
+        args[0].pboolVal = &cancel;
+    }
+    DISPPARAMS params = {args, nullptr, count, 0};
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    ::VariantClear(&address);
+    return cancel != VARIANT_FALSE;
 }
 
 } // namespace browsertest
