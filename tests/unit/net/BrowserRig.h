@@ -65,17 +65,13 @@ public:
     CWebBrowser2 m_browser;
 };
 
-inline std::wstring Wide(const std::string& ascii)
-{
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
 inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
 {
+    std::wstring wide(address.begin(), address.end());
     VARIANT url;
     ::VariantInit(&url);
     url.vt = VT_BSTR;
-    url.bstrVal = ::SysAllocString(Wide(address).c_str());
+    url.bstrVal = ::SysAllocString(wide.c_str());
     VARIANT empty;
     ::VariantInit(&empty);
     browser.Navigate2(&url, &empty, &empty, &empty, &empty);
@@ -85,23 +81,20 @@ inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
 // Tells a browser event sink that a load ended at url, as the browser does: NavigateComplete2 and
 // DocumentComplete (pDisp, URL), NavigateError (pDisp, URL, Frame, StatusCode, Cancel), the
 // arguments last first and the address by reference. True when the sink cancelled it.
-inline bool FireLoadEnded(IDispatch* sink, DISPID id, const wchar_t* url)
+inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url)
 {
-    VARIANT address;
-    ::VariantInit(&address);
+    const std::wstring wide(url.begin(), url.end());
+    VARIANT address = {};
     address.vt = VT_BSTR;
-    address.bstrVal = ::SysAllocString(url);
+    address.bstrVal = ::SysAllocString(wide.c_str());
     VARIANT_BOOL cancel = VARIANT_FALSE;
     VARIANTARG args[5] = {};
+    args[0].vt = VT_BOOL | VT_BYREF; // the cancel flag, where the event has one
+    args[0].pboolVal = &cancel;
     const UINT count = id == DISPID_NAVIGATEERROR ? 5 : 2;
-    args[count - 1].vt = VT_DISPATCH;
     args[count - 2].vt = VT_VARIANT | VT_BYREF;
     args[count - 2].pvarVal = &address;
-    if (count == 5)
-    {
-        args[0].vt = VT_BOOL | VT_BYREF;
-        args[0].pboolVal = &cancel;
-    }
+    args[count - 1].vt = VT_DISPATCH;
     DISPPARAMS params = {args, nullptr, count, 0};
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                  nullptr);
