@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "common/DesktopShell.h"
 #include "ToolRecorder.h"
 #include "framework/Handles.h"
 #include "sysconfig/Launch.h"
@@ -144,6 +145,8 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     // A file given with its folder is started from there: the system-folder rule is for tools.
     CInstalledTool page(TempFolder(), "dadaror-page.exe");
     ASSERT_TRUE(page.Installed());
+    // The shell opens it: without a shell desktop this elevated process would open nothing.
+    ASSERT_TRUE(testsupport::WaitForDesktopShell(20000));
     // Each start is waited for: two at once may log in either order.
     OpenForUser("open", page.Path().c_str(), "a  b ");
     ASSERT_EQ(1u, m_log.WaitFor(1).size());
