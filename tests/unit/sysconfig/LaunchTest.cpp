@@ -198,22 +198,25 @@ TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
     const std::string system = Lower(SystemFolder());
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
-    // The file opened, the command line the tool sees, the working folder, nothing inherited,
-    // and the show state.
-    EXPECT_EQ((std::vector<std::string>{system + "\\fsutil.exe|\"" + system +
-                                            "\\fsutil.exe\" a  b |" + system + "|000|10",
-                                        system + "\\control.exe|\"" + system +
-                                            "\\control.exe\" powercfg.cpl|" + system + "|000|11",
-                                        Lower(windows) + "\\sysnative\\bcdedit.exe|\"" + system +
-                                            "\\bcdedit.exe\"  c |" + system + "|000|10"}),
-              g_created);
+    // The file opened, the command line the tool sees, the working folder, no handles, flags or
+    // environment of its own, and the show state.
+    const auto call =
+        [&](const std::string& image, const std::string& tool, const char* parameters, int show)
+    {
+        return image + "|\"" + system + "\\" + tool + "\" " + parameters + "|" + system + "|000|1" +
+               std::to_string(show);
+    };
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            call(system + "\\fsutil.exe", "fsutil.exe", "a  b ", SW_HIDE),
+            call(system + "\\control.exe", "control.exe", "powercfg.cpl", SW_SHOWNORMAL),
+            call(Lower(windows) + "\\sysnative\\bcdedit.exe", "bcdedit.exe", " c ", SW_HIDE)}),
+        g_created);
 }
 
-#define NOT_USED(name, ...)                                                                        \
-    STDMETHODIMP name(__VA_ARGS__) override                                                        \
-    {                                                                                              \
-        return E_NOTIMPL;                                                                          \
-    }
+// clang-format off
+#define NOT_USED(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
+// clang-format on
 
 // The desktop shell's dispatch object stood in for: what its ShellExecute is asked, and its answer,
 // given at once or after `hang` is set.
@@ -253,41 +256,23 @@ public:
         return ansi;
     }
 
-    NOT_USED(GetTypeInfoCount, UINT*)
-    NOT_USED(GetTypeInfo, UINT, LCID, ITypeInfo**)
+    // clang-format off
+    NOT_USED(GetTypeInfoCount, UINT*) NOT_USED(GetTypeInfo, UINT, LCID, ITypeInfo**)
     NOT_USED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
     NOT_USED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-    NOT_USED(get_Application, IDispatch**)
-    NOT_USED(get_Parent, IDispatch**)
-    NOT_USED(NameSpace, VARIANT, Folder**)
+    NOT_USED(get_Application, IDispatch**) NOT_USED(get_Parent, IDispatch**)
+    NOT_USED(NameSpace, VARIANT, Folder**) NOT_USED(Windows, IDispatch**)
     NOT_USED(BrowseForFolder, LONG, BSTR, LONG, VARIANT, Folder**)
-    NOT_USED(Windows, IDispatch**)
-    NOT_USED(Open, VARIANT)
-    NOT_USED(Explore, VARIANT)
-    NOT_USED(MinimizeAll)
-    NOT_USED(UndoMinimizeALL)
-    NOT_USED(FileRun)
-    NOT_USED(CascadeWindows)
-    NOT_USED(TileVertically)
-    NOT_USED(TileHorizontally)
-    NOT_USED(ShutdownWindows)
-    NOT_USED(Suspend)
-    NOT_USED(EjectPC)
-    NOT_USED(SetTime)
-    NOT_USED(TrayProperties)
-    NOT_USED(Help)
-    NOT_USED(FindFiles)
-    NOT_USED(FindComputer)
-    NOT_USED(RefreshMenu)
-    NOT_USED(ControlPanelItem, BSTR)
-    NOT_USED(IsRestricted, BSTR, BSTR, LONG*)
-    NOT_USED(FindPrinter, BSTR, BSTR, BSTR)
-    NOT_USED(GetSystemInformation, BSTR, VARIANT*)
-    NOT_USED(ServiceStart, BSTR, VARIANT, VARIANT*)
-    NOT_USED(ServiceStop, BSTR, VARIANT, VARIANT*)
-    NOT_USED(IsServiceRunning, BSTR, VARIANT*)
-    NOT_USED(CanStartStopService, BSTR, VARIANT*)
-    NOT_USED(ShowBrowserBar, BSTR, VARIANT, VARIANT*)
+    NOT_USED(Open, VARIANT) NOT_USED(Explore, VARIANT)
+    NOT_USED(MinimizeAll) NOT_USED(UndoMinimizeALL) NOT_USED(FileRun) NOT_USED(CascadeWindows)
+    NOT_USED(TileVertically) NOT_USED(TileHorizontally) NOT_USED(ShutdownWindows) NOT_USED(Suspend)
+    NOT_USED(EjectPC) NOT_USED(SetTime) NOT_USED(TrayProperties) NOT_USED(Help) NOT_USED(FindFiles)
+    NOT_USED(FindComputer) NOT_USED(RefreshMenu) NOT_USED(ControlPanelItem, BSTR)
+    NOT_USED(IsRestricted, BSTR, BSTR, LONG*) NOT_USED(FindPrinter, BSTR, BSTR, BSTR)
+    NOT_USED(GetSystemInformation, BSTR, VARIANT*) NOT_USED(ServiceStart, BSTR, VARIANT, VARIANT*)
+    NOT_USED(ServiceStop, BSTR, VARIANT, VARIANT*) NOT_USED(IsServiceRunning, BSTR, VARIANT*)
+    NOT_USED(CanStartStopService, BSTR, VARIANT*) NOT_USED(ShowBrowserBar, BSTR, VARIANT, VARIANT*)
+    // clang-format on
 };
 
 // What the launch finds: a shell desktop (S_OK: the stand-in) or none, and the process's level.
