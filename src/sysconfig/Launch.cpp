@@ -206,7 +206,7 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
     if (::GetWindowThreadProcessId(::GetShellWindow(), &shellProcess) && shellProcess)
         ::AllowSetForegroundWindow(shellProcess);
 
-    // Not answered within the bound counts as reached: the shell may still open it.
+    // No thread to ask from: as if there were no shell desktop.
     DWORD outcome = kNoShellDesktop;
     auto request = std::unique_ptr<ShellRequest>(
         new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
@@ -216,6 +216,7 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
     if (thread)
     {
         request.release();
+        // Not answered within the bound counts as reached: the shell may still open it.
         outcome = kShellReached;
         if (WaitServingSentMessages(thread.Get(), kShellBoundMs))
             ::GetExitCodeThread(thread.Get(), &outcome);
