@@ -41,6 +41,10 @@ def _read(path):
         return handle.read()
 
 
+# A call that runs a system tool: RunTool, or RunNativeTool for the 64-bit one.
+TOOL_RUN = r'\bRun(?:Native)?Tool\('
+
+
 def function_bodies():
     """Bodies of the top-level function definitions of src/, by bare name (overloads joined).
     The sources are clang-formatted: a definition's braces stand alone at the start of a line."""
@@ -92,7 +96,8 @@ def _resolve_text(expression, code, file_text):
             return [_unescape(constant.group(1))]
         found = []
         for statement in code.split(';'):
-            if re.search(r'\b' + expression + r'\b', statement) and 'RunTool(' not in statement:
+            runs_a_tool = re.search(TOOL_RUN, statement)
+            if re.search(r'\b' + expression + r'\b', statement) and not runs_a_tool:
                 found += [_unescape(s) for s in re.findall(STRING, statement)]
         if found:
             return found
@@ -108,7 +113,7 @@ def effects_of_row(row, cases, bodies):
     def walk(code, file_text):
         if re.search(r'\(\s*row\.service\s*\)', code):
             effects.append(('service', row['service']))
-        for tool, argument in re.findall(r'\bRunTool\(\s*"(\w+)"\s*,\s*([^;]*?)\)\s*;', code):
+        for tool, argument in re.findall(TOOL_RUN + r'\s*"(\w+)"\s*,\s*([^;]*?)\)\s*;', code):
             for parameters in _resolve_text(argument, code, file_text):
                 effects.append(('tool', tool.lower(), parameters))
         values = re.findall(r'\.Set\w*Value\(\s*"([^"]+)"', code)
