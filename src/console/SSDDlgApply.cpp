@@ -149,36 +149,10 @@ void CSSDDlg::RunRow(int rowIndex)
 
 void CSSDDlg::RunGuiBootRow(int selection)
 {
-    using DisableFn = BOOL(WINAPI*)(PVOID*);
-    using RevertFn = BOOL(WINAPI*)(PVOID);
-
     const char* parameters = selection == IDC_GUIBOOT_ON ? " /set {current} quietboot No "
                                                          : " /set {current} quietboot Yes ";
-
-    // bcdedit exists only as a 64-bit tool on 64-bit Windows: this 32-bit program reaches it
-    // with the file-system redirection switched off.
-    fw::CModuleHandle kernel(::LoadLibraryA("kernel32.dll"));
-    DisableFn disable = nullptr;
-    RevertFn revert = nullptr;
-    if (kernel)
-    {
-        disable = reinterpret_cast<DisableFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(kernel.Get(), "Wow64DisableWow64FsRedirection")));
-        revert = reinterpret_cast<RevertFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(kernel.Get(), "Wow64RevertWow64FsRedirection")));
-    }
-    if (disable && revert)
-    {
-        PVOID oldValue = nullptr;
-        BOOL switchedOff = disable(&oldValue);
-        RunTool("bcdedit", parameters);
-        if (switchedOff)
-            revert(oldValue);
-    }
-    else
-    {
-        RunTool("bcdedit", parameters);
-    }
+    // bcdedit exists only as a 64-bit tool on 64-bit Windows.
+    RunNativeTool("bcdedit", parameters);
     if (selection == IDC_GUIBOOT_ON)
     {
         char line[32];

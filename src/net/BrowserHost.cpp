@@ -1,6 +1,8 @@
 #include "BrowserHost.h"
 
+#include "BrowserSite.h"
 #include "PanelGuard.h"
+#include "PanelSecurity.h"
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"
 
@@ -16,180 +18,54 @@ const char kClassName[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
 const CLSID kClsidWebBrowser = {
     0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
+CreateEventSinkFn g_pfnCreateEventSink = &panelguard::CreateEventSink;
+
 namespace
 {
 
 using SetFeatureFn = HRESULT(WINAPI*)(INTERNETFEATURELIST, DWORD, BOOL);
+using CreateZoneManagerFn = HRESULT(WINAPI*)(IServiceProvider*, IInternetZoneManager**, DWORD);
 
-// The browser engine's own restrictions for this process, set once before any browser exists:
-// no ActiveX installation, no file downloads, and the pop-up manager for windows the page opens.
-// urlmon stays loaded so that they hold.
+// A function of the system's urlmon, which is loaded once and stays loaded, so that the engine's
+// restrictions set through it hold.
+FARPROC UrlmonFunction(const char* name)
+{
+    static fw::CModuleHandle urlmon(fw::LoadSystemLibrary("urlmon.dll"));
+    return urlmon ? ::GetProcAddress(urlmon.Get(), name) : nullptr;
+}
+
+// The browser engine's own restrictions for this process, set once before any browser exists: no
+// ActiveX installation, no file downloads, the pop-up manager for windows the page opens, the
+// local machine zone locked down, no navigation into a more trusted zone, script-made windows
+// kept in bounds, and no user names or passwords in addresses.
 void RestrictEngine()
 {
-    static fw::CModuleHandle urlmon;
     static bool done = false;
     if (done)
         return;
     done = true;
-    urlmon.Reset(fw::LoadSystemLibrary("urlmon.dll"));
-    if (!urlmon)
-        return;
     auto setFeature = reinterpret_cast<SetFeatureFn>(
-        reinterpret_cast<void*>(::GetProcAddress(urlmon.Get(), "CoInternetSetFeatureEnabled")));
+        reinterpret_cast<void*>(UrlmonFunction("CoInternetSetFeatureEnabled")));
     if (!setFeature)
         return;
     for (INTERNETFEATURELIST feature :
          {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
-          FEATURE_WEBOC_POPUPMANAGEMENT})
+          FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_ZONE_ELEVATION,
+          FEATURE_WINDOW_RESTRICTIONS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE})
         setFeature(feature, SET_FEATURE_ON_PROCESS, TRUE);
 }
 
-// The control's container: its client site, in-place site and frame, all in the host window, and
-// the source of its ambient properties, of which the panel answers the download control (the
-// rest keep the control's defaults).
-class CBrowserSite final : public IOleClientSite,
-                           public IOleInPlaceSite,
-                           public IOleInPlaceFrame,
-                           public IDispatch
+// The security manager of a panel, reading the zones' policies through the system's zone
+// manager; without one it refuses every action.
+HRESULT CreateSecurity(IInternetSecurityManager** manager)
 {
-public:
-    CBrowserSite(HWND host, IDispatch* ambient) : m_host(host), m_ambient(ambient)
-    {
-        m_ambient->AddRef();
-    }
-    CBrowserSite(const CBrowserSite&) = delete;
-    CBrowserSite& operator=(const CBrowserSite&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *object = static_cast<IOleClientSite*>(this);
-        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
-            *object = static_cast<IOleInPlaceSite*>(this);
-        else if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
-            *object = static_cast<IOleInPlaceFrame*>(this);
-        else if (riid == IID_IDispatch)
-            *object = static_cast<IDispatch*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-
-    // IOleClientSite
-    HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override
-    {
-        if (moniker)
-            *moniker = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override
-    {
-        if (container)
-            *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleWindow (of both the site and the frame)
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override
-    {
-        if (!window)
-            return E_POINTER;
-        *window = m_host;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame,
-                                               IOleInPlaceUIWindow** document, RECT* position,
-                                               RECT* clip, OLEINPLACEFRAMEINFO* info) override
-    {
-        if (!frame || !document || !position || !clip || !info)
-            return E_POINTER;
-        *frame = static_cast<IOleInPlaceFrame*>(this);
-        AddRef();
-        *document = nullptr;
-        ::GetClientRect(m_host, position);
-        *clip = *position;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = ::GetAncestor(m_host, GA_ROOT);
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    // IOleInPlaceUIWindow and IOleInPlaceFrame: no menus, tool space or accelerators of ours.
-    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override
-    {
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-    // IDispatch: the ambient properties, as the panel answers them.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        return m_ambient->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override
-    {
-        return m_ambient->GetTypeInfo(index, lcid, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override
-    {
-        return m_ambient->GetIDsOfNames(riid, names, count, lcid, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argument) override
-    {
-        return m_ambient->Invoke(id, riid, lcid, flags, params, result, exception, argument);
-    }
-
-private:
-    virtual ~CBrowserSite() { m_ambient->Release(); }
-
-    HWND m_host;
-    IDispatch* m_ambient;
-    LONG m_refs = 1;
-};
+    fw::CComPtr<IInternetZoneManager> zones;
+    auto createZones = reinterpret_cast<CreateZoneManagerFn>(
+        reinterpret_cast<void*>(UrlmonFunction("CoInternetCreateZoneManager")));
+    if (createZones)
+        createZones(nullptr, zones.Receive(), 0);
+    return panelguard::CreateSecurityManager(zones.Get(), manager);
+}
 
 // What a host window holds while it lives: the control, its site, and the connection point the
 // panel's event sink is advised on.
@@ -207,33 +83,36 @@ CPanel* PanelOf(HWND host)
 }
 
 // Every navigation, new window and download of the control passes our event sink.
-void AdviseSink(CPanel& panel)
+bool AdviseSink(HWND host, CPanel& panel)
 {
     fw::CComPtr<IConnectionPointContainer> points;
     fw::CComPtr<IDispatch> sink;
-    if (FAILED(
-            panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) ||
-        FAILED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
-                                           panel.point.Receive())) ||
-        FAILED(panelguard::CreateEventSink(sink.Receive())) ||
-        FAILED(panel.point->Advise(sink.Get(), &panel.cookie)))
-        panel.point.Release();
+    if (SUCCEEDED(
+            panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) &&
+        SUCCEEDED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
+                                              panel.point.Receive())) &&
+        SUCCEEDED(g_pfnCreateEventSink(host, sink.Receive())) &&
+        SUCCEEDED(panel.point->Advise(sink.Get(), &panel.cookie)))
+        return true;
+    panel.point.Release();
+    return false;
 }
 
 // Makes the control in the host window, activated in place over its client area, its events
-// passing our sink. Without a browser the panel stays empty.
+// passing our sink. Without a browser, or without the sink, the panel stays empty.
 void CreatePanel(HWND host)
 {
     RestrictEngine();
     auto panel = std::make_unique<CPanel>();
     fw::CComPtr<IDispatch> ambient;
+    fw::CComPtr<IInternetSecurityManager> security;
     if (FAILED(panelguard::CreateAmbient(ambient.Receive())) ||
+        FAILED(CreateSecurity(security.Receive())) ||
         FAILED(::CoCreateInstance(kClsidWebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   panel->control.ReceiveVoid())) ||
-        !panel->control)
-        return;
-    *panel->site.Receive() = new CBrowserSite(host, ambient.Get());
-    if (FAILED(panel->control->SetClientSite(panel->site.Get())))
+        !panel->control ||
+        FAILED(CreateSite(host, ambient.Get(), security.Get(), panel->site.Receive())) ||
+        FAILED(panel->control->SetClientSite(panel->site.Get())))
         return;
     fw::CComPtr<IPersistStreamInit> persist;
     if (SUCCEEDED(panel->control->QueryInterface(IID_IPersistStreamInit, persist.ReceiveVoid())))
@@ -241,13 +120,13 @@ void CreatePanel(HWND host)
     RECT rc;
     ::GetClientRect(host, &rc);
     if (FAILED(panel->control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, panel->site.Get(), 0, host,
-                                      &rc)))
+                                      &rc)) ||
+        !AdviseSink(host, *panel))
     {
         panel->control->Close(OLECLOSE_NOSAVE);
         panel->control->SetClientSite(nullptr);
         return;
     }
-    AdviseSink(*panel);
     ::SetWindowLongPtrA(host, 0, reinterpret_cast<LONG_PTR>(panel.release()));
 }
 
@@ -284,6 +163,7 @@ LRESULT CALLBACK HostWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         CreatePanel(hwnd);
         return 0;
     case WM_DESTROY:
+    case panelguard::kEmptyPanel: // a load ended off the page's origin
         DestroyPanel(hwnd);
         return 0;
     case WM_SIZE:

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <windows.h>
-#include <unknwn.h>
+#include <oaidl.h>
 
 namespace browserhost
 {
@@ -20,5 +20,9 @@ BOOL RegisterHostClass();
 // The control inside a host window, with a reference for the caller; null when the control was
 // not created (the browser could not be made).
 HRESULT GetControl(HWND host, IUnknown** control);
+
+// Test seam: how a host makes its panel's event sink (panelguard::CreateEventSink by default).
+using CreateEventSinkFn = HRESULT (*)(HWND panel, IDispatch** sink);
+extern CreateEventSinkFn g_pfnCreateEventSink;
 
 } // namespace browserhost

@@ -41,6 +41,9 @@ std::atomic<long> g_pendingDownloads{0};
 // forever would otherwise keep a download that was given up running for the life of the program.
 constexpr int kMaxRedirects = 10;
 
+// The answer is a version number: a longer body is cut here, as a page of markup would be.
+constexpr size_t kMaxBodyLength = 4096;
+
 bool IsRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -225,25 +228,53 @@ int Download(const CWinInetLibrary& wininet, CInternetHandles& handles, const ch
             return 0;
     }
 
-    // A body that cannot be asked for (a connection reset after the headers) is a failed
-    // download, not an empty answer: an empty answer would announce a newer version.
-    DWORD available = 0;
+    // The body is read until the platform reports its end, however many pieces it comes in: a
+    // version text cut after its first piece ("1." of "1.4") would announce a newer version. A
+    // body that cannot be asked for or read (a connection reset after the headers) is a failed
+    // download, not an empty answer, which would announce one too.
+    std::string text;
+    bool cut = false;
+    for (;;)
+    {
+        DWORD available = 0;
+        request = handles.Use(H::Request);
+        if (!request || !wininet.InternetQueryDataAvailable(request, &available, 0, 0))
+            return 0;
+        if (available == 0)
+            break;
+        const size_t at = text.size();
+        if (available > kMaxBodyLength - at)
+            available = static_cast<DWORD>(kMaxBodyLength - at);
+        text.resize(at + available);
+        DWORD read = 0;
+        request = handles.Use(H::Request);
+        if (!request || !wininet.InternetReadFile(request, &text[at], available, &read))
+            return 0;
+        text.resize(at + (read < available ? read : available));
+        if (read == 0)
+            break;
+        if (text.size() == kMaxBodyLength)
+        {
+            cut = true;
+            break;
+        }
+    }
+
+    // A body that ended before the length its server announced was cut off on the way.
+    DWORD announced = 0;
+    DWORD announcedSize = sizeof(announced);
     request = handles.Use(H::Request);
-    if (!request || !wininet.InternetQueryDataAvailable(request, &available, 0, 0))
+    if (!request)
+        return 0;
+    if (!cut &&
+        wininet.HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                               &announced, &announcedSize, nullptr) &&
+        text.size() < announced)
         return 0;
 
-    // One read of what is there now; the answers of the update service are a few bytes.
-    std::string text(available, '\0');
-    DWORD read = 0;
-    if (available > 0)
-    {
-        request = handles.Use(H::Request);
-        if (!request || !wininet.InternetReadFile(request, &text[0], available, &read))
-            return 0;
-    }
-    text.resize(read < available ? read : available);
+    const size_t received = text.size();
     text.resize(std::strlen(text.c_str()));
-    int result = read == text.size() ? 1 : 0;
+    int result = received == text.size() ? 1 : 0;
     body = std::move(text);
     return result;
 }

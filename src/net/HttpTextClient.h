@@ -8,8 +8,9 @@ class CWinInetLibrary;
 class CHttpTextClient
 {
 public:
-    // 1 on success with the body in text; 0 on failure (text untouched, except for a body cut
-    // at a zero byte, which gives 0 and the text up to that byte).
+    // 1 on success with the body, read to its end and cut at 4 KiB, in text; 0 on failure (text
+    // untouched, except for a body cut at a zero byte, which gives 0 and the text up to that
+    // byte). A body shorter than its announced length is a failure.
     int DownloadText(const char* url, std::string& text);
     // The same through a WinINet the caller loaded (tests record its calls).
     int DownloadText(const CWinInetLibrary& wininet, const char* url, std::string& text);

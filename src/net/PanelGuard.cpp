@@ -3,13 +3,15 @@
 #include <exdispid.h>
 #include <mshtmdid.h>
 
+#include <cwchar>
 #include <new>
 
 namespace panelguard
 {
 
-const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_JAVA |
-                              DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
+const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_SCRIPTS |
+                              DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS |
+                              DLCTL_NO_BEHAVIORS | DLCTL_SILENT;
 
 const IID kDiidWebBrowserEvents2 = {
     0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
@@ -110,19 +112,28 @@ bool CNavigationGuard::ReadOrigin(const wchar_t* url, Origin& origin)
     return true;
 }
 
-bool CNavigationGuard::Allow(const wchar_t* url)
+bool CNavigationGuard::OnOrigin(const wchar_t* url) const
 {
     Origin origin;
     if (!ReadOrigin(url, origin))
         return false;
-    if (!m_fixed)
-    {
-        m_origin = origin;
-        m_fixed = true;
-        return true;
-    }
-    return origin.scheme == m_origin.scheme && origin.host == m_origin.host &&
-           origin.port == m_origin.port;
+    return !m_fixed || (origin.scheme == m_origin.scheme && origin.host == m_origin.host &&
+                        origin.port == m_origin.port);
+}
+
+bool CNavigationGuard::Allow(const wchar_t* url)
+{
+    return !m_closed && OnOrigin(url);
+}
+
+bool CNavigationGuard::Completed(const wchar_t* url)
+{
+    if (url && std::wcscmp(url, L"about:blank") == 0)
+        return !m_closed;
+    m_closed = m_closed || !OnOrigin(url);
+    if (!m_closed && !m_fixed)
+        m_fixed = ReadOrigin(url, m_origin);
+    return !m_closed;
 }
 
 namespace
@@ -221,7 +232,7 @@ void Cancel(const VARIANTARG& arg)
 class CEventSink : public CDispatchObject
 {
 public:
-    CEventSink() : CDispatchObject(kDiidWebBrowserEvents2) {}
+    explicit CEventSink(HWND panel) : CDispatchObject(kDiidWebBrowserEvents2), m_panel(panel) {}
 
     // The arguments arrive last first: args[0] is the event's last parameter.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
@@ -238,6 +249,18 @@ public:
             if (count >= 1 && (count != 7 || !m_guard.Allow(TextOf(args[5]))))
                 Cancel(args[0]);
             break;
+        case DISPID_NAVIGATECOMPLETE2: // (pDisp, URL): where a load ended, after the server's
+        case DISPID_DOCUMENTCOMPLETE:  // redirections, which no BeforeNavigate2 may have shown
+        case DISPID_NAVIGATEERROR:     // (pDisp, URL, Frame, StatusCode, Cancel)
+        {
+            const UINT url = id == DISPID_NAVIGATEERROR ? 3 : 0;
+            if (m_guard.Completed(count == url + 2 ? TextOf(args[url]) : nullptr))
+                break;
+            if (url && count == 5) // no error page of the engine's either
+                Cancel(args[0]);
+            ::PostMessageA(m_panel, kEmptyPanel, 0, 0);
+            break;
+        }
         case DISPID_NEWWINDOW2: // (ppDisp, Cancel)
             if (count == 2)
                 Cancel(args[0]);
@@ -259,6 +282,7 @@ public:
     }
 
 private:
+    HWND m_panel;
     CNavigationGuard m_guard;
 };
 
@@ -283,11 +307,11 @@ public:
 
 } // namespace
 
-HRESULT CreateEventSink(IDispatch** sink)
+HRESULT CreateEventSink(HWND panel, IDispatch** sink)
 {
     if (!sink)
         return E_POINTER;
-    *sink = new (std::nothrow) CEventSink();
+    *sink = new (std::nothrow) CEventSink(panel);
     return *sink ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -10,15 +10,21 @@
 #include <shlguid.h>
 #include <shlobj.h>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace
 {
 
-// Starts a system tool by its full path in the system folder (".exe" added to a bare name), with
-// that folder as its working folder. Nothing is started when the path can't be had whole rather
-// than a tool found elsewhere. With the WOW64 file-system redirection off on this thread the same
-// strings reach the 64-bit system folder.
-void StartSystemTool(const char* file, const char* parameters, int show)
+// How long the dialog waits for the desktop shell's answer: a hung shell must not freeze it.
+constexpr DWORD kShellBoundMs = 5000;
+
+// Creates a system tool's process from its full path in the system folder (".exe" added to a bare
+// name), with that folder as its working folder and the path, quoted, as the command line's
+// program part. Nothing is started when the path can't be had whole rather than a tool found
+// elsewhere. native: on 64-bit Windows the file opened is the 64-bit tool, through Sysnative;
+// the tool still sees the path it is known by.
+void StartSystemTool(const char* file, const char* parameters, WORD show, bool native)
 {
     if (!file || !*file)
         return;
@@ -26,10 +32,37 @@ void StartSystemTool(const char* file, const char* parameters, int show)
     const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    char path[MAX_PATH] = {};
     const char* extension = std::strchr(file, '.') ? "" : ".exe";
-    if (fw::FormatText(path, sizeof(path), "%s\\%s%s", folder, file, extension))
-        ::ShellExecuteA(nullptr, "open", path, parameters, folder, show);
+    char path[MAX_PATH] = {};
+    char image[MAX_PATH] = {};
+    if (!fw::FormatText(path, sizeof(path), "%s\\%s%s", folder, file, extension) ||
+        !fw::FormatText(image, sizeof(image), "%s", path))
+        return;
+#ifndef _WIN64
+    char wow64[MAX_PATH] = {};
+    const char* name = std::strrchr(folder, '\\');
+    if (native && ::GetSystemWow64DirectoryA(wow64, MAX_PATH) &&
+        (!name || !fw::FormatText(image, sizeof(image), "%.*s\\Sysnative\\%s%s",
+                                  static_cast<int>(name - folder), folder, file, extension)))
+        return;
+#else
+    (void)native;
+#endif
+    std::string commandLine = std::string("\"") + path + "\"";
+    if (parameters && *parameters)
+        commandLine.append(" ").append(parameters);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    PROCESS_INFORMATION process = {};
+    if (g_launchCalls.createProcess(image, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder, &startup, &process))
+    {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
 }
 
 // A text argument of the shell's dispatch; null stays an empty variant ("not given").
@@ -44,14 +77,8 @@ bool SetText(fw::CVariant& value, const char* text)
 
 // The desktop's folder view belongs to the shell process of the signed-in user, which runs at
 // the user's normal rights; its Shell.Application object starts what it is given from there.
-bool OpenThroughDesktopShell(const char* verb, const char* file, const char* parameters)
+HRESULT FindDesktopShell(IShellDispatch2** result)
 {
-    // No file: left to the direct call, which fails on it as it always did.
-    if (!file || !*file)
-        return false;
-    // A thread already in an apartment keeps it.
-    fw::CApartment apartment;
-    // Released in reverse order of declaration, before the apartment closes.
     fw::CComPtr<IShellWindows> windows;
     fw::CComPtr<IDispatch> desktop;
     fw::CComPtr<IServiceProvider> services;
@@ -60,12 +87,11 @@ bool OpenThroughDesktopShell(const char* verb, const char* file, const char* par
     fw::CComPtr<IDispatch> background;
     fw::CComPtr<IShellFolderViewDual> folderView;
     fw::CComPtr<IDispatch> application;
-    fw::CComPtr<IShellDispatch2> shell;
 
-    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
-                                  windows.ReceiveVoid())) ||
-        !windows)
-        return false;
+    HRESULT hr = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
+                                    windows.ReceiveVoid());
+    if (FAILED(hr) || !windows)
+        return E_FAIL;
     fw::CVariant location, root;
     location.Get().vt = VT_I4;
     location.Get().lVal = CSIDL_DESKTOP;
@@ -74,7 +100,7 @@ bool OpenThroughDesktopShell(const char* verb, const char* file, const char* par
     if (windows->FindWindowSW(&location.Get(), &root.Get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
                               desktop.Receive()) != S_OK ||
         !desktop)
-        return false;
+        return S_FALSE;
     if (FAILED(desktop->QueryInterface(IID_IServiceProvider, services.ReceiveVoid())) ||
         !services ||
         FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
@@ -83,38 +109,123 @@ bool OpenThroughDesktopShell(const char* verb, const char* file, const char* par
         FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.ReceiveVoid())) ||
         !background ||
         FAILED(background->QueryInterface(IID_IShellFolderViewDual, folderView.ReceiveVoid())) ||
-        !folderView || FAILED(folderView->get_Application(application.Receive())) || !application ||
-        FAILED(application->QueryInterface(IID_IShellDispatch2, shell.ReceiveVoid())) || !shell)
-        return false;
+        !folderView || FAILED(folderView->get_Application(application.Receive())) || !application)
+        return E_FAIL;
+    return application->QueryInterface(IID_IShellDispatch2, reinterpret_cast<void**>(result));
+}
 
-    fw::CVariant fileText, arguments, folder, operation, show;
-    if (!SetText(fileText, file) || !SetText(arguments, parameters) || !SetText(operation, verb))
-        return false;
+bool ElevatedAboveTheUser()
+{
+    fw::CKernelHandle token;
+    // Unknown: nothing is started elevated on a guess.
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
+        return true;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    // Windows XP knows no elevation type, nor any level but its one.
+    return ::GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof(type), &size) &&
+           type == TokenElevationTypeFull;
+}
+
+struct ShellRequest
+{
+    std::string verb, file, parameters;
+    bool hasVerb, hasParameters;
+};
+
+// The thread's exit code: whether the shell's ShellExecute was reached.
+enum ShellOutcome : DWORD
+{
+    kShellReached,
+    kNoShellDesktop,
+};
+
+DWORD WINAPI AskDesktopShell(void* context)
+{
+    const std::unique_ptr<ShellRequest> request(static_cast<ShellRequest*>(context));
+    // Released before the apartment closes.
+    fw::CApartment apartment;
+    fw::CComPtr<IShellDispatch2> shell;
+    if (g_launchCalls.findDesktopShell(shell.Receive()) != S_OK || !shell)
+        return kNoShellDesktop;
+    fw::CVariant file, arguments, folder, operation, show;
+    if (!SetText(file, request->file.c_str()) ||
+        !SetText(arguments, request->hasParameters ? request->parameters.c_str() : nullptr) ||
+        !SetText(operation, request->hasVerb ? request->verb.c_str() : nullptr))
+        return kNoShellDesktop;
     show.Get().vt = VT_I4;
     show.Get().lVal = SW_SHOWNORMAL;
-    // A launch the shell tried and could not make comes back as S_FALSE (the shell tells the
-    // user itself): it is not tried again here, only a request that never reached the shell.
-    return SUCCEEDED(shell->ShellExecute(fileText.Get().bstrVal, arguments.Get(), folder.Get(),
-                                         operation.Get(), show.Get()));
+    // Whatever the shell answers stands: S_FALSE is a launch it tried and could not make (it tells
+    // the user itself), a failure may have started the browser all the same.
+    shell->ShellExecute(file.Get().bstrVal, arguments.Get(), folder.Get(), operation.Get(),
+                        show.Get());
+    return kShellReached;
+}
+
+// Waits for the thread within the bound, serving what other threads send to this one's windows
+// meanwhile (the shell may broadcast to them while it opens). False when the bound passed.
+bool WaitServingSentMessages(HANDLE thread, DWORD boundMs)
+{
+    const DWORD begin = ::GetTickCount();
+    for (;;)
+    {
+        const DWORD elapsed = ::GetTickCount() - begin;
+        if (elapsed >= boundMs)
+            return false;
+        const DWORD result =
+            ::MsgWaitForMultipleObjects(1, &thread, FALSE, boundMs - elapsed, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0)
+            return true;
+        if (result != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG message;
+        ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 } // namespace
 
-bool (*g_openThroughDesktopShell)(const char* verb, const char* file,
-                                  const char* parameters) = &OpenThroughDesktopShell;
+LaunchCalls g_launchCalls = {&::CreateProcessA, &FindDesktopShell, &ElevatedAboveTheUser};
 
 void RunTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, parameters, SW_HIDE);
+    StartSystemTool(file, parameters, SW_HIDE, false);
+}
+
+void RunNativeTool(const char* file, const char* parameters)
+{
+    StartSystemTool(file, parameters, SW_HIDE, true);
 }
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
-    if (!g_openThroughDesktopShell(verb, file, parameters))
+    if (!file || !*file)
+        return;
+    // The click was the user's: the shell may bring what it opens to the front.
+    DWORD shellProcess = 0;
+    if (::GetWindowThreadProcessId(::GetShellWindow(), &shellProcess) && shellProcess)
+        ::AllowSetForegroundWindow(shellProcess);
+
+    // No thread to ask from: as if there were no shell desktop.
+    DWORD outcome = kNoShellDesktop;
+    auto request = std::unique_ptr<ShellRequest>(
+        new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
+                         parameters != nullptr});
+    fw::CKernelHandle thread(
+        ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
+    if (thread)
+    {
+        request.release();
+        // Not answered within the bound counts as reached: the shell may still open it.
+        outcome = kShellReached;
+        if (WaitServingSentMessages(thread.Get(), kShellBoundMs))
+            ::GetExitCodeThread(thread.Get(), &outcome);
+    }
+    if (outcome == kNoShellDesktop && !g_launchCalls.elevatedAboveTheUser())
         ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, parameters, SW_SHOWNORMAL);
+    StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
 }

@@ -2,27 +2,40 @@
 // waits for what it started and no result is examined; a failed launch is silent.
 #pragma once
 
-// A hidden run ("open", SW_HIDE) of a system tool named without folder ("fsutil", "powercfg",
-// "bcdedit"; ".exe" is added when the name has none). The program runs elevated, so the tool is
-// always started by its full path in the system folder, which is also its working folder: a file
-// of the same name in the program's or the working folder must never be the one started, nor a
-// library found beside it. A caller that switched the WOW64 redirection off reaches the 64-bit
-// system folder.
+#include <windows.h>
+
+struct IShellDispatch2;
+
+// A hidden run (SW_HIDE) of a system tool named without folder ("fsutil", "powercfg", "bcdedit";
+// ".exe" is added when the name has none). The program runs elevated, so the tool's process is
+// created from its full path in the system folder, which is also its working folder: no file of
+// the same name in the program's or the working folder, no file-type association or per-user
+// class decides what runs.
 void RunTool(const char* file, const char* parameters);
+
+// RunTool for a tool that must run as the system's own build: on 64-bit Windows the 64-bit one,
+// which this 32-bit program reaches through the Sysnative alias of the system folder.
+void RunNativeTool(const char* file, const char* parameters);
 
 // A shown opening for the user (SW_SHOWNORMAL): verb ("open" or null for the default action),
 // file or web address as given, parameters or null. The desktop shell opens it, so that the
-// browser or viewer runs with the user's normal rights rather than the program's elevated ones;
-// only where the shell can't be asked (no shell desktop, an older system) does the program start
-// it itself.
+// browser or viewer runs with the user's normal rights rather than the program's elevated ones,
+// and in front. The program starts it itself only where there is no shell desktop to ask and it
+// has no normal level to go back to (Windows XP, UAC switched off).
 void OpenForUser(const char* verb, const char* file, const char* parameters);
 
-// A shown opening ("open", SW_SHOWNORMAL) of a system tool such as "control.exe", taken from the
-// system folder and started there for the same reasons as RunTool. It is started by the program
-// itself, elevated: the Power Options change machine-wide settings.
+// A shown opening (SW_SHOWNORMAL) of a system tool such as "control.exe", created like RunTool's.
+// It is started by the program itself, elevated: the Power Options change machine-wide settings.
 void OpenSystemTool(const char* file, const char* parameters);
 
-// How OpenForUser asks the desktop shell: true when the shell took the request, false when it
-// could not be asked (then nothing was started). Tests replace it.
-extern bool (*g_openThroughDesktopShell)(const char* verb, const char* file,
-                                         const char* parameters);
+// What the launches ask of the system; tests replace them.
+struct LaunchCalls
+{
+    decltype(&::CreateProcessA) createProcess;
+    // The desktop shell's dispatch object; S_FALSE or a failure when there is no shell desktop.
+    // Called on a thread of its own, in a single-threaded apartment.
+    HRESULT (*findDesktopShell)(IShellDispatch2** shell);
+    // True when the process runs elevated with the user's normal level beside it (UAC).
+    bool (*elevatedAboveTheUser)();
+};
+extern LaunchCalls g_launchCalls;

@@ -8,8 +8,6 @@
 namespace
 {
 
-using OpenSCManagerAFn = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
-using OpenServiceAFn = SC_HANDLE(WINAPI*)(SC_HANDLE, LPCSTR, DWORD);
 using ControlServiceFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPSERVICE_STATUS);
 using CloseServiceHandleFn = BOOL(WINAPI*)(SC_HANDLE);
 using ChangeServiceConfigAFn = BOOL(WINAPI*)(SC_HANDLE, DWORD, DWORD, DWORD, LPCSTR, LPCSTR,
@@ -117,25 +115,28 @@ void EnableDebugPrivilege()
     ::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
 }
 
-// The manager and the service, opened with full access; both closed when this goes away,
-// the service first (members go in reverse order).
+// The manager and the service, each opened with only the rights the step needs: the manager to
+// connect, the service for what the step does to it. Both are closed when this goes away, the
+// service first (members go in reverse order).
 struct OpenedService
 {
     CServiceHandle manager;
     CServiceHandle service;
     int failure = 0; // 0, or CServiceControl::kFailed / kNoSuchService
 
-    OpenedService(const char* name)
+    OpenedService(const char* name, DWORD access)
     {
-        manager.Reset(
-            Bound<OpenSCManagerAFn>(kOpenSCManagerA)(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        const OpenSCManagerAFn openManager =
+            g_pfnOpenSCManagerA ? g_pfnOpenSCManagerA : Bound<OpenSCManagerAFn>(kOpenSCManagerA);
+        const OpenServiceAFn openService =
+            g_pfnOpenServiceA ? g_pfnOpenServiceA : Bound<OpenServiceAFn>(kOpenServiceA);
+        manager.Reset(openManager(nullptr, nullptr, SC_MANAGER_CONNECT));
         if (!manager)
         {
             failure = CServiceControl::kFailed;
             return;
         }
-        service.Reset(
-            Bound<OpenServiceAFn>(kOpenServiceA)(manager.Get(), name, SERVICE_ALL_ACCESS));
+        service.Reset(openService(manager.Get(), name, access));
         if (!service)
         {
             const DWORD error = ::GetLastError();
@@ -147,6 +148,9 @@ struct OpenedService
 };
 
 } // namespace
+
+OpenSCManagerAFn g_pfnOpenSCManagerA = nullptr;
+OpenServiceAFn g_pfnOpenServiceA = nullptr;
 
 CServiceControl::CServiceControl() : m_szServiceName()
 {
@@ -165,7 +169,7 @@ int CServiceControl::SetStartType(DWORD startType)
 {
     if (!m_bBound)
         return kFailed;
-    OpenedService opened(m_szServiceName);
+    OpenedService opened(m_szServiceName, SERVICE_CHANGE_CONFIG);
     if (opened.failure)
         return opened.failure;
     return Bound<ChangeServiceConfigAFn>(kChangeServiceConfigA)(
@@ -177,7 +181,7 @@ int CServiceControl::Stop(int waitCount)
 {
     if (!m_bBound)
         return kFailed;
-    OpenedService opened(m_szServiceName);
+    OpenedService opened(m_szServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
     if (opened.failure)
         return opened.failure;
 
@@ -212,7 +216,7 @@ int CServiceControl::Start()
 {
     if (!m_bBound)
         return kFailed;
-    OpenedService opened(m_szServiceName);
+    OpenedService opened(m_szServiceName, SERVICE_START);
     if (opened.failure)
         return opened.failure;
     return Bound<StartServiceAFn>(kStartServiceA)(opened.service.Get(), 0, nullptr) ? 1 : kFailed;

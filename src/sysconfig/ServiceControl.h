@@ -35,3 +35,10 @@ private:
     int m_bBound;
     char m_szServiceName[521];
 };
+
+// Test seam: how the manager and a service are opened (the bound advapi32.dll functions when
+// null).
+using OpenSCManagerAFn = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+using OpenServiceAFn = SC_HANDLE(WINAPI*)(SC_HANDLE, LPCSTR, DWORD);
+extern OpenSCManagerAFn g_pfnOpenSCManagerA;
+extern OpenServiceAFn g_pfnOpenServiceA;

@@ -41,6 +41,10 @@ def _read(path):
         return handle.read()
 
 
+# A call that runs a system tool: RunTool, or RunNativeTool for the 64-bit one.
+TOOL_RUN = r'\bRun(?:Native)?Tool\('
+
+
 def function_bodies():
     """Bodies of the top-level function definitions of src/, by bare name (overloads joined).
     The sources are clang-formatted: a definition's braces stand alone at the start of a line."""
@@ -92,7 +96,8 @@ def _resolve_text(expression, code, file_text):
             return [_unescape(constant.group(1))]
         found = []
         for statement in code.split(';'):
-            if re.search(r'\b' + expression + r'\b', statement) and 'RunTool(' not in statement:
+            runs_a_tool = re.search(TOOL_RUN, statement)
+            if re.search(r'\b' + expression + r'\b', statement) and not runs_a_tool:
                 found += [_unescape(s) for s in re.findall(STRING, statement)]
         if found:
             return found
@@ -108,7 +113,7 @@ def effects_of_row(row, cases, bodies):
     def walk(code, file_text):
         if re.search(r'\(\s*row\.service\s*\)', code):
             effects.append(('service', row['service']))
-        for tool, argument in re.findall(r'\bRunTool\(\s*"(\w+)"\s*,\s*([^;]*?)\)\s*;', code):
+        for tool, argument in re.findall(TOOL_RUN + r'\s*"(\w+)"\s*,\s*([^;]*?)\)\s*;', code):
             for parameters in _resolve_text(argument, code, file_text):
                 effects.append(('tool', tool.lower(), parameters))
         values = re.findall(r'\.Set\w*Value\(\s*"([^"]+)"', code)
@@ -132,7 +137,10 @@ def effects_of_row(row, cases, bodies):
 # ---------------------------------------------------------------------------------------------
 # What the script runs
 
-BUILTINS = {'echo', 'echo.', 'set', 'setlocal', 'endlocal', 'goto', 'pause', 'exit', 'title'}
+BUILTINS = {'echo', 'echo.', 'set', 'setlocal', 'endlocal', 'goto', 'pause', 'exit', 'title',
+            'call'}
+# The script's own scratch files: the only files it may write or delete, all in %TEMP%.
+SCRATCH_PREFIX = '%temp%\\dadaror-'
 SYSTEM_FOLDERS = ('%systemroot%\\system32\\', '%systemroot%\\sysnative\\')
 READ_ONLY = {
     'reg': lambda a: a[:1] == ['query'],
@@ -142,13 +150,15 @@ READ_ONLY = {
                                     ['/getactivescheme'], ['-getactivescheme'], ['/q'], ['-q']),
     'bcdedit': lambda a: a[:1] in (['/enum'], ['-enum']),
     'findstr': lambda a: True,
+    'find': lambda a: True,
     'fltmc': lambda a: a in ([], ['filters']),
 }
 
 
 class Command:
-    def __init__(self, line, words, programs, redirections):
+    def __init__(self, line, words, programs, redirections, raw=()):
         self.line = line                  # number of the script line
+        self.raw = list(raw)              # the words as written, variables not expanded
         self.words = words                # first expansion, quotes removed
         self.programs = programs          # every expansion of the program word
         self.redirections = redirections  # (operator, target)
@@ -232,8 +242,18 @@ def _segments(line):
 
 
 def _strip_condition(words):
-    """The command an `if` runs: the words after its condition."""
-    while words and words[0].lower() == 'if':
+    """The command an `if` runs: the words after its condition; the command of a `for` loop; the
+    program a `call` starts (a call of a label of the script stays `call`)."""
+    while words and words[0].lower() in ('if', 'for', 'call'):
+        if words[0].lower() == 'for':
+            do = [n for n, w in enumerate(words) if w.lower() == 'do']
+            words = words[do[0] + 1:] if do else []
+            continue
+        if words[0].lower() == 'call':
+            if len(words) < 2 or words[1].startswith(':'):
+                return words[:1]
+            words = words[1:]
+            continue
         words = words[1:]
         if words and words[0].lower() == '/i':
             words = words[1:]
@@ -248,8 +268,9 @@ def _strip_condition(words):
     return words
 
 
-def parse_script(text):
-    variables = {}
+def parse_script(text, variables=None):
+    """The script's commands; variables, when given, receives every value each variable may hold."""
+    variables = {} if variables is None else variables
     commands = []
     for number, raw in enumerate(text.split('\r\n'), 1):
         line = raw.strip().lstrip('@')
@@ -272,20 +293,34 @@ def parse_script(text):
             expanded = [_expand(w, variables) for w in words]
             programs = [p.strip('"') for p in expanded[0]]
             plain = [e[0].replace('"', '') for e in expanded]
-            commands.append(Command(number, plain, programs, redirections))
+            commands.append(Command(number, plain, programs, redirections, words))
     return commands
+
+
+def _is_scratch(word, variables):
+    """Whether the word names one of the script's scratch files: a variable that holds nothing but
+    names in %TEMP% starting with dadaror-."""
+    match = re.fullmatch(r'"?%(\w+)%"?', word)
+    values = variables.get(match.group(1).lower(), []) if match else []
+    return bool(values) and all(v.lower().startswith(SCRATCH_PREFIX) for v in values)
 
 
 def unsafe_commands(text):
     """Every command of the script that could change something, with the reason."""
     problems = []
-    commands = parse_script(text)
+    variables = {}
+    commands = parse_script(text, variables)
     for command in commands:
         program = command.programs[0].lower()
         where = 'line %d: %s' % (command.line, ' '.join(command.words))
         for operator, target in command.redirections:
-            if target.lower() not in ('nul', '&1', '&2'):
+            if target.lower() not in ('nul', '&1', '&2') and not _is_scratch(target, variables):
                 problems.append('%s: redirection %s%s' % (where, operator, target))
+        if program in ('del', 'erase'):
+            files = [w for w in command.raw[1:] if not w.startswith('/')]
+            if not files or not all(_is_scratch(w, variables) for w in files):
+                problems.append('%s: deletes something other than its scratch files' % where)
+            continue
         if program in BUILTINS:
             continue
         if '\\' not in program:
@@ -352,8 +387,11 @@ def readback_lines(effect, commands, text):
         if match:
             entry, element = match.group(1).lower(), match.group(2).lower()
             lines = _lines_with(commands, 'bcdedit', lambda a: a[:2] == ['/enum', entry])
-            return [n for n in lines if any(element in ' '.join(c.args) for c in commands
-                                              if c.line == n and c.tool == 'findstr')]
+            # The element is looked for in the answer on the same line, or on the next one,
+            # which examines the answer the tool wrote.
+            script = text.split('\r\n')
+            return [n for n in lines if any(re.search(r'\b%s\b' % element, script[i].lower())
+                                              for i in (n - 1, n) if i < len(script))]
     return None
 
 
@@ -416,7 +454,8 @@ class ReadBackScript(unittest.TestCase):
 class ReadBackChecks(unittest.TestCase):
     """The checks above must see the faults they are there for."""
 
-    SAFE = '@echo off\r\nsetlocal\r\nset "SYS=%SystemRoot%\\System32"\r\n'
+    SAFE = ('@echo off\r\nsetlocal\r\nset "SYS=%SystemRoot%\\System32"\r\n'
+            'set "OUT=%TEMP%\\dadaror-readback-%RANDOM%.txt"\r\nset "HIT=%OUT%.hit"\r\n')
 
     def test_commands_that_change_the_machine_are_refused(self):
         changing = [
@@ -437,12 +476,22 @@ class ReadBackChecks(unittest.TestCase):
             r'echo done & "%SYS%\reg.exe" add HKLM\SYSTEM\X /f',
             r'if exist "%SYS%\bcdedit.exe" "%SYS%\bcdedit.exe" /deletevalue {current} quietboot',
             r'"C:\Tools\fsutil.exe" behavior query disablelastaccess',
+            r'call "%SYS%\reg.exe" add HKLM\SYSTEM\X /f',
+            r'for /f "usebackq delims=" %%L in ("%OUT%") do "%SYS%\sc.exe" stop %%L',
+            r'del "%OUT%" "%SystemRoot%\win.ini"',
+            'set "OUT=%SystemRoot%\\win.ini"\r\n"%SYS%\\sc.exe" qc WSearch > "%OUT%"',
+            'if "%1"=="x" set "OUT=C:\\boot.ini"\r\n"%SYS%\\sc.exe" qc WSearch > "%OUT%"',
         ]
         for line in changing:
             with self.subTest(line=line):
                 self.assertTrue(unsafe_commands(self.SAFE + line + '\r\n'))
         for line in (r'"%SYS%\sc.exe" qc WSearch 2>nul | "%SYS%\findstr.exe" /c:"STATE" >nul',
-                     r'if /i not "%~1"=="/nopause" pause'):
+                     r'if /i not "%~1"=="/nopause" pause',
+                     r'"%SYS%\sc.exe" qc WSearch > "%OUT%" 2>&1',
+                     r'"%SYS%\find.exe" "STATE" < "%OUT%" > "%HIT%"',
+                     r'call :answer %ERRORLEVEL% sc STATE "sc qc WSearch"',
+                     r'for /f "usebackq delims=" %%L in ("%OUT%") do echo     %%L',
+                     r'del "%OUT%" 2>nul'):
             with self.subTest(line=line):
                 self.assertEqual(unsafe_commands(self.SAFE + line + '\r\n'), [])
 
@@ -450,7 +499,8 @@ class ReadBackChecks(unittest.TestCase):
         ReadBackScript.setUpClass()
         text, rows, effects = ReadBackScript.text, ReadBackScript.rows, ReadBackScript.effects
         lines = text.split('\r\n')
-        defrag = [n for n, line in enumerate(lines) if re.search(r'\bqc defragsvc\b', line)]
+        defrag = [n for n, line in enumerate(lines)
+                  if re.search(r'sc\.exe"? qc defragsvc\b', line)]
         self.assertEqual(len(defrag), 1)
         forgotten = '\r\n'.join(l for n, l in enumerate(lines) if n not in defrag)
         self.assertIn("row diskfrag: readback.cmd does not show ('service', 'defragsvc')",

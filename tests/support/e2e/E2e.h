@@ -272,7 +272,8 @@ std::string ProgramUrl(const std::string& pathAndQuery);
 // What the shell opens for the user: the http/https handler and control.exe of the prefix become
 // the recorder program (tests/support/recorder) for the lifetime of this object, and its log is
 // named in the environment given to the program and in the registry (for what the desktop shell
-// starts). Lines() are the command line arguments of each launch, one a launch.
+// starts). The desktop shell is up while it lives. Lines() are the command line arguments of each
+// launch, one a launch.
 class LaunchRecorder
 {
 public:

@@ -1,6 +1,7 @@
 // Records what the program opens for the user instead of opening it: the web browser (the shell's
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
+#include "common/DesktopShell.h"
 #include "recorder/RecorderLog.h"
 
 #include <tlhelp32.h>
@@ -58,7 +59,8 @@ LaunchRecorder::LaunchRecorder()
     if (::GetFileAttributesA(m_controlBackup.c_str()) == INVALID_FILE_ATTRIBUTES)
         ok = ok && ::CopyFileA(m_controlPath.c_str(), m_controlBackup.c_str(), TRUE);
     ok = ok && ::CopyFileA(RecorderPath().c_str(), m_controlPath.c_str(), FALSE);
-    m_installed = ok;
+    // The elevated program opens addresses only through the desktop shell.
+    m_installed = ok && testsupport::WaitForDesktopShell(20000);
 }
 
 LaunchRecorder::~LaunchRecorder()

@@ -99,8 +99,8 @@ struct CApplyStandIns
     CRecorderLog log;
     CInstalledTool fsutil{SysWow64Folder(), "fsutil.exe"};
     CInstalledTool powercfg{SysWow64Folder(), "powercfg.exe"};
-    // bcdedit runs with the redirection off: the 64-bit system folder; a copy in the 32-bit one
-    // would show a redirection left on.
+    // bcdedit is the 64-bit system folder's tool; a copy in the 32-bit one would show the
+    // program's own view taken.
     CInstalledTool bcdedit64{System32Folder(), "bcdedit.exe", true};
     CInstalledTool bcdedit32{SysWow64Folder(), "bcdedit.exe"};
     CSavedValue pagingFiles{HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles"};

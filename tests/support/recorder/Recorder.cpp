@@ -1,7 +1,12 @@
 // Stand-in for a program the product starts (fsutil, powercfg, bcdedit, control.exe, the web
 // browser behind the shell's http handler...): copy it in under the tool's name where the tool
 // would be found, or register it as the handler; every start appends one line to a log, then the
-// program ends at once.
+// program ends at once, by default silently with exit code 0.
+//
+// A tool that refuses: DADAROR_RECORDER_ANSWERS names a folder, and when <folder>\<name>.txt
+// exists (<name>: this copy's file name without its extension, e.g. sc.txt for sc.exe) the copy
+// writes that file's text after its first line to its standard output, as bytes, and ends with
+// the number on the first line as its exit code.
 //
 // Log file (RecorderLog.h): the path in the environment variable DADAROR_RECORDER_LOG, else the
 // one in HKCU\Software\DadarorTest\Recorder, value Log (for starts made by the desktop shell,
@@ -15,9 +20,36 @@
 // e.g. "C:\windows\system32\fsutil.exe" behavior ... (last: only it may hold a tab).
 #include <windows.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "RecorderLog.h"
+
+namespace
+{
+
+// The answer file's exit code; its text goes to the standard output.
+int Answer(const char* module)
+{
+    char folder[MAX_PATH] = {}, path[2 * MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA(recorder::kAnswersVariable, folder, MAX_PATH);
+    const char* name = std::strrchr(module, '\\') ? std::strrchr(module, '\\') + 1 : module;
+    std::snprintf(path, sizeof(path), "%s\\%.*s.txt", folder,
+                  static_cast<int>(std::strcspn(name, ".")), name);
+    FILE* file = length && length < MAX_PATH ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return 0;
+    static char text[8192];
+    const size_t read = std::fread(text, 1, sizeof(text) - 1, file);
+    std::fclose(file);
+    const char* body = std::strchr(text, '\n') ? std::strchr(text, '\n') + 1 : text + read;
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), body, static_cast<DWORD>(text + read - body),
+                &written, nullptr);
+    return std::atoi(text);
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -70,5 +102,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         static_cast<DWORD>(size < static_cast<int>(sizeof(line)) ? size : sizeof(line) - 1);
     ::WriteFile(file, line, toWrite, &written, nullptr);
     ::CloseHandle(file);
-    return 0;
+    return Answer(module);
 }

@@ -9,5 +9,7 @@ namespace recorder
 constexpr char kLogVariable[] = "DADAROR_RECORDER_LOG";
 constexpr char kLogKey[] = "Software\\DadarorTest\\Recorder"; // under HKEY_CURRENT_USER
 constexpr char kLogValue[] = "Log";
+// The folder of answer files for copies that stand in for a tool that refuses (Recorder.cpp).
+constexpr char kAnswersVariable[] = "DADAROR_RECORDER_ANSWERS";
 
 } // namespace recorder

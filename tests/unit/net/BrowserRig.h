@@ -10,6 +10,7 @@
 #include "framework/Handles.h"
 
 #include <windows.h>
+#include <exdispid.h>
 #include <ole2.h>
 
 #include <string>
@@ -75,6 +76,30 @@ inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
     ::VariantInit(&empty);
     browser.Navigate2(&url, &empty, &empty, &empty, &empty);
     ::VariantClear(&url);
+}
+
+// Tells a browser event sink that a load ended at url, as the browser does: NavigateComplete2 and
+// DocumentComplete (pDisp, URL), NavigateError (pDisp, URL, Frame, StatusCode, Cancel), the
+// arguments last first and the address by reference. True when the sink cancelled it.
+inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url)
+{
+    const std::wstring wide(url.begin(), url.end());
+    VARIANT address = {};
+    address.vt = VT_BSTR;
+    address.bstrVal = ::SysAllocString(wide.c_str());
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANTARG args[5] = {};
+    args[0].vt = VT_BOOL | VT_BYREF; // the cancel flag, where the event has one
+    args[0].pboolVal = &cancel;
+    const UINT count = id == DISPID_NAVIGATEERROR ? 5 : 2;
+    args[count - 2].vt = VT_VARIANT | VT_BYREF;
+    args[count - 2].pvarVal = &address;
+    args[count - 1].vt = VT_DISPATCH;
+    DISPPARAMS params = {args, nullptr, count, 0};
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+    ::VariantClear(&address);
+    return cancel != VARIANT_FALSE;
 }
 
 } // namespace browsertest

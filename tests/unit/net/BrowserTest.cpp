@@ -14,6 +14,7 @@
 
 #include <exdisp.h>
 #include <mshtmdid.h>
+#include <mshtmhst.h>
 #include <urlmon.h>
 
 #include <memory>
@@ -32,6 +33,27 @@ const char kPage[] = "<html><body>ad</body></html>";
 HWND ContainerOf(HWND host)
 {
     return ::GetWindow(host, GW_CHILD);
+}
+
+bool HasControl(HWND host)
+{
+    fw::CComPtr<IUnknown> control;
+    return browserhost::GetControl(host, control.Receive()) == S_OK;
+}
+
+HRESULT WithoutSink(HWND, IDispatch**)
+{
+    return E_OUTOFMEMORY;
+}
+
+// The panel's own sink, kept for the test to call as the browser does.
+fw::CComPtr<IDispatch> g_keptSink;
+HRESULT KeepingSink(HWND panel, IDispatch** sink)
+{
+    const HRESULT hr = panelguard::CreateEventSink(panel, sink);
+    if (SUCCEEDED(hr))
+        (*g_keptSink.Receive() = *sink)->AddRef();
+    return hr;
 }
 
 } // namespace
@@ -67,6 +89,23 @@ TEST(BrowserHost, TemplateCreatesTheControlAndItFollowsThePanelSize)
                                     DISPATCH_PROPERTYGET, &none, &flags, nullptr, nullptr));
     EXPECT_EQ(VT_I4, flags.vt);
     EXPECT_EQ(panelguard::kDownloadControl, flags.lVal);
+
+    // It draws no border, shows no context menu (S_OK: shown by the site), and hands the engine
+    // the panel's security manager.
+    fw::CComPtr<IDocHostUIHandler> ui;
+    ASSERT_EQ(S_OK, site->QueryInterface(IID_IDocHostUIHandler, ui.ReceiveVoid()));
+    DOCHOSTUIINFO info = {sizeof(info)};
+    EXPECT_EQ(S_OK, ui->GetHostInfo(&info));
+    EXPECT_EQ(DWORD(DOCHOSTUIFLAG_NO3DBORDER), info.dwFlags);
+    EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, nullptr, nullptr, nullptr));
+    fw::CComPtr<IServiceProvider> services;
+    fw::CComPtr<IInternetSecurityManager> security;
+    ASSERT_EQ(S_OK, site->QueryInterface(IID_IServiceProvider, services.ReceiveVoid()));
+    ASSERT_EQ(S_OK, services->QueryService(SID_SInternetSecurityManager,
+                                           IID_IInternetSecurityManager, security.ReceiveVoid()));
+    DWORD zone = 0;
+    EXPECT_EQ(S_OK, security->MapUrlToZone(L"http://127.0.0.1/", &zone, 0));
+    EXPECT_EQ(DWORD(URLZONE_UNTRUSTED), zone);
 
     // The dialog moves the panel to 120 x 600 at start-up.
     dlg.m_browser.MoveWindow(538, 51, 120, 600);
@@ -125,19 +164,30 @@ TEST(BrowserHost, NavigateWithoutAControlMakesNoRequestAndDoesNotCrash)
     plain.UnsubclassWindow();
     ::DestroyWindow(owner);
 
+    // A panel whose guard could not be connected lets go of its control rather than load unguarded.
+    browserhost::g_pfnCreateEventSink = &WithoutSink;
+    {
+        MainTemplate unguarded;
+        browserhost::g_pfnCreateEventSink = &panelguard::CreateEventSink;
+        EXPECT_FALSE(HasControl(unguarded.m_browser.m_hWnd));
+        NavigateTo(unguarded.m_browser, server.Url("/unguarded"));
+    }
+
     // A panel that has its control, navigated afterwards: once its request is in, any request of
-    // the two above would have been too.
+    // the ones above would have been too.
     MainTemplate dlg;
     ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
     NavigateTo(dlg.m_browser, server.Url("/working"));
     ASSERT_TRUE(PumpUntil([&] { return server.Count("/working") >= 1; }, 30000));
     EXPECT_EQ(0u, server.Count("/unattached"));
     EXPECT_EQ(0u, server.Count("/plain"));
+    EXPECT_EQ(0u, server.Count("/unguarded"));
 }
 
-// The page keeps to its own origin: a navigation to another port is stopped before it asks, one
-// back to the page's own server still goes; the engine's restrictions are on; the panel lets go
-// of its guard when it goes away.
+// The page keeps to the origin its first load ended on: a navigation to another port is stopped
+// before it asks, one back to the page's own server still goes, a load that ended elsewhere
+// empties the panel; the engine's restrictions are on; the panel lets go of its guard when it
+// goes away.
 TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePanel)
 {
     OleScope ole;
@@ -145,16 +195,21 @@ TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePane
     CHttpTestServer page(testsupport::HttpAnswer(200, kPage));
     CHttpTestServer elsewhere(testsupport::HttpAnswer(200, kPage));
     {
+        browserhost::g_pfnCreateEventSink = &KeepingSink;
         MainTemplate dlg;
+        browserhost::g_pfnCreateEventSink = &panelguard::CreateEventSink;
         ASSERT_NE(nullptr, ContainerOf(dlg.m_browser.m_hWnd));
         // The engine's own restrictions hold for the whole process from the first panel on.
         for (INTERNETFEATURELIST feature :
              {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
-              FEATURE_WEBOC_POPUPMANAGEMENT})
+              FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_ZONE_ELEVATION,
+              FEATURE_WINDOW_RESTRICTIONS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE})
             EXPECT_EQ(S_OK, ::CoInternetIsFeatureEnabled(feature, GET_FEATURE_FROM_PROCESS))
                 << feature;
         NavigateTo(dlg.m_browser, page.Url("/ad"));
         ASSERT_TRUE(PumpUntil([&] { return page.Count("/ad") >= 1; }, 30000));
+        // Where the load ended, told now (Wine's browser ends it in an error at its own moment).
+        FireLoadEnded(g_keptSink.Get(), DISPID_NAVIGATECOMPLETE2, page.Url("/ad"));
         NavigateTo(dlg.m_browser, elsewhere.Url("/away"));
         // Long enough for a navigation that was let through to ask before the next one below
         // replaces it.
@@ -162,6 +217,10 @@ TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePane
         NavigateTo(dlg.m_browser, page.Url("/again"));
         ASSERT_TRUE(PumpUntil([&] { return page.Count("/again") >= 1; }, 30000));
         EXPECT_TRUE(elsewhere.Requests().empty());
+        FireLoadEnded(g_keptSink.Get(), DISPID_DOCUMENTCOMPLETE, elsewhere.Url("/moved"));
+        EXPECT_TRUE(PumpUntil([&] { return !HasControl(dlg.m_browser.m_hWnd); }, 5000));
+        EXPECT_TRUE(::IsWindow(dlg.m_browser.m_hWnd)) << "the panel itself stays, empty";
+        g_keptSink.Release();
     }
     EXPECT_TRUE(PumpUntil([&] { return panelguard::LiveObjects() == before; }, 5000))
         << panelguard::LiveObjects() - before << " left";

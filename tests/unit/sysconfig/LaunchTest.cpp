@@ -4,11 +4,15 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "common/DesktopShell.h"
 #include "ToolRecorder.h"
+#include "framework/Handles.h"
 #include "sysconfig/Launch.h"
 #include "sysconfig/Optimizer.h"
 
@@ -141,6 +145,8 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     // A file given with its folder is started from there: the system-folder rule is for tools.
     CInstalledTool page(TempFolder(), "dadaror-page.exe");
     ASSERT_TRUE(page.Installed());
+    // The shell opens it: without a shell desktop this elevated process would open nothing.
+    ASSERT_TRUE(testsupport::WaitForDesktopShell(20000));
     // Each start is waited for: two at once may log in either order.
     OpenForUser("open", page.Path().c_str(), "a  b ");
     ASSERT_EQ(1u, m_log.WaitFor(1).size());
@@ -156,60 +162,187 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     EXPECT_EQ("", starts[1].parameters);
 }
 
-TEST_F(LaunchTest, ReachesThe64BitSystemFolderWithTheRedirectionOff)
+TEST_F(LaunchTest, ReachesThe64BitToolWithTheRedirectionOnAsTheSystemFolderTool)
 {
     // Only the 64-bit folder has the tool: a start from the 32-bit view would log nothing.
     CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
     ASSERT_TRUE(bcdedit.Installed());
-    {
-        CRedirectionOff off;
-        ASSERT_TRUE(off.IsOff());
-        RunTool("bcdedit", " /set {current} quietboot No ");
-    }
+    RunNativeTool("bcdedit", " /set {current} quietboot No ");
     auto starts = m_log.WaitFor(1);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(SW_HIDE, starts[0].show);
-    EXPECT_EQ(" /set {current} quietboot No ", starts[0].parameters) << starts[0].commandLine;
-    EXPECT_TRUE(StartsWith(Lower(starts[0].commandLine), Lower(SystemToolCommand("bcdedit.exe"))));
-    EXPECT_EQ(Lower(SystemFolder()), Lower(starts[0].folder));
+    ExpectStart(starts[0], bcdedit.Path(), "bcdedit.exe", SW_HIDE, " /set {current} quietboot No ");
 }
 
-// The desktop shell's dispatch stood in for: what it was asked, and its answer.
-std::vector<std::string> g_shellAsked;
-bool g_shellAnswers = false;
-bool ShellStandIn(const char* verb, const char* file, const char* parameters)
+// The process creations, recorded instead of made.
+std::vector<std::string> g_created;
+BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
+                           LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
+                           LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION)
 {
-    g_shellAsked.push_back(std::string(verb ? verb : "-") + "|" + file + "|" +
-                           (parameters ? parameters : "-"));
-    return g_shellAnswers;
+    g_created.push_back(Lower(
+        std::string(image) + "|" + commandLine + "|" + folder + "|" + std::to_string(inherit) +
+        std::to_string(flags) + std::to_string(environment != nullptr) + "|" +
+        std::to_string(startup->dwFlags) + std::to_string(startup->wShowWindow)));
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
 }
 
-TEST_F(LaunchTest, OpensThroughTheDesktopShellAndStartsItselfOnlyWithoutIt)
+TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
 {
+    const auto real = g_launchCalls.createProcess;
+    g_launchCalls.createProcess = &RecordCreation;
+    RunTool("fsutil", "a  b ");
+    OpenSystemTool("control.exe", "powercfg.cpl");
+    RunNativeTool("bcdedit", " c ");
+    g_launchCalls.createProcess = real;
+    const std::string system = Lower(SystemFolder());
+    char windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    // The file opened, the command line the tool sees, the working folder, no handles, flags or
+    // environment of its own, and the show state.
+    const auto call =
+        [&](const std::string& image, const std::string& tool, const char* parameters, int show)
+    {
+        return image + "|\"" + system + "\\" + tool + "\" " + parameters + "|" + system + "|000|1" +
+               std::to_string(show);
+    };
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            call(system + "\\fsutil.exe", "fsutil.exe", "a  b ", SW_HIDE),
+            call(system + "\\control.exe", "control.exe", "powercfg.cpl", SW_SHOWNORMAL),
+            call(Lower(windows) + "\\sysnative\\bcdedit.exe", "bcdedit.exe", " c ", SW_HIDE)}),
+        g_created);
+}
+
+// clang-format off
+#define NOT_USED(name, ...) STDMETHODIMP name(__VA_ARGS__) override { return E_NOTIMPL; }
+// clang-format on
+
+// The desktop shell's dispatch object stood in for: what its ShellExecute is asked, and its answer,
+// given at once or after `hang` is set.
+class CShellStandIn : public IShellDispatch2
+{
+public:
+    LONG refs = 1;
+    HRESULT answer = S_OK;
+    HANDLE hang = nullptr;
+    std::string asked;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IShellDispatch ||
+                       iid == IID_IShellDispatch2
+                   ? this
+                   : nullptr;
+        return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&refs); }
+    STDMETHODIMP_(ULONG) Release() override { return ::InterlockedDecrement(&refs); }
+    STDMETHODIMP ShellExecute(BSTR file, VARIANT arguments, VARIANT folder, VARIANT operation,
+                              VARIANT show) override
+    {
+        auto text = [](const VARIANT& v)
+        { return v.vt == VT_BSTR ? Ansi(v.bstrVal) : "vt" + std::to_string(v.vt); };
+        asked = text(operation) + "|" + Ansi(file) + "|" + text(arguments) + "|" + text(folder) +
+                "|" + std::to_string(show.vt == VT_I4 ? show.lVal : -1);
+        if (hang)
+            ::WaitForSingleObject(hang, 60000);
+        return answer;
+    }
+    static std::string Ansi(const wchar_t* text)
+    {
+        char ansi[MAX_PATH] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, MAX_PATH, nullptr, nullptr);
+        return ansi;
+    }
+
+    // clang-format off
+    NOT_USED(GetTypeInfoCount, UINT*) NOT_USED(GetTypeInfo, UINT, LCID, ITypeInfo**)
+    NOT_USED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+    NOT_USED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+    NOT_USED(get_Application, IDispatch**) NOT_USED(get_Parent, IDispatch**)
+    NOT_USED(NameSpace, VARIANT, Folder**) NOT_USED(Windows, IDispatch**)
+    NOT_USED(BrowseForFolder, LONG, BSTR, LONG, VARIANT, Folder**)
+    NOT_USED(Open, VARIANT) NOT_USED(Explore, VARIANT)
+    NOT_USED(MinimizeAll) NOT_USED(UndoMinimizeALL) NOT_USED(FileRun) NOT_USED(CascadeWindows)
+    NOT_USED(TileVertically) NOT_USED(TileHorizontally) NOT_USED(ShutdownWindows) NOT_USED(Suspend)
+    NOT_USED(EjectPC) NOT_USED(SetTime) NOT_USED(TrayProperties) NOT_USED(Help) NOT_USED(FindFiles)
+    NOT_USED(FindComputer) NOT_USED(RefreshMenu) NOT_USED(ControlPanelItem, BSTR)
+    NOT_USED(IsRestricted, BSTR, BSTR, LONG*) NOT_USED(FindPrinter, BSTR, BSTR, BSTR)
+    NOT_USED(GetSystemInformation, BSTR, VARIANT*) NOT_USED(ServiceStart, BSTR, VARIANT, VARIANT*)
+    NOT_USED(ServiceStop, BSTR, VARIANT, VARIANT*) NOT_USED(IsServiceRunning, BSTR, VARIANT*)
+    NOT_USED(CanStartStopService, BSTR, VARIANT*) NOT_USED(ShowBrowserBar, BSTR, VARIANT, VARIANT*)
+    // clang-format on
+};
+
+// What the launch finds: a shell desktop (S_OK: the stand-in) or none, and the process's level.
+CShellStandIn* g_shell = nullptr;
+HRESULT g_found = S_OK;
+bool g_elevatedByUac = false;
+HRESULT FindStandIn(IShellDispatch2** shell)
+{
+    if (g_found == S_OK)
+        (*shell = g_shell)->AddRef();
+    return g_found;
+}
+bool ElevatedByUac()
+{
+    return g_elevatedByUac;
+}
+
+TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevatedStartIsMade)
+{
+    const struct
+    {
+        const char* name; // also the parameters, to tell the direct starts apart
+        HRESULT found, answer;
+        bool hangs, elevatedByUac, startedDirectly;
+    } cases[] = {
+        {"opened", S_OK, S_OK, false, true, false},
+        {"could-not-open", S_OK, S_FALSE, false, false, false},
+        {"failed", S_OK, E_ACCESSDENIED, false, false, false},
+        {"hangs", S_OK, S_OK, true, false, false},
+        {"no-desktop", S_FALSE, S_OK, false, false, true},
+        {"no-shell", E_FAIL, S_OK, false, false, true},
+        {"no-desktop-uac", S_FALSE, S_OK, false, true, false},
+    };
+    const LaunchCalls real = g_launchCalls;
+    g_launchCalls.findDesktopShell = &FindStandIn;
+    g_launchCalls.elevatedAboveTheUser = &ElevatedByUac;
+    std::vector<std::string> startedDirectly;
     {
         CInstalledTool page(TempFolder(), "dadaror-page.exe");
         ASSERT_TRUE(page.Installed());
-
-        const auto real = g_openThroughDesktopShell;
-        g_openThroughDesktopShell = &ShellStandIn;
-        g_shellAnswers = true;
-        OpenForUser(nullptr, page.Path().c_str(), nullptr);
-        g_shellAnswers = false;
-        OpenForUser("open", page.Path().c_str(), " c ");
-        g_openThroughDesktopShell = real;
-        EXPECT_EQ(
-            (std::vector<std::string>{"-|" + page.Path() + "|-", "open|" + page.Path() + "| c "}),
-            g_shellAsked);
-
-        // Only the request the shell refused was started by the program, as given.
-        auto starts = m_log.WaitFor(1);
-        ASSERT_EQ(1u, starts.size());
-        EXPECT_EQ(Lower(page.Path()), Lower(starts[0].module));
-        EXPECT_EQ(SW_SHOWNORMAL, starts[0].show);
-        EXPECT_EQ(" c ", starts[0].parameters);
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE(c.name);
+            fw::CKernelHandle hang(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+            CShellStandIn shell;
+            shell.answer = c.answer;
+            shell.hang = c.hangs ? hang.Get() : nullptr;
+            g_shell = &shell;
+            g_found = c.found;
+            g_elevatedByUac = c.elevatedByUac;
+            const ULONGLONG begin = ::GetTickCount64();
+            OpenForUser("open", page.Path().c_str(), c.name);
+            // A hung shell holds the dialog for a few seconds, no longer.
+            EXPECT_LT(::GetTickCount64() - begin, 10000u);
+            ::SetEvent(hang.Get());
+            EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
+            EXPECT_EQ(c.found == S_OK ? "open|" + page.Path() + "|" + c.name + "|vt0|1" : "",
+                      shell.asked);
+            if (c.startedDirectly)
+                startedDirectly.push_back(c.name);
+        }
     }
-    // The copy is gone, so every start is logged by now: none for the request the shell took.
-    EXPECT_EQ(1u, m_log.Read().size());
+    g_launchCalls = real;
+    // The copy is gone, so every start is logged by now.
+    std::vector<std::string> logged;
+    for (const RecordedStart& start : m_log.Read())
+        logged.push_back(start.parameters);
+    std::sort(logged.begin(), logged.end());
+    std::sort(startedDirectly.begin(), startedDirectly.end());
+    EXPECT_EQ(startedDirectly, logged);
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)

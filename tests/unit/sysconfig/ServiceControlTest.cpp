@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "sysconfig/Optimizer.h"
@@ -107,6 +108,44 @@ TEST_F(ServiceControlTest, AServiceStillStoppingAfterFiveSecondsIsDisabledAnyway
     EXPECT_GE(::GetTickCount64() - begin, 4900u);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), service.StartType());
+}
+
+// The access asked for at every opening, manager and service alike, in call order.
+std::vector<DWORD> g_access;
+
+SC_HANDLE WINAPI RecordOpenManager(LPCSTR machine, LPCSTR database, DWORD access)
+{
+    g_access.push_back(access);
+    return ::OpenSCManagerA(machine, database, access);
+}
+
+SC_HANDLE WINAPI RecordOpenService(SC_HANDLE manager, LPCSTR name, DWORD access)
+{
+    g_access.push_back(access);
+    return ::OpenServiceA(manager, name, access);
+}
+
+// The manager is only connected to, and each step opens the service for what it does (the real
+// manager refuses a step the handle lacks the right for: the tests above show the rights suffice).
+TEST_F(ServiceControlTest, EachStepOpensTheServiceWithOnlyTheRightsItNeeds)
+{
+    CTestService service("SysMain", SERVICE_DISABLED);
+    ASSERT_TRUE(service.Created());
+    g_access.clear();
+    g_pfnOpenSCManagerA = &RecordOpenManager;
+    g_pfnOpenServiceA = &RecordOpenService;
+    COptimizer optimizer;
+    optimizer.EnableService("SysMain");
+    optimizer.DisableService("SysMain");
+    g_pfnOpenSCManagerA = nullptr;
+    g_pfnOpenServiceA = nullptr;
+
+    const std::vector<DWORD> expected = {
+        SC_MANAGER_CONNECT, SERVICE_CHANGE_CONFIG,               // enable: start type
+        SC_MANAGER_CONNECT, SERVICE_START,                       // enable: start
+        SC_MANAGER_CONNECT, SERVICE_STOP | SERVICE_QUERY_STATUS, // disable: stop
+        SC_MANAGER_CONNECT, SERVICE_CHANGE_CONFIG};              // disable: start type
+    EXPECT_EQ(expected, g_access);
 }
 
 TEST_F(ServiceControlTest, AMissingServiceChangesNothing)

@@ -1,0 +1,14 @@
+// The desktop shell the program asks to open addresses for the user.
+#pragma once
+
+#include <windows.h>
+
+namespace testsupport
+{
+
+// Waits until the desktop shell answers for its desktop window (the folder view the program asks
+// to open addresses). Wine's explorer keeps its desktop only while some process uses it: this
+// process does from now on.
+bool WaitForDesktopShell(DWORD timeoutMs);
+
+} // namespace testsupport
