@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 #include "common/ProgramFacts.h"
+#include "recorder/RecordedStarts.h"
 
 #include <windows.h>
 #include <string>
@@ -46,15 +47,7 @@ private:
     bool m_installed = false;
 };
 
-struct RecordedStart
-{
-    unsigned long long ms = 0;
-    int show = -2;
-    std::string module;
-    std::string folder; // the working folder it was started in
-    std::string commandLine;
-    std::string parameters; // the command line after the program name and one blank
-};
+using recorder::RecordedStart;
 
 // The log the recorder writes, set up for this process (and the tools it starts, itself or through
 // the desktop shell).
