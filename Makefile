@@ -7,7 +7,7 @@ BUILD ?= build
 export DADAROR_BUILD_DIR := $(abspath $(BUILD))
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test dist repro bench clean format
+.PHONY: all setup configure build run test check fuzz dist repro bench clean format
 
 all: build
 
@@ -29,6 +29,14 @@ run: build
 
 test: build
 	@bash scripts/test.sh
+
+# Second opinions: the clang build, the analyser and short fuzz runs (scripts/check.sh).
+check: setup
+	@bash scripts/check.sh
+
+# Longer fuzz runs: FUZZ_SECONDS per target (default five minutes).
+fuzz: setup
+	@FUZZ_SECONDS=$${FUZZ_SECONDS:-300} bash scripts/check.sh fuzz
 
 dist: build
 	cmake --build $(BUILD) --target dist

@@ -21,7 +21,7 @@ fw::CModuleHandle g_commonControls;
 fw::CKernelHandle g_instanceMutex;
 } // namespace
 
-CSSDApp::CSSDApp() : fw::CWinApp(nullptr) {}
+CSSDApp::CSSDApp() noexcept : fw::CWinApp(nullptr) {}
 
 BOOL CSSDApp::InitInstance()
 {

@@ -7,7 +7,7 @@
 class CSSDApp : public fw::CWinApp
 {
 public:
-    CSSDApp();
+    CSSDApp() noexcept;
 
     BOOL InitInstance() override;
     int ExitInstance() override;

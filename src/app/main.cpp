@@ -18,7 +18,27 @@ void RestrictDllSearch()
     // Older systems: at least take the working folder out of the search.
     ::SetDllDirectoryA("");
 }
+
+#if defined(__MINGW32__) && !defined(_WIN64)
+// Windows XP has no GetTickCount64, and Windows does not start a program that imports a function
+// its system lacks. mingw's threads library, whose locks the C++ run-time's exception handling
+// takes, names it in its timed waits, which the program never makes: the program answers in its
+// place, with the system's own where there is one and the 32-bit count otherwise.
+ULONGLONG WINAPI TickCount64()
+{
+    using GetTickCount64Fn = ULONGLONG(WINAPI*)();
+    auto system = reinterpret_cast<GetTickCount64Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
+    return system ? system() : ::GetTickCount();
+}
+#endif
 } // namespace
+
+#if defined(__MINGW32__) && !defined(_WIN64)
+// The import's address slot as the library refers to it; defined here, no import is made.
+extern "C" ULONGLONG(WINAPI* const g_pfnTickCount64)() __asm__("__imp__GetTickCount64@0");
+ULONGLONG(WINAPI* const g_pfnTickCount64)() = TickCount64;
+#endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

@@ -1,6 +1,6 @@
 #include "UpdateDecision.h"
 
-#include "framework/Text.h"
+#include "framework/TrimBlanks.h"
 
 const char kOwnVersion[] = "1.4";
 

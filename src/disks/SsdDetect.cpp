@@ -3,14 +3,18 @@
 #include "DiskQuery.h"
 #include "framework/Text.h"
 
-#include <cstring>
-
 namespace
 {
 
-bool IsLeadByte(UINT codePage, char c)
+CLeadBytes LeadBytesOf(UINT codePage)
 {
-    return ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(c)) != FALSE;
+    if (codePage == 949)
+        return CLeadBytes::Of949();
+    CLeadBytes leadBytes;
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte)
+        if (::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(byte)))
+            leadBytes.Set(static_cast<unsigned char>(byte));
+    return leadBytes;
 }
 
 class CSsdVisitor : public CDiskVisitor
@@ -42,28 +46,12 @@ UINT ThreadAnsiCodePage()
 
 void UpperCaseSingleBytes(std::string& text, UINT codePage)
 {
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (IsLeadByte(codePage, text[i]) && i + 1 < text.size())
-        {
-            ++i; // the trail byte belongs to the character, whatever its value
-            continue;
-        }
-        if (text[i] >= 'a' && text[i] <= 'z')
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
-    }
+    UpperCaseSingleBytes(text, LeadBytesOf(codePage));
 }
 
 size_t FindOnCharacterStart(const std::string& text, const char* what, UINT codePage)
 {
-    const size_t length = std::strlen(what);
-    for (size_t i = 0; i + length <= text.size();)
-    {
-        if (text.compare(i, length, what) == 0)
-            return i;
-        i += (IsLeadByte(codePage, text[i]) && i + 1 < text.size()) ? 2 : 1;
-    }
-    return std::string::npos;
+    return FindOnCharacterStart(text, what, LeadBytesOf(codePage));
 }
 
 void TakeSsdModel(const wchar_t* model, std::string& result)

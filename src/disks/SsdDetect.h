@@ -2,6 +2,8 @@
 // "SSD" in any letter case.
 #pragma once
 
+#include "SsdMatch.h"
+
 #include <windows.h>
 #include <optional>
 #include <string>

@@ -10,15 +10,6 @@
 namespace fw
 {
 
-std::string TrimBlanks(const std::string& text)
-{
-    const char* const blanks = " \t\r\n\v\f";
-    const size_t begin = text.find_first_not_of(blanks);
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
-}
-
 std::string WideToAnsi(const wchar_t* text, UINT codePage)
 {
     if (!text || !*text)
@@ -42,6 +33,7 @@ BSTR AnsiToBstr(const char* text, UINT codePage)
     return out;
 }
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-style on purpose, over Win32's bounded formatter
 bool FormatText(char* buffer, size_t size, const char* format, ...)
 {
     if (!buffer || size == 0)

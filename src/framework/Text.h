@@ -6,6 +6,8 @@
 #include <oleauto.h>
 #include <string>
 
+#include "TrimBlanks.h"
+
 namespace fw
 {
 
@@ -16,10 +18,6 @@ std::string WideToAnsi(const wchar_t* text, UINT codePage);
 // 8-bit to UTF-16 with the given code page, as a newly allocated BSTR for a COM call (the
 // caller frees it; a null or empty text gives the empty BSTR). Null only when out of memory.
 BSTR AnsiToBstr(const char* text, UINT codePage);
-
-// The text without the ASCII blanks (space, tab, CR, LF, VT, FF) at either end; bytes of other
-// characters, lead and trail bytes of the code page included, are never taken for blanks.
-std::string TrimBlanks(const std::string& text);
 
 // printf-style formatting into a fixed buffer, always terminated. False when the text did not fit
 // whole (the buffer then holds as much as fitted) or the buffer is empty.

@@ -2,6 +2,7 @@
 // the resolution of a redirection's Location against the address it came from.
 #pragma once
 
+#include "UrlReference.h"
 #include "WinInetLibrary.h"
 
 #include <string>
@@ -18,9 +19,3 @@ struct CUrlParts
 // Splits an http or https address; false for anything else, for an address the platform cannot
 // split, and for a server name or object name longer than 2084 characters.
 bool SplitUrl(const CWinInetLibrary& wininet, const char* url, CUrlParts& parts);
-
-// The address a reference leads to from base, resolved as a browser does (RFC 3986, section 5):
-// absolute, network-path ("//host/path"), absolute-path, relative-path and query-only ("?x")
-// references, dot segments removed. base is an absolute address; white space around the
-// reference is ignored.
-std::string ResolveReference(const std::string& base, const std::string& reference);

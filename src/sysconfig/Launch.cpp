@@ -215,7 +215,7 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
         ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
     if (thread)
     {
-        request.release();
+        static_cast<void>(request.release()); // the thread owns it now
         // Not answered within the bound counts as reached: the shell may still open it.
         outcome = kShellReached;
         if (WaitServingSentMessages(thread.Get(), kShellBoundMs))

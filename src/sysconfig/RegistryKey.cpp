@@ -64,6 +64,6 @@ LONG CRegistryKey::QueryStringValue(const char* name, char* buffer)
     // A value stored with its NUL keeps it here; one stored without loses its last character.
     if (size >= 1)
         local[size - 1] = '\0';
-    std::strcpy(buffer, local);
+    std::memcpy(buffer, local, std::strlen(local) + 1);
     return ERROR_SUCCESS;
 }

@@ -32,7 +32,7 @@ GLYPH_NORMAL = (190, 191, 193)
 LOGO_BLUE = (0, 113, 188)
 
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 96, 128, 256)
-PNG_FROM_SIZE = 128
+PNG_FROM_SIZE = 96
 TRANSPARENT_RED = (255, 0, 0)
 
 
@@ -113,9 +113,9 @@ def dib_icon_image(size, rgba):
 
 
 def write_ico(path, images):
-    """images: list of (size, rgba). The two largest sizes are stored as PNG, which Windows reads
-    from Vista on and which takes a twentieth of the space; Windows XP never asks for more than
-    64 pixels (48 at normal DPI), so everything up to 96 stays a DIB that XP can read."""
+    """images: list of (size, rgba). The three largest sizes are stored as PNG, which Windows
+    reads from Vista on and which takes a twentieth of the space; Windows XP never asks for more
+    than 64 pixels (48 at normal DPI), so everything up to 64 stays a DIB that XP can read."""
     blobs = [png_bytes(s, d) if s[0] >= PNG_FROM_SIZE else dib_icon_image(s, d) for s, d in images]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)

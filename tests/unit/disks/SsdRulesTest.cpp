@@ -64,6 +64,13 @@ TEST(SsdRules, DoubleByteCharactersOfCodePage949)
     UpperCaseSingleBytes(text, 949);
     EXPECT_EQ(std::string(kTrailLowerS) + "SSD" + kTrailLowerS + "A", text);
 
+    // The match's own table of the code page's lead bytes is the platform's.
+    const CLeadBytes table = CLeadBytes::Of949();
+    for (unsigned byte = 0; byte < 256; ++byte)
+        EXPECT_EQ(::IsDBCSLeadByteEx(949, static_cast<BYTE>(byte)) != FALSE,
+                  table.IsLead(static_cast<char>(byte)))
+            << byte;
+
     // A lead byte cut off at the end is left alone, and nothing is read past the text.
     std::string cut = "ab\x81";
     UpperCaseSingleBytes(cut, 949);

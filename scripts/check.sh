@@ -1,0 +1,57 @@
+#!/bin/bash
+# Second opinions on every change, behind `make check` and `make fuzz`:
+#   1. clang builds the program for 32-bit Windows with -Wall -Wextra -Werror (build/clang);
+#   2. clang-tidy runs the checks of .clang-tidy over src/ with that build's compile database;
+#   3. the fuzz targets of tests/fuzz run natively under ASan and UBSan (build/fuzz), FUZZ_SECONDS
+#      each (20 for `make check`); a finding fails the run and its input is kept in
+#      build/fuzz/findings/.
+# `check.sh fuzz` runs only step 3.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=${DADAROR_BUILD_DIR:-$PWD/build}
+FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+JOBS=${JOBS:-$(nproc)}
+TARGETS=(update_answer url_reference navigation_guard ssd_match)
+
+if [ "${1:-check}" != fuzz ]; then
+  echo "== clang build for Windows ($BUILD/clang)"
+  if [ ! -f "$BUILD/clang/build.ninja" ]; then
+    cmake -S . -B "$BUILD/clang" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw32-clang.cmake \
+          -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+  fi
+  cmake --build "$BUILD/clang"
+
+  echo "== clang-tidy over src/"
+  run-clang-tidy -p "$BUILD/clang" -j "$JOBS" -quiet "$PWD/src/" >"$BUILD/clang/tidy.log" 2>&1 || {
+    sed 's/\x1b\[[0-9;]*m//g' "$BUILD/clang/tidy.log" | grep -E -A3 '(warning|error):' || cat "$BUILD/clang/tidy.log"
+    echo "clang-tidy: findings above (full output: $BUILD/clang/tidy.log)"
+    exit 1
+  }
+fi
+
+echo "== fuzz targets, ${FUZZ_SECONDS} s each ($BUILD/fuzz)"
+if [ ! -f "$BUILD/fuzz/build.ninja" ]; then
+  cmake -S tests/fuzz -B "$BUILD/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fi
+cmake --build "$BUILD/fuzz"
+mkdir -p "$BUILD/fuzz/findings"
+failed=()
+for t in "${TARGETS[@]}"; do
+  # New inputs go to the build folder's corpus; the repository's seeds are only read.
+  mkdir -p "$BUILD/fuzz/corpus/$t"
+  log="$BUILD/fuzz/$t.log"
+  if "$BUILD/fuzz/fuzz_$t" -max_total_time="$FUZZ_SECONDS" -max_len=4096 -timeout=10 \
+       -print_final_stats=1 -artifact_prefix="$BUILD/fuzz/findings/$t-" \
+       "$BUILD/fuzz/corpus/$t" "tests/fuzz/corpus/$t" >"$log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    reached=$(sed -En 's/^#[0-9]+[[:space:]]+DONE +(cov: .*) lim:.*/\1/p' "$log")
+    echo "$t: $runs runs, $rate per second; $reached"
+  else
+    tail -40 "$log"
+    echo "$t: FINDING (input in $BUILD/fuzz/findings/; add it to tests/fuzz/corpus/$t and a unit test)"
+    failed+=("$t")
+  fi
+done
+[ ${#failed[@]} -eq 0 ] || { echo "fuzzing found faults in: ${failed[*]}"; exit 1; }

@@ -1,0 +1,43 @@
+// Which addresses the advertisement panel may navigate to: text only, no platform call, so that
+// it builds anywhere.
+#pragma once
+
+#include <string>
+
+namespace panelguard
+{
+
+// Decides the panel's navigations. Until the first load has ended, any address with a readable
+// origin (scheme, host, port) is allowed: only our own request and the server's redirections of
+// it navigate then. The address the first load ended on fixes the origin; after it only
+// addresses of that origin are allowed, started or ended. Scheme and host compare without regard
+// to case, a missing port is the scheme's default (http 80, https 443), user information is
+// ignored. An address whose origin cannot be read is refused. Once a load has ended elsewhere
+// the guard stays closed: nothing is allowed any more.
+class CNavigationGuard
+{
+public:
+    // A navigation about to start at url.
+    bool Allow(const wchar_t* url);
+    // A load (of the page or one of its frames) that ended at url, shown or failed; false when
+    // the panel must be emptied. An empty frame ("about:blank") carries nothing and changes
+    // nothing.
+    bool Completed(const wchar_t* url);
+
+private:
+    struct Origin
+    {
+        std::string scheme;
+        std::string host;
+        unsigned port = 0;
+    };
+    static bool ReadOrigin(const wchar_t* url, Origin& origin);
+
+    bool OnOrigin(const wchar_t* url) const;
+
+    Origin m_origin;
+    bool m_fixed = false;
+    bool m_closed = false;
+};
+
+} // namespace panelguard

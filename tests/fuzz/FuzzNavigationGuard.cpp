@@ -1,0 +1,43 @@
+// The panel's navigation guard on two addresses (UTF-16 units, each ended by a NUL): a first
+// load that ended on an unreadable address closes the guard for good; one that ended on a
+// readable address allows itself again, in any ASCII case; being of one origin is symmetric; a
+// later load ends well exactly where a navigation would be allowed.
+#include "FuzzCheck.h"
+#include "net/NavigationGuard.h"
+
+using panelguard::CNavigationGuard;
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+    std::wstring units;
+    for (size_t i = 0; i + 1 < size; i += 2)
+        units += static_cast<wchar_t>(data[i] | data[i + 1] << 8);
+    const std::wstring first = units.substr(0, units.find(L'\0'));
+    const std::wstring rest =
+        first.size() < units.size() ? units.substr(first.size() + 1) : std::wstring();
+    const std::wstring second = rest.substr(0, rest.find(L'\0'));
+    std::wstring upper = first;
+    for (wchar_t& c : upper)
+        c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    const bool blank = first == L"about:blank";
+
+    CNavigationGuard guard;
+    const bool readable = CNavigationGuard().Allow(first.c_str());
+    if (!guard.Completed(first.c_str()))
+    {
+        FUZZ_CHECK(!readable && !blank);
+        FUZZ_CHECK(!guard.Allow(second.c_str()) && !guard.Completed(second.c_str()));
+        return 0;
+    }
+    if (blank)
+        return 0;
+    FUZZ_CHECK(readable && guard.Allow(first.c_str()) && guard.Allow(upper.c_str()));
+    const bool allowedSecond = guard.Allow(second.c_str());
+    if (allowedSecond)
+    {
+        CNavigationGuard other;
+        FUZZ_CHECK(other.Completed(second.c_str()) && other.Allow(first.c_str()));
+    }
+    FUZZ_CHECK(guard.Completed(second.c_str()) == (allowedSecond || second == L"about:blank"));
+    return 0;
+}
