@@ -36,20 +36,21 @@ void SendKeyEvent(WORD vk, bool up)
 }
 } // namespace
 
-void MoveTo(POINT p)
+bool MoveTo(POINT p)
 {
     const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Normalise(p.x, w), Normalise(p.y, h));
     // The move is queued: wait until the system's cursor is there (rounding may leave it a pixel
-    // off).
-    WaitUntil(
+    // off). On a cold, loaded machine this can take seconds; a press given before it would land
+    // wherever the pointer was left, which reads like a click the program missed.
+    return WaitUntil(
         [&]
         {
             POINT c = {};
             ::GetCursorPos(&c);
             return std::abs(c.x - p.x) <= 1 && std::abs(c.y - p.y) <= 1;
         },
-        2000, 5);
+        20000, 5);
 }
 
 void MouseDown()
@@ -61,27 +62,34 @@ void MouseUp()
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
-void ClickAt(POINT p)
+bool ClickAt(POINT p)
 {
-    MoveTo(p);
+    if (!MoveTo(p))
+        return false;
     MouseDown();
     ::Sleep(30); // a human press has a length; some handlers look at the button state
     MouseUp();
+    return true;
 }
 
-void Drag(POINT from, POINT to, int steps)
+bool Drag(POINT from, POINT to, int steps)
 {
-    MoveTo(from);
+    if (!MoveTo(from))
+        return false;
     MouseDown();
     ::Sleep(50);
+    bool arrived = true;
     for (int i = 1; i <= steps; ++i)
     {
         // Paced like a hand: the program's move loop reads each step from its queue.
-        MoveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+        arrived =
+            MoveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}) &&
+            arrived;
         ::Sleep(20);
     }
     ::Sleep(50);
     MouseUp();
+    return arrived;
 }
 
 void SendKey(WORD vk, bool alt)

@@ -7,13 +7,14 @@
 namespace testsupport
 {
 
-void MoveTo(POINT screen);
+// Each returns false when the pointer never reached the point (then nothing was pressed).
+bool MoveTo(POINT screen);
 void MouseDown();
 void MouseUp();
 // Move there, press, hold a human moment, release.
-void ClickAt(POINT screen);
+bool ClickAt(POINT screen);
 // Press at `from`, move in steps with the button held, release at `to`.
-void Drag(POINT from, POINT to, int steps = 12);
+bool Drag(POINT from, POINT to, int steps = 12);
 // A key press (down and up) to the foreground window; `alt` holds Alt around it.
 void SendKey(WORD vk, bool alt = false);
 // Posts a key press to `target`: WM_SYSKEYDOWN/UP when `alt`, else WM_KEYDOWN/UP.

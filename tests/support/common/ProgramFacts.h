@@ -18,6 +18,14 @@ extern const char kNoSsdQuestion[];   // asked at start when no disk looks like 
 // reconfiguration of the operating system.
 constexpr char kRestartRequested[] = "test: ExitWindowsEx flags=0x12 reason=0x80020004";
 
+// An empty white spot of the main dialog between the header band and the first text line, in
+// window coordinates: a press there drags the window.
+struct Spot
+{
+    int x, y;
+};
+constexpr Spot kFreeSpot = {300, 62};
+
 constexpr char kMemoryManagementKey[] =
     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
 

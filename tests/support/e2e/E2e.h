@@ -1,16 +1,20 @@
 // End-to-end rig: drives the real DADAROR.exe (the test build, build*/e2e/DADAROR.exe) under Wine.
 //
-// Link the static library `e2e_support` and include "e2e/E2e.h". Every test that uses it starts the
-// program, so it must be registered with `LOCK machine` (the program holds a single-instance
-// mutex). Nothing here sleeps blindly: every wait is a condition polled until a time-out.
+// Link the static library `e2e_support` and include "e2e/E2e.h" (or "e2e/Checks.h", which adds
+// the checks every area shares). Every test that uses it starts the program, so it must be
+// registered with `LOCK machine` (the program holds a single-instance mutex). Nothing here sleeps
+// blindly: every wait is a condition polled until a time-out, and a "nothing happened" check ends
+// on a later event (InputHandled, PostedMessagesHandled, the program's end).
 //
-//   e2e::ProgramRun run;                       // starts the test build as a debuggee (env
-//   optional) HWND dlg = e2e::StartToMainWindow(run);    // answers the start-up boxes as a user
-//   who goes on ASSERT_TRUE(dlg); EXPECT_TRUE(run.WaitForMarker("VMem", 10000));   //
-//   OutputDebugStringA texts, exact match e2e::ClickAt(e2e::WindowPoint(dlg, 640, 25));    // real
-//   pointer input (SendInput) EXPECT_TRUE(run.WaitForExit(10000));             // exit code, or
-//   nothing on time-out
+// clang-format off
+//   e2e::ProgramRun run;                             // starts the test build as a debuggee
+//   HWND dlg = e2e::StartToMainWindow(run);          // answers the start-up boxes as a user who goes on
+//   ASSERT_TRUE(dlg);
+//   EXPECT_TRUE(run.WaitForMarker("VMem", e2e::kWait));  // OutputDebugStringA texts, exact match
+//   e2e::ClickAt(e2e::WindowPoint(dlg, 640, 25));    // real pointer input (SendInput)
+//   EXPECT_TRUE(run.WaitForExit(e2e::kWait));        // exit code, or nothing on time-out
 //   // ~ProgramRun terminates the program if it still runs, on every path.
+// clang-format on
 //
 // Pieces:
 // - ProgramRun: process + debugger thread; markers; exit; Pid(). Extra environment variables are
@@ -19,13 +23,11 @@
 //   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
 //   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
 //   To put the focus on a control from outside: SendMessage(dlg, WM_NEXTDLGCTL, control, TRUE).
-// - Pictures: Capture (screen rectangle → 24-bit picture), PixelAt, WaitForPixel (window
-// coordinates),
-//   SaveScreenshot (build*/screenshots/<name>.bmp).
+// - Pictures: Capture (screen rectangle -> 24-bit picture), PixelAt, WaitForPixel (window
+//   coordinates), SaveScreenshot (build*/screenshots/<name>.bmp).
 // - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the
-// foreground
-//   window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused control,
-//   which passes the program's own message loop).
+//   foreground window), PostKey (WM_KEYDOWN/WM_SYSKEYDOWN posted to a window, e.g. the focused
+//   control, which passes the program's own message loop).
 // - ProgramServer: the tests' web server on the port the test build talks to, recording every
 //   request (the update check gets "1.4" unless told otherwise, anything else 404); without a
 //   server the program's requests are refused at once.
@@ -33,7 +35,7 @@
 //   syswow64\control.exe of the prefix a recorder program for its lifetime, restoring them
 //   afterwards; pass Environment() to the ProgramRun (it names the log and lets Wine load the
 //   native control.exe). Lines() are the recorded command lines, e.g. "powercfg.cpl".
-// - ScopedRegString: sets a registry string for a scope and restores what was there before.
+// - CScopedRegValue (common/Registry.h): a registry value for a scope, restored afterwards.
 #pragma once
 
 #include "common/Input.h"
@@ -63,12 +65,12 @@ using Env = std::vector<std::pair<std::string, std::string>>;
 std::string ProgramPath();  // the test build of DADAROR.exe
 std::string BuildDir();     // the CMake build folder
 std::string RecorderPath(); // the recorder program standing in for tools and the browser
-inline std::string ToWinePath(const std::string& unixPath)
-{
-    return testsupport::WinePath(unixPath);
-}
+using testsupport::WinePath;
 
+using testsupport::CScopedRegValue;
 using testsupport::WaitUntil;
+// What the tests allow the program for anything it must do (a window, a box, a request, its end).
+constexpr DWORD kWait = 20000;
 // The window title, main dialog caption and question captions (common/ProgramFacts.h).
 using facts::kAboutTitle;
 using facts::kMainTitle;
@@ -97,6 +99,8 @@ public:
 
     // Debugger-output texts so far, in arrival order (trailing CR/LF removed).
     std::vector<std::string> Markers() const;
+    // Those that start with `prefix`, in arrival order.
+    std::vector<std::string> MarkersStartingWith(const std::string& prefix) const;
     // True once a marker equal to `text` has arrived (also one that arrived before the call).
     bool WaitForMarker(const std::string& text, DWORD timeoutMs) const;
     bool HasMarker(const std::string& text) const;
@@ -145,6 +149,8 @@ RECT WindowRect(HWND hwnd);
 // A message box: a visible "#32770" window with the text static 0xFFFF.
 bool IsMessageBox(HWND hwnd);
 HWND FindMessageBox(DWORD pid, DWORD timeoutMs);
+// A message box of `pid` whose text equals `text` (CP949); null after `timeoutMs`.
+HWND WaitForBox(DWORD pid, const char* text, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
 // Presses the box's button `id` (IDOK, IDCANCEL, IDYES, IDNO...) by a posted WM_COMMAND.
 bool AnswerBox(HWND box, int id);
@@ -166,6 +172,23 @@ HWND FindMainDialog(DWORD pid);
 // Waits until the program ends; true when it did and its main dialog never became visible
 // meanwhile (looked at every millisecond: a window shown on the way out may stay only briefly).
 bool EndsWithoutMainWindow(ProgramRun& run, DWORD timeoutMs = 20000);
+
+// The progress window of an apply: a visible dialog of the program holding the message text;
+// null when there is none.
+HWND ProgressWindow(DWORD pid);
+
+// Later events that end a "nothing happened" check (never a clock):
+// every message posted to the main dialog (or its controls) before the call has been handled by
+// its thread (a button style message posted after them took effect; the style is put back);
+bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs = 20000);
+// every input given before the call has been handled by the main dialog's thread: the dialog,
+// dragged by its free spot kSettleDrop pixels down, has moved there (it must be enabled).
+const int kSettleDrop = 6;
+bool InputHandled(HWND dlg, DWORD timeoutMs = 20000);
+
+// Closes the main dialog as the user does once the program lets it (closes during an apply are
+// ignored), repeating the close until one is taken; false when none was (a box may be open).
+bool CloseWhenIdle(HWND dlg, DWORD timeoutMs = 20000);
 
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
 // (a new debugger marker or its progress window). A click taken by the window's activation is
@@ -278,15 +301,4 @@ private:
     bool m_installed = false;
 };
 
-// A registry string set for a scope; the previous value (or its absence, and any keys created for
-// it) comes back on destruction. `view` may be KEY_WOW64_64KEY or KEY_WOW64_32KEY (0: default).
-class ScopedRegString : public testsupport::CScopedRegValue
-{
-public:
-    ScopedRegString(HKEY root, const std::string& subkey, const std::string& name,
-                    const std::string& value, REGSAM view = 0)
-        : CScopedRegValue(root, subkey, name, value, view)
-    {
-    }
-};
 } // namespace e2e

@@ -2,18 +2,18 @@
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
 #include "common/DesktopShell.h"
+#include "recorder/RecordedStarts.h"
 #include "recorder/RecorderLog.h"
 
 #include <tlhelp32.h>
 
 #include <cstdio>
-#include <fstream>
 
 namespace e2e
 {
 struct LaunchRecorder::Saved
 {
-    ScopedRegString value;
+    CScopedRegValue value;
     Saved(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
           REGSAM view)
         : value(root, subkey, name, value, view)
@@ -87,30 +87,11 @@ Env LaunchRecorder::Environment() const
 std::vector<std::string> LaunchRecorder::Lines() const
 {
     std::vector<std::string> lines;
-    std::ifstream in(m_log);
-    std::string line;
-    while (std::getline(in, line))
+    for (const recorder::RecordedStart& start : recorder::ReadLog(m_log))
     {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-            line.pop_back();
-        // <ms> <show> <module> <working folder> <command line>, separated by tabs: keep the
-        // command line's arguments, after the program's name (quoted or not) and the blanks
-        // behind it.
-        size_t at = line.find('\t');
-        for (int field = 1; field < 4 && at != std::string::npos; ++field)
-            at = line.find('\t', at + 1);
-        if (at == std::string::npos)
-            continue;
-        const std::string command = line.substr(at + 1);
-        size_t start = 0;
-        if (!command.empty() && command[0] == '"')
-            start = command.find('"', 1) == std::string::npos ? command.size()
-                                                              : command.find('"', 1) + 1;
-        else
-            start = command.find(' ') == std::string::npos ? command.size() : command.find(' ');
-        lines.push_back(command.substr(command.find_first_not_of(' ', start) == std::string::npos
-                                           ? command.size()
-                                           : command.find_first_not_of(' ', start)));
+        const size_t first = start.parameters.find_first_not_of(' ');
+        lines.push_back(first == std::string::npos ? std::string()
+                                                   : start.parameters.substr(first));
     }
     return lines;
 }

@@ -2,6 +2,8 @@
 // progress markers, and the debugger also sees how the process ends.
 #include "e2e/E2e.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -15,15 +17,15 @@ namespace e2e
 
 std::string ProgramPath()
 {
-    return ToWinePath(E2E_PROGRAM_UNIX_PATH);
+    return WinePath(E2E_PROGRAM_UNIX_PATH);
 }
 std::string BuildDir()
 {
-    return ToWinePath(E2E_BUILD_UNIX_DIR);
+    return WinePath(E2E_BUILD_UNIX_DIR);
 }
 std::string RecorderPath()
 {
-    return ToWinePath(E2E_RECORDER_UNIX_PATH);
+    return WinePath(E2E_RECORDER_UNIX_PATH);
 }
 
 struct ProgramRun::Shared
@@ -213,6 +215,15 @@ std::vector<std::string> ProgramRun::Markers() const
     return m_shared->markers;
 }
 
+std::vector<std::string> ProgramRun::MarkersStartingWith(const std::string& prefix) const
+{
+    std::vector<std::string> found;
+    for (const std::string& m : Markers())
+        if (m.rfind(prefix, 0) == 0)
+            found.push_back(m);
+    return found;
+}
+
 std::optional<ULONGLONG> ProgramRun::MarkerTime(const std::string& text) const
 {
     std::lock_guard<std::mutex> l(m_shared->lock);
@@ -264,6 +275,9 @@ namespace e2e
 ProgramServer::ProgramServer()
     : CHttpTestServer(ProgramPort(), testsupport::HttpAnswer(404, "not found"))
 {
+    // Fails the test at once: the program would talk to whoever holds the port.
+    if (!IsListening())
+        ADD_FAILURE() << ListenError();
     Answer("/prodline/version/version.asp", 200, "1.4");
 }
 

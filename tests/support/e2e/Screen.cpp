@@ -1,6 +1,7 @@
 // Pictures as the display shows them: the program draws its own frame and band, so tests read
 // pixels from the screen rather than asking the program.
 #include "e2e/E2e.h"
+#include "common/Dib.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -145,14 +146,8 @@ std::vector<Rgb> IconPicture(LPCSTR icon, Rgb background, int size)
 {
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = testsupport::CreateDib32(size, size, &bits);
     HGDIOBJ old = ::SelectObject(dc, bmp);
     HBRUSH brush = ::CreateSolidBrush(RGB(background.r, background.g, background.b));
     RECT all = {0, 0, size, size};

@@ -6,7 +6,7 @@ namespace e2e
 namespace
 {
 const int kBoxTextId = 0xFFFF;
-const int kApplyButtonId = 1029;
+const int kApplyButtonId = IDC_APPLY;
 
 struct EnumState
 {
@@ -107,18 +107,10 @@ bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs)
     for (int attempt = 0; attempt < 3; ++attempt)
     {
         const size_t before = run.Markers().size();
-        ClickAt(ControlCenter(dlg, 1029));
-        const bool taken = WaitUntil(
-            [&]
-            {
-                if (run.Markers().size() > before)
-                    return true;
-                for (HWND w : TopWindowsOf(run.Pid(), true))
-                    if (::GetDlgItem(w, 1038))
-                        return true;
-                return false;
-            },
-            timeoutMs, 5);
+        ClickAt(ControlCenter(dlg, IDC_APPLY));
+        const bool taken =
+            WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
+                      timeoutMs, 5);
         if (taken)
             return true;
     }
@@ -260,5 +252,73 @@ HWND FocusedWindowOf(HWND hwnd)
     if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+HWND WaitForBox(DWORD pid, const char* text, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&]
+        {
+            HWND box = FindMessageBox(pid, 0);
+            if (box && MessageBoxText(box) == text)
+                found = box;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND ProgressWindow(DWORD pid)
+{
+    for (HWND h : TopWindowsOf(pid, true))
+        if (ClassOf(h) == "#32770" && ::GetDlgItem(h, IDC_PROGRESS_TEXT))
+            return h;
+    return nullptr;
+}
+
+bool PostedMessagesHandled(HWND dlg, DWORD timeoutMs)
+{
+    // Posted messages are handled in order: once one posted now has taken effect, so had every
+    // one before it. The effect: the first radio button's type bits, read back from its style
+    // (the button keeps its check state; the type is put back at once).
+    HWND radio = ::GetDlgItem(dlg, IDC_VMEM_SYSTEM);
+    if (!radio)
+        return false;
+    const LONG style = ::GetWindowLongA(radio, GWL_STYLE);
+    const LONG type = style & BS_TYPEMASK;
+    const LONG marker = type == BS_RADIOBUTTON ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON;
+    ::PostMessageA(radio, BM_SETSTYLE, marker, FALSE);
+    // A dialog that has ended stays hidden and handles nothing more: no use waiting then.
+    const auto taken = [&] { return (::GetWindowLongA(radio, GWL_STYLE) & BS_TYPEMASK) == marker; };
+    WaitUntil([&] { return taken() || !::IsWindowVisible(dlg); }, timeoutMs, 10);
+    const bool handled = taken();
+    DWORD_PTR ignored = 0;
+    if (handled)
+        ::SendMessageTimeoutA(radio, BM_SETSTYLE, type, FALSE, SMTO_NORMAL, timeoutMs, &ignored);
+    return handled;
+}
+
+bool CloseWhenIdle(HWND dlg, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&]
+        {
+            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+            PostedMessagesHandled(dlg);
+            return !::IsWindow(dlg) || !::IsWindowVisible(dlg);
+        },
+        timeoutMs, 50);
+}
+
+bool InputHandled(HWND dlg, DWORD timeoutMs)
+{
+    // Input is handled in the order it was given: once this drag has moved the window, every
+    // press, move and key before it has been handled.
+    const RECT before = WindowRect(dlg);
+    const POINT spot = WindowPoint(dlg, facts::kFreeSpot.x, facts::kFreeSpot.y);
+    if (!Drag(spot, POINT{spot.x, spot.y + kSettleDrop}, 2))
+        return false;
+    return WaitUntil([&] { return WindowRect(dlg).top == before.top + kSettleDrop; }, timeoutMs);
 }
 } // namespace e2e

@@ -3,6 +3,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <iphlpapi.h>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -26,6 +28,39 @@ struct CWinsock
     }
     ~CWinsock() { ::WSACleanup(); }
 };
+
+// Who listens on a loopback port: a program of this Wine prefix by name and process id, else
+// the command that names it on the host.
+std::string PortHolder(unsigned short port)
+{
+    const std::string host =
+        "a program outside this Wine prefix (on the host: ss -ltnp 'sport = :" +
+        std::to_string(port) + "')";
+    ULONG size = 0;
+    ::GetExtendedTcpTable(nullptr, &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_LISTENER, 0);
+    std::vector<char> buffer(size + 4096);
+    size = static_cast<ULONG>(buffer.size());
+    if (::GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_LISTENER,
+                              0) != NO_ERROR)
+        return host;
+    const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i)
+    {
+        const MIB_TCPROW_OWNER_PID& row = table->table[i];
+        if (ntohs(static_cast<u_short>(row.dwLocalPort)) != port || row.dwOwningPid == 0)
+            continue;
+        std::string name = "process " + std::to_string(row.dwOwningPid);
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, row.dwOwningPid);
+        char path[MAX_PATH] = {};
+        DWORD length = MAX_PATH;
+        if (process && ::QueryFullProcessImageNameA(process, 0, path, &length))
+            name = std::string(path) + " (pid " + std::to_string(row.dwOwningPid) + ")";
+        if (process)
+            ::CloseHandle(process);
+        return name;
+    }
+    return host;
+}
 
 void EnsureWinsock()
 {
@@ -118,50 +153,46 @@ CHttpTestServer::CHttpTestServer() : CHttpTestServer(HttpAnswer(404, "not found"
 
 CHttpTestServer::CHttpTestServer(HttpScript script) : m_defaultScript(std::move(script))
 {
-    Listen(0, 0);
+    Listen(0);
 }
 
-CHttpTestServer::CHttpTestServer(unsigned short port, HttpScript script, unsigned long waitMs)
+CHttpTestServer::CHttpTestServer(unsigned short port, HttpScript script)
     : m_defaultScript(std::move(script))
 {
-    Listen(port, waitMs);
+    Listen(port);
 }
 
-void CHttpTestServer::Listen(unsigned short port, unsigned long waitMs)
+void CHttpTestServer::Listen(unsigned short port)
 {
     EnsureWinsock();
-    const ULONGLONG deadline = ::GetTickCount64() + waitMs;
-    for (;;)
+    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return;
+    if (port != 0)
     {
-        SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (s == INVALID_SOCKET)
-            return;
-        if (port != 0)
-        {
-            // A fixed port must be bindable again right after a previous test's connections.
-            BOOL reuse = TRUE;
-            ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
-                         sizeof(reuse));
-        }
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        int length = sizeof(address);
-        if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            ::listen(s, SOMAXCONN) == 0 &&
-            ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        {
-            m_listener = s;
-            m_port = ntohs(address.sin_port);
-            m_acceptThread = std::thread(&CHttpTestServer::AcceptLoop, this);
-            return;
-        }
-        ::closesocket(s);
-        if (::GetTickCount64() >= deadline)
-            return;
-        ::Sleep(250); // the port's holder is another process: nothing here to wait on
+        // A fixed port must be bindable again right after a previous test's connections.
+        BOOL reuse = TRUE;
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                     sizeof(reuse));
     }
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    int length = sizeof(address);
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::listen(s, SOMAXCONN) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    {
+        m_listener = s;
+        m_port = ntohs(address.sin_port);
+        m_acceptThread = std::thread(&CHttpTestServer::AcceptLoop, this);
+        return;
+    }
+    ::closesocket(s);
+    // The tests of one build folder take the port in turn and free it when they end: whoever
+    // holds it now is a stranger, and waiting for it would only make both runs slow and wrong.
+    m_listenError = "port " + std::to_string(port) + " is taken by " + PortHolder(port);
 }
 
 CHttpTestServer::~CHttpTestServer()

@@ -67,9 +67,8 @@ public:
     // Starts listening at once on a free port; answers 404 until a script is set.
     CHttpTestServer();
     explicit CHttpTestServer(HttpScript script);
-    // Listens on `port`. Test runs of other build folders on this machine may hold the same port
-    // for a while: the server waits up to `waitMs` for it to come free rather than share it.
-    CHttpTestServer(unsigned short port, HttpScript script, unsigned long waitMs = 90000);
+    // Listens on `port`, or not at all when another program holds it (ListenError() names it).
+    CHttpTestServer(unsigned short port, HttpScript script);
     CHttpTestServer(const CHttpTestServer&) = delete;
     CHttpTestServer& operator=(const CHttpTestServer&) = delete;
     // Stops listening, ends every connection (stalled and held ones too) and waits for their
@@ -77,6 +76,8 @@ public:
     ~CHttpTestServer();
 
     bool IsListening() const { return m_listener != ~std::uintptr_t(0); }
+    // Why a fixed port could not be had: "port N is taken by <its holder>"; empty otherwise.
+    const std::string& ListenError() const { return m_listenError; }
     unsigned short Port() const { return m_port; }
     // "http://127.0.0.1:<port>" followed by pathAndQuery.
     std::string Url(const std::string& pathAndQuery) const;
@@ -111,7 +112,7 @@ public:
     bool WaitForClientCloses(size_t count, unsigned long timeoutMs) const;
 
 private:
-    void Listen(unsigned short port, unsigned long waitMs);
+    void Listen(unsigned short port);
     void AcceptLoop();
     void Serve(std::uintptr_t socket);
     bool ReadRequest(std::uintptr_t socket, std::string& request);
@@ -123,6 +124,7 @@ private:
 
     std::uintptr_t m_listener = ~std::uintptr_t(0);
     unsigned short m_port = 0;
+    std::string m_listenError;
     std::atomic<bool> m_stopping{false};
     std::thread m_acceptThread;
 

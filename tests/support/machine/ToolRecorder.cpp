@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "recorder/RecordedStarts.h"
 #include "recorder/RecorderLog.h"
 
 namespace sysconfig_test
@@ -111,45 +112,7 @@ CRecorderLog::~CRecorderLog()
 
 std::vector<RecordedStart> CRecorderLog::Read() const
 {
-    std::vector<RecordedStart> starts;
-    HANDLE file = ::CreateFileA(m_path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return starts;
-    std::string text;
-    char chunk[4096];
-    DWORD read = 0;
-    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read)
-        text.append(chunk, read);
-    ::CloseHandle(file);
-
-    size_t begin = 0;
-    for (size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2)
-    {
-        const std::string line = text.substr(begin, end - begin);
-        const size_t t1 = line.find('\t');
-        const size_t t2 = line.find('\t', t1 + 1);
-        const size_t t3 = line.find('\t', t2 + 1);
-        const size_t t4 = line.find('\t', t3 + 1);
-        if (t3 == std::string::npos || t4 == std::string::npos)
-            continue;
-        RecordedStart start;
-        start.ms = std::strtoull(line.c_str(), nullptr, 10);
-        start.show = std::atoi(line.c_str() + t1 + 1);
-        start.module = line.substr(t2 + 1, t3 - t2 - 1);
-        start.folder = line.substr(t3 + 1, t4 - t3 - 1);
-        start.commandLine = line.substr(t4 + 1);
-        const std::string& c = start.commandLine;
-        size_t after = c[0] == '"' ? c.find('"', 1) + 1 : c.find(' ');
-        if (after == std::string::npos || after == 0 || after > c.size())
-            after = c.size();
-        if (after < c.size() && c[after] == ' ')
-            ++after;
-        start.parameters = c.substr(after);
-        starts.push_back(start);
-    }
-    return starts;
+    return recorder::ReadLog(m_path);
 }
 
 std::vector<RecordedStart> CRecorderLog::WaitFor(size_t count, DWORD timeoutMs) const

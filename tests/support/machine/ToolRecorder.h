@@ -3,6 +3,7 @@
 
 #include "TestSupport.h"
 #include "common/ProgramFacts.h"
+#include "recorder/RecordedStarts.h"
 
 #include <windows.h>
 #include <string>
@@ -46,15 +47,7 @@ private:
     bool m_installed = false;
 };
 
-struct RecordedStart
-{
-    unsigned long long ms = 0;
-    int show = -2;
-    std::string module;
-    std::string folder; // the working folder it was started in
-    std::string commandLine;
-    std::string parameters; // the command line after the program name and one blank
-};
+using recorder::RecordedStart;
 
 // The log the recorder writes, set up for this process (and the tools it starts, itself or through
 // the desktop shell).
@@ -87,6 +80,13 @@ struct CApplyStandIns
     {
         return fsutil.Installed() && powercfg.Installed() && bcdedit64.Installed() &&
                bcdedit32.Installed() && wsearch.Created() && sysmain.Created() && defrag.Created();
+    }
+
+    // Writes the paging-file setting the apply rewrites (a REG_MULTI_SZ literal, NULs included).
+    template <size_t N> LONG SetPagingFiles(const char (&value)[N]) const
+    {
+        return WriteRaw(HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles", REG_MULTI_SZ,
+                        value, N);
     }
 
     CRecorderLog log;

@@ -92,7 +92,9 @@ void ExpectRecommended(HWND dlg, bool guiBootRow)
 
 TEST(OptionRows, TableDescribesNineRowsOfConsecutiveButtons)
 {
-    const int expectedRecommended[9] = {1002, 1006, 1009, 1012, 1016, 1019, 1022, 1031, 1042};
+    const int expectedRecommended[9] = {IDC_VMEM_SYSTEM, IDC_WSEARCH_OFF,    IDC_SYSMAIN_OFF,
+                                        IDC_TRIM_ON,     IDC_LASTACCESS_OFF, IDC_HIBERNATE_OFF,
+                                        IDC_DEFRAG_OFF,  IDC_POWER_ON,       IDC_GUIBOOT_OFF};
     for (int i = 0; i < 9; ++i)
     {
         const OptionGroup& row = kOptionRows[i];

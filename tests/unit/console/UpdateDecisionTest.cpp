@@ -2,25 +2,14 @@
 
 #include <gtest/gtest.h>
 
-TEST(UpdateDecision, OwnVersionAndErrorAreNotNewerWhateverTheBlanksAndCase)
+// Only the own version or "error", whatever the blanks around and the case, is not newer.
+TEST(UpdateDecision, EveryAnswerButOwnVersionOrErrorAnnouncesANewerVersion)
 {
-    EXPECT_FALSE(IsNewerVersion("1.4"));
-    EXPECT_FALSE(IsNewerVersion(" 1.4\r\n"));
-    EXPECT_FALSE(IsNewerVersion("\t1.4 \n"));
-    EXPECT_FALSE(IsNewerVersion("error"));
-    EXPECT_FALSE(IsNewerVersion("ERROR"));
-    EXPECT_FALSE(IsNewerVersion(" Error\r\n"));
-}
-
-TEST(UpdateDecision, EveryOtherAnswerAnnouncesANewerVersion)
-{
-    EXPECT_TRUE(IsNewerVersion("1.5"));
-    EXPECT_TRUE(IsNewerVersion("1.3"));
-    EXPECT_TRUE(IsNewerVersion(""));
-    EXPECT_TRUE(IsNewerVersion("   "));
-    EXPECT_TRUE(IsNewerVersion("<html><body>Not here</body></html>"));
-    EXPECT_TRUE(IsNewerVersion("1.4.1"));
-    EXPECT_TRUE(IsNewerVersion("1. 4"));
+    for (const char* answer : {"1.4", " 1.4\r\n", "\t1.4 \n", "error", "ERROR", " Error\r\n"})
+        EXPECT_FALSE(IsNewerVersion(answer)) << '"' << answer << '"';
+    for (const char* answer :
+         {"1.5", "1.3", "", "   ", "<html><body>Not here</body></html>", "1.4.1", "1. 4"})
+        EXPECT_TRUE(IsNewerVersion(answer)) << '"' << answer << '"';
 }
 
 TEST(UpdateDecision, FoundDiskTextCarriesTheModelVerbatim)

@@ -37,7 +37,10 @@ TEST(CriticalSection, AnotherThreadWaitsUntilTheScopeEnds)
             reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &TakeLock, &shared, 0, nullptr));
         ASSERT_NE(nullptr, thread);
         // Held here: the other thread cannot have entered. Its entry is then proved below by
-        // the event, not by this wait running out.
+        // the event, not by this wait running out. Nothing the thread does shows that it is
+        // blocked rather than late, so this look is bounded; it is safe: a working lock never
+        // lets the thread in, so the bound can only make a broken lock go unseen, never fail a
+        // working one.
         EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(shared.entered, 200));
         EXPECT_EQ(0, shared.counter);
     }

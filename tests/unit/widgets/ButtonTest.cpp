@@ -39,6 +39,14 @@ struct SkinnedButton
 const int kImageX = 10;
 const int kImageY = 5;
 
+void ExpectNormalFaceUnshifted(SkinnedButton& b)
+{
+    widgettest::PaintNow(b.parent.m_hWnd);
+    CSnapshot shot(b.hwnd);
+    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
+    EXPECT_EQ(kNearlyRed, shot.At(kImageX + 10, kImageY + 2));
+}
+
 } // namespace
 
 TEST(ButtonST, PressedShiftStylesGiveTheirOffsetsAndABadStyleClearsIt)
@@ -121,10 +129,7 @@ TEST(ButtonST, PressedShowsTheHoverFaceShiftedAndReleaseRestoresIt)
         EXPECT_EQ(kHoverBody, shot.At(kImageX + 20, kImageY + 20));
     }
     ::SendMessageA(b.hwnd, BM_SETSTATE, FALSE, 0);
-    widgettest::PaintNow(b.parent.m_hWnd);
-    CSnapshot shot(b.hwnd);
-    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
-    EXPECT_EQ(kNearlyRed, shot.At(kImageX + 10, kImageY + 2));
+    ExpectNormalFaceUnshifted(b);
 }
 
 TEST(ButtonST, WithoutPressedLookAHeldButtonIsNotShifted)
@@ -132,10 +137,7 @@ TEST(ButtonST, WithoutPressedLookAHeldButtonIsNotShifted)
     SkinnedButton b(300, 20);
     b.button.SetPressedLook(FALSE);
     ::SendMessageA(b.hwnd, BM_SETSTATE, TRUE, 0);
-    widgettest::PaintNow(b.parent.m_hWnd);
-    CSnapshot shot(b.hwnd);
-    EXPECT_EQ(kNormalBody, shot.At(kImageX, kImageY));
-    EXPECT_EQ(kNearlyRed, shot.At(kImageX + 10, kImageY + 2));
+    ExpectNormalFaceUnshifted(b);
 }
 
 TEST(ButtonST, SetImagesWithoutNormalImageOrWithMissingImages)

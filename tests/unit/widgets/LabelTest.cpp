@@ -1,6 +1,8 @@
 // The label: its font and colour description, the colour notification that makes it draw its
 // own way over the parent, repaints without remnants, the hover cursor and the click.
 #include "WidgetHarness.h"
+#include "common/Paths.h"
+#include "recorder/RecorderLog.h"
 #include "widgets/Label.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +16,8 @@
 
 using widgettest::CTestParent;
 using widgettest::PixelAt;
-using widgettest::PumpFor;
 using widgettest::PumpUntil;
+using widgettest::PumpUntilIdle;
 
 namespace
 {
@@ -235,48 +237,33 @@ TEST(Label, HoverCursorIsShownOnlyWhileSet)
 namespace
 {
 
-// A working folder holding programs named after the link label's text: whoever "opens" that text
-// through the shell runs one of them, and they leave a line in ran.txt.
+// A working folder holding programs named after the link label's text (.bat and .cmd scripts,
+// the recorder as .exe and .com): whoever "opens" that text through the shell runs one of them,
+// and it leaves a line in the folder's log.
 class PlantedFolder
 {
 public:
-    PlantedFolder()
+    PlantedFolder() : m_log(m_folder / "ran.log")
     {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "label-click-" + std::to_string(::GetCurrentProcessId());
-        ::CreateDirectoryA(m_dir.c_str(), nullptr);
         ::GetCurrentDirectoryA(MAX_PATH, m_previous);
-        ::SetCurrentDirectoryA(m_dir.c_str());
-        m_marker = m_dir + "\\ran.txt";
-        const std::string base = m_dir + "\\[추천 설정]";
+        ::SetCurrentDirectoryA(m_folder.Path().c_str());
+        ::SetEnvironmentVariableA(recorder::kLogVariable, m_log.c_str());
+        const std::string base = m_folder / "[추천 설정]";
         for (const char* ext : {".bat", ".cmd"})
-        {
-            std::ofstream(base + ext) << "@echo ran>>\"" << m_marker << "\"\r\n";
-            m_files.push_back(base + ext);
-        }
-        char self[MAX_PATH];
-        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-        std::string marker(self);
-        marker = marker.substr(0, marker.find_last_of('\\')) + "\\widget_marker.exe";
+            std::ofstream(base + ext) << "@echo ran>>\"" << m_log << "\"\r\n";
         for (const char* ext : {".exe", ".com"})
-        {
-            ::CopyFileA(marker.c_str(), (base + ext).c_str(), FALSE);
-            m_files.push_back(base + ext);
-        }
+            ::CopyFileA(testsupport::WinePath(RECORDER_UNIX_PATH).c_str(), (base + ext).c_str(),
+                        FALSE);
     }
     ~PlantedFolder()
     {
+        ::SetEnvironmentVariableA(recorder::kLogVariable, nullptr);
         ::SetCurrentDirectoryA(m_previous);
-        for (const std::string& f : m_files)
-            ::DeleteFileA(f.c_str());
-        ::DeleteFileA(m_marker.c_str());
-        ::RemoveDirectoryA(m_dir.c_str());
     }
-    bool Ran() const { return ::GetFileAttributesA(m_marker.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Ran() const { return Runs() > 0; }
     int Runs() const
     {
-        std::ifstream in(m_marker);
+        std::ifstream in(m_log);
         int n = 0;
         for (std::string line; std::getline(in, line);)
             n += line.empty() ? 0 : 1;
@@ -284,10 +271,9 @@ public:
     }
 
 private:
-    std::string m_dir;
-    std::string m_marker;
+    testsupport::CTempFolder m_folder{"label-click"};
+    std::string m_log;
     char m_previous[MAX_PATH] = {};
-    std::vector<std::string> m_files;
 };
 
 void Click(HWND hwnd)
@@ -311,16 +297,22 @@ TEST(Label, ClickNotifiesTheParentAndNeverOpensTheText)
 
     Click(stat);
     EXPECT_TRUE(PumpUntil([&] { return parent.CountCommands(kLabelId, STN_CLICKED) == 1; }));
-    PumpFor(1500);
+    ASSERT_TRUE(PumpUntilIdle());
     EXPECT_EQ(1, parent.CountCommands(kLabelId, STN_CLICKED));
-    EXPECT_FALSE(folder.Ran()) << "the label's text was handed to the shell";
 
-    // The plant is real: opening the text through the shell does run it.
-    ::ShellExecuteA(nullptr, "open", "[추천 설정]", nullptr, nullptr, SW_SHOWNORMAL);
-    ASSERT_TRUE(PumpUntil([&] { return folder.Ran(); }, 30000))
-        << "the planted program cannot be reached";
-    PumpFor(1500);
-    EXPECT_EQ(1, folder.Runs());
+    // The plant is real: opening the text through the shell does run it. A run the label had
+    // asked for was started inside the click's handling, before this one, and the plant records
+    // itself before anything else: once ours has ended, a second line would be there.
+    SHELLEXECUTEINFOA run = {sizeof(run)};
+    run.fMask = SEE_MASK_NOCLOSEPROCESS;
+    run.lpVerb = "open";
+    run.lpFile = "[추천 설정]";
+    run.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(::ShellExecuteExA(&run) && run.hProcess) << "the planted program cannot be reached";
+    ::WaitForSingleObject(run.hProcess, INFINITE);
+    ::CloseHandle(run.hProcess);
+    ASSERT_TRUE(folder.Ran()) << "the planted program did not record itself";
+    EXPECT_EQ(1, folder.Runs()) << "the label's text was handed to the shell";
     label.UnsubclassWindow();
 }
 
@@ -332,7 +324,7 @@ TEST(Label, LabelWithoutNotifyStyleDoesNotNotify)
     ASSERT_TRUE(label.SubclassWindow(stat));
     label.SetClickable(FALSE).SetBold(TRUE);
     Click(stat);
-    PumpFor(300);
+    ASSERT_TRUE(PumpUntilIdle());
     EXPECT_EQ(0, parent.CountCommands(1001, STN_CLICKED));
     // Without SS_NOTIFY the control is transparent to the pointer: clicks go to the parent.
     EXPECT_EQ(HTTRANSPARENT, ::SendMessageA(stat, WM_NCHITTEST, 0, 0));

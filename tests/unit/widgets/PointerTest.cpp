@@ -79,7 +79,7 @@ TEST(ButtonPointer, HoverLightsTheButtonAndLeavingPutsItOut)
     EXPECT_TRUE(b.button.IsHover());
     // Inside the button the face stays.
     b.MoveOverButton(25, 18);
-    PumpFor(100);
+    PumpUntilIdle();
     EXPECT_EQ(kHoverBody, b.Face());
     // A jump far away: no move reaches the button, the leave notification does.
     MovePointer(100, 100);
@@ -112,20 +112,20 @@ TEST(ButtonPointer, PressingOutsideAndDraggingOntoTheButtonDoesNotLightIt)
 {
     PointerButton b;
     b.MoveTo(10, 10);
-    PumpFor(50);
+    PumpUntilIdle();
     LeftButton(true);
-    PumpFor(50);
+    PumpUntilIdle();
     for (int x = 10; x <= kButtonX + 20; x += 10)
     {
         b.MoveTo(x, kButtonY + 15);
-        PumpFor(30);
+        PumpUntilIdle();
     }
     b.MoveOverButton(21, 16);
-    PumpFor(300);
+    PumpUntilIdle();
     EXPECT_FALSE(b.button.IsHover());
     EXPECT_EQ(kNormalBody, b.Face());
     LeftButton(false);
-    PumpFor(50);
+    PumpUntilIdle();
     // Released, the next move lights it.
     b.MoveOverButton(22, 14);
     EXPECT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; }));
@@ -142,7 +142,7 @@ TEST(ButtonPointer, RealDoubleClickGivesTwoClicks)
     LeftButton(true);
     LeftButton(false);
     EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) >= 2; }));
-    PumpFor(200);
+    PumpUntilIdle();
     EXPECT_EQ(2, b.parent.CountCommands(kButtonId, BN_CLICKED));
     EXPECT_EQ(0, b.parent.CountCommands(kButtonId, BN_DOUBLECLICKED));
 }
@@ -160,7 +160,7 @@ TEST(ButtonPointer, PostedDoubleClickCountsAsTwoClicks)
     ::PostMessageA(b.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageA(b.hwnd, WM_LBUTTONUP, 0, at);
     EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) >= 2; }));
-    PumpFor(100);
+    PumpUntilIdle();
     EXPECT_EQ(2, b.parent.CountCommands(kButtonId, BN_CLICKED));
     EXPECT_EQ(0, b.parent.CountCommands(kButtonId, BN_DOUBLECLICKED));
 }

@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "framework/Wnd.h"
 
+#include "common/Dib.h"
 #include "common/Wait.h"
 
 #include <windows.h>
@@ -26,11 +27,17 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
                                   [](MSG* msg) { return fw::WalkPreTranslateTree(msg) != FALSE; });
 }
 
-// Handles what is queued now and whatever arrives within ms (a bounded grace period for
-// asserting that something does not happen).
-inline void PumpFor(DWORD ms)
+// Handles everything given to this thread so far: real input lands in the queue of the window's
+// thread as SendInput returns, so once nothing is queued (input, posted, sent, paint) every
+// earlier press, move and message has been handled. A "nothing happened" check follows this.
+inline bool PumpUntilIdle(DWORD timeoutMs = 20000)
 {
-    PumpUntil([] { return false; }, ms);
+    return PumpUntil(
+        [] {
+            return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE |
+                                           QS_PAINT)) == 0;
+        },
+        timeoutMs);
 }
 
 class CTestParent : public fw::CWnd
@@ -133,14 +140,8 @@ public:
         ::GetClientRect(hwnd, &rc);
         m_cx = rc.right;
         m_cy = rc.bottom;
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = m_cx;
-        bi.bmiHeader.biHeight = -m_cy;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_bitmap.Reset(testsupport::CreateDib32(m_cx, m_cy, &bits));
         m_bits = static_cast<const DWORD*>(bits);
         fw::CMemoryDC mem(::CreateCompatibleDC(nullptr));
         fw::CClientDC dc(hwnd);
@@ -168,7 +169,7 @@ inline void PaintNow(HWND hwnd)
 {
     ::RedrawWindow(hwnd, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpFor(0);
+    PumpUntilIdle();
 }
 
 // The number of live GDI objects (fonts, bitmaps, brushes, DCs...) of this process.

@@ -15,7 +15,7 @@ std::string ToString(const Counts& c)
 
 std::string HelperDir()
 {
-    return e2e::ToWinePath(HARDENING_DIR);
+    return e2e::WinePath(HARDENING_DIR);
 }
 std::string HelperPath(const std::string& fileName)
 {
@@ -26,11 +26,7 @@ namespace
 {
 std::vector<std::string> ProbeMarkers(const e2e::ProgramRun& run)
 {
-    std::vector<std::string> found;
-    for (const std::string& m : run.Markers())
-        if (m.rfind("probe ", 0) == 0)
-            found.push_back(m);
-    return found;
+    return run.MarkersStartingWith("probe ");
 }
 } // namespace
 

@@ -4,7 +4,7 @@
 # display its first process of a prefix started on. Both are ended afterwards.
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
+ROOT="$(cd "$HERE/../../.." && pwd)"
 export DADAROR_BUILD_DIR="${DADAROR_BUILD_DIR:-$ROOT/build}"
 export WINEPREFIX="$DADAROR_BUILD_DIR/wineprefix-small"
 export DADAROR_OWN_XVFB=0

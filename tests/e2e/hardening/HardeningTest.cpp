@@ -1,26 +1,30 @@
-// No DLL planted beside the program or in its working folder is ever loaded. The program runs
-// elevated and is started from wherever it was downloaded (a downloads folder full of other
-// files): a DLL of a common name lying there must never run inside it.
-//
-// Wine prefers its own builtin DLLs, so by default a plant of a name Wine implements is ignored
-// whatever the program does, and a clean run would prove nothing. The runs here therefore set
-// the planted names to "native, then builtin" for the program: Wine then takes a DLL file found
-// on the search path first, as Windows does for any DLL that is not a KnownDLL. The setting goes
-// in the registry (HKCU\Software\Wine\AppDefaults\<exe>\DllOverrides): WINEDLLOVERRIDES set by
-// a Windows parent for its child is not honoured by Wine 8, only one from the Unix side is.
-// The controls below show that this really makes Wine run a plant from the program's folder.
-//
-// Under Wine a builtin DLL loaded because a file of its name was found in a folder is reported
-// with that file's path; a module from a planted folder is a plant only if it carries the
-// plant's signature.
+// Hardening of the elevated program: no DLL planted beside it or in its working folder is ever
+// loaded, and the running program keeps its handle, GDI object and window counts flat.
 #include "Probe.h"
-
-#include <gtest/gtest.h>
-#include <tlhelp32.h>
+#include "TestSupport.h"
+#include "ToolRecorder.h"
+#include "common/ProgramFacts.h"
 
 #include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <tlhelp32.h>
 #include <vector>
+
+using hardening::Counts;
+using hardening::ToString;
+
+// =============================================================================================
+// Planted libraries. No DLL planted beside the program or in its working folder is ever loaded:
+// it runs elevated from wherever it was downloaded. Wine prefers its own builtin DLLs, so a clean
+// run proves nothing unless the planted names are set to "native, then builtin" for the program
+// (HKCU\Software\Wine\AppDefaults\<exe>\DllOverrides; WINEDLLOVERRIDES from a Windows parent is
+// not honoured by Wine 8): Wine then takes a file found on the search path first, as Windows
+// does for any DLL that is not a KnownDLL; the controls show that this really runs a plant. A
+// builtin loaded because a file of its name was found is reported with that file's path: a
+// module from a planted folder is a plant only if it carries the plant's signature.
 
 namespace
 {
@@ -54,7 +58,7 @@ public:
     {
         const std::string key = "Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides";
         for (const std::string& n : dlls)
-            m_values.push_back(std::make_unique<e2e::ScopedRegString>(
+            m_values.push_back(std::make_unique<e2e::CScopedRegValue>(
                 HKEY_CURRENT_USER, key, n.substr(0, n.find_last_of('.')), "native,builtin"));
     }
     bool Ok() const
@@ -66,7 +70,7 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<e2e::ScopedRegString>> m_values;
+    std::vector<std::unique_ptr<e2e::CScopedRegValue>> m_values;
 };
 
 const char kSignature[] = "DADAROR-PLANTED-DLL-7f3a";
@@ -96,28 +100,13 @@ std::vector<std::string> AllPlantNames()
     return std::vector<std::string>(std::begin(kPlantNames), std::end(kPlantNames));
 }
 
-// A folder of our own under the prefix's temp folder, removed with everything in it.
-class TempFolder
+// A scratch folder to plant in, removed with everything in it.
+class TempFolder : public testsupport::CTempFolder
 {
 public:
-    explicit TempFolder(const std::string& tag)
-    {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        static int serial = 0;
-        m_path = std::string(temp) + "dadaror-" + tag + "-" +
-                 std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        Remove();
-        m_ok = ::CreateDirectoryA(m_path.c_str(), nullptr) != FALSE;
-    }
-    ~TempFolder() { Remove(); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    explicit TempFolder(const std::string& tag) : CTempFolder("dadaror-" + tag) {}
 
-    bool Ok() const { return m_ok; }
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "\\" + name; }
-
+    std::string File(const std::string& name) const { return *this / name; }
     bool CopyIn(const std::string& from, const std::string& name) const
     {
         return ::CopyFileA(from.c_str(), File(name).c_str(), FALSE) != FALSE;
@@ -143,24 +132,6 @@ public:
         ::FindClose(h);
         return found;
     }
-
-private:
-    void Remove()
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA(File("*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE)
-        {
-            do
-                if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    ::DeleteFileA(File(fd.cFileName).c_str());
-            while (::FindNextFileA(h, &fd));
-            ::FindClose(h);
-        }
-        ::RemoveDirectoryA(m_path.c_str());
-    }
-    std::string m_path;
-    bool m_ok = false;
 };
 
 // Runs `exe` with `args` in `workDir` (no debugger) and returns its exit code, nothing on time-out.
@@ -228,11 +199,7 @@ std::vector<Module> ModulesFrom(const std::vector<Module>& modules, const std::s
 
 std::vector<std::string> PlantedMarkers(const e2e::ProgramRun& run)
 {
-    std::vector<std::string> found;
-    for (const std::string& m : run.Markers())
-        if (m.rfind("PLANTED ", 0) == 0)
-            found.push_back(m);
-    return found;
+    return run.MarkersStartingWith("PLANTED ");
 }
 
 std::string Join(const std::vector<std::string>& v)
@@ -333,7 +300,7 @@ protected:
 
 TEST_F(Planting, TheProgramRunsNoPlantThroughStartUp)
 {
-    HWND dlg = StartPlanted(e2e::ToWinePath(E2E_UNIX_PATH));
+    HWND dlg = StartPlanted(e2e::WinePath(E2E_UNIX_PATH));
     ASSERT_TRUE(dlg) << "the program did not reach its main window with the plants around it";
     EXPECT_GE(server.Count("version.asp"), 1u) << "the update check (WinINet) must have run";
     EXPECT_GE(server.Count("advertisement"), 1u) << "the panel (browser control) must have loaded";
@@ -351,7 +318,7 @@ TEST_F(Planting, CommonControlsComeAfterTheRestriction)
 {
     NativeFirst uxtheme("DADAROR.exe", {"uxtheme.dll"});
     ASSERT_TRUE(uxtheme.Ok() && program.Ok() && work.Ok());
-    ASSERT_TRUE(program.CopyIn(e2e::ToWinePath(E2E_UNIX_PATH), "DADAROR.exe"));
+    ASSERT_TRUE(program.CopyIn(e2e::WinePath(E2E_UNIX_PATH), "DADAROR.exe"));
     ASSERT_TRUE(program.Plant({"uxtheme.dll"}));
     ASSERT_TRUE(work.Plant({"uxtheme.dll"}));
     run = std::make_unique<e2e::ProgramRun>(e2e::Env{}, program.File("DADAROR.exe"), work.Path());
@@ -368,10 +335,212 @@ TEST_F(Planting, CommonControlsComeAfterTheRestriction)
 // is the second line, not the only one. Catches a run-time load that falls back to a bare name.
 TEST_F(Planting, RunTimeLoadsStaySafeWithoutTheStartRestriction)
 {
-    HWND dlg = StartPlanted(e2e::ToWinePath(UNHARDENED_UNIX_PATH));
+    HWND dlg = StartPlanted(e2e::WinePath(UNHARDENED_UNIX_PATH));
     ASSERT_TRUE(dlg);
     EXPECT_GE(server.Count("version.asp"), 1u);
     EXPECT_GE(server.Count("advertisement"), 1u);
     EXPECT_EQ("(none)", Join(PlantsSeen()));
+}
+} // namespace
+
+// =============================================================================================
+// Leaks. Handle, GDI object and window counts stay flat while the program is used, counted
+// inside it by the injected probe (Probe.h; Wine's GetGuiResources and GetProcessHandleCount
+// answer 0). "Flat": after a warm-up round (fonts, DC cache, COM, the tools' first start) no
+// settled count after the series is above the one after the warm-up; one lower is allowed (the
+// warm-up's reading can still hold a handle the system lets go later); a leak per round shows as
+// growth by the number of rounds.
+
+namespace
+{
+// The probe must see exactly what a process makes and frees, or a flat count proves nothing.
+TEST(LeakProbe, CountsExactlyWhatAProcessMakesAndFrees)
+{
+    e2e::ProgramRun run(e2e::Env{}, hardening::HelperPath("hardening_target.exe"));
+    ASSERT_TRUE(run.Started()) << run.LastError();
+    HWND w = e2e::FindTopWindow(run.Pid(), "HardeningTarget", "HardeningTarget", 10000);
+    ASSERT_TRUE(w);
+    std::optional<Counts> base = hardening::SettledCounts(run, w);
+    ASSERT_TRUE(base) << "the probe did not answer";
+    EXPECT_GT(base->gdi, 0) << "a window program has at least its stock objects";
+    EXPECT_GT(base->handles, 0);
+    EXPECT_GE(base->windows, 1);
+
+    ASSERT_EQ(25, ::SendMessageA(w, WM_APP + 1, 25, 0));
+    std::optional<Counts> more = hardening::SettledCounts(run, w);
+    ASSERT_TRUE(more);
+    EXPECT_EQ(base->gdi + 25, more->gdi) << ToString(*base) << " -> " << ToString(*more);
+    EXPECT_EQ(base->handles + 25, more->handles) << ToString(*base) << " -> " << ToString(*more);
+    EXPECT_EQ(base->windows + 25, more->windows) << ToString(*base) << " -> " << ToString(*more);
+
+    ::SendMessageA(w, WM_APP + 2, 0, 0);
+    std::optional<Counts> after = hardening::SettledCounts(run, w);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*base, *after) << "freed objects still counted: " << ToString(*after);
+    EXPECT_EQ(0, run.UnhandledExceptions()) << "the probe must leave the process unharmed";
+}
+
+void PostSysCommand(HWND dlg, WPARAM command)
+{
+    ::PostMessageA(dlg, WM_SYSCOMMAND, command, 0);
+}
+
+class RunningProgram : public ::testing::Test
+{
+protected:
+    HWND Start(e2e::Env env = {})
+    {
+        run = std::make_unique<e2e::ProgramRun>(std::move(env));
+        if (!run->Started())
+            return nullptr;
+        return e2e::StartToMainWindow(*run);
+    }
+
+    // Runs `round` `warmUp` times, takes the settled counts, runs it `times` more and asserts the
+    // counts came back to the same figures.
+    void ExpectFlat(HWND dlg, const char* what, int warmUp, int times,
+                    const std::function<void(int)>& round)
+    {
+        for (int i = 0; i < warmUp; ++i)
+            round(i);
+        ASSERT_FALSE(HasFatalFailure());
+        std::optional<Counts> base = hardening::SettledCounts(*run, dlg);
+        ASSERT_TRUE(base) << "no settled reading after the warm-up";
+        for (int i = 0; i < times; ++i)
+        {
+            round(warmUp + i);
+            ASSERT_FALSE(HasFatalFailure()) << what << " round " << i;
+        }
+        std::optional<Counts> after = hardening::WaitForNoGrowth(*run, dlg, *base);
+        ASSERT_TRUE(after) << "no settled reading after the series";
+        std::printf("[ counts   ] %s: after warm-up %s, after %d more %s\n", what,
+                    ToString(*base).c_str(), times, ToString(*after).c_str());
+        EXPECT_TRUE(hardening::NoGrowth(*base, *after))
+            << what << ": " << ToString(*base) << " -> " << ToString(*after);
+        EXPECT_FALSE(run->Exited());
+        EXPECT_EQ(0, run->UnhandledExceptions());
+    }
+
+    std::unique_ptr<e2e::ProgramRun> run;
+};
+
+TEST_F(RunningProgram, ShowingTheMainWindowIsCounted)
+{
+    // The probe sees the program's own objects come: a reading at the first start-up question
+    // (the dialog and its controls exist, hidden) against one with the main dialog painted.
+    // Guards against a probe that reads a constant.
+    e2e::ProgramServer server;
+    run = std::make_unique<e2e::ProgramRun>();
+    ASSERT_TRUE(run->Started());
+    HWND box = e2e::FindMessageBox(run->Pid(), 20000);
+    ASSERT_TRUE(box) << "the no-SSD question comes first on a machine without an SSD";
+    std::optional<Counts> atQuestion = hardening::SettledCounts(*run, box);
+    ASSERT_TRUE(atQuestion);
+    HWND dlg = e2e::StartToMainWindow(*run);
+    ASSERT_TRUE(dlg);
+    std::optional<Counts> shown = hardening::SettledCounts(*run, dlg);
+    ASSERT_TRUE(shown);
+    std::printf("[ counts   ] at the question %s, main window %s\n", ToString(*atQuestion).c_str(),
+                ToString(*shown).c_str());
+    EXPECT_GT(shown->gdi, atQuestion->gdi + 10)
+        << "the skinned dialog's bitmaps, fonts and brushes";
+}
+
+TEST_F(RunningProgram, HundredRepaintsLeakNothing)
+{
+    e2e::ProgramServer server;
+    HWND dlg = Start();
+    ASSERT_TRUE(dlg);
+    // The skinned buttons: apply, minimise, close. A point on each, and one on the bare surface.
+    const int buttons[] = {IDC_APPLY, IDC_MINIMIZE, IDC_CLOSE};
+    std::vector<POINT> spots;
+    for (int id : buttons)
+    {
+        std::optional<POINT> p = e2e::ClickablePointOf(dlg, id);
+        ASSERT_TRUE(p) << id;
+        spots.push_back(*p);
+    }
+    const POINT away = e2e::WindowPoint(dlg, 330, 330);
+
+    auto round = [&](int)
+    {
+        PostSysCommand(dlg, SC_MINIMIZE);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, 5000))
+            << "not minimised";
+        PostSysCommand(dlg, SC_RESTORE);
+        ASSERT_TRUE(
+            e2e::WaitUntil([&] { return !::IsIconic(dlg) && ::IsWindowVisible(dlg); }, 5000))
+            << "not restored";
+        // Painted again: the frame and the surface.
+        ASSERT_TRUE(e2e::WaitForPixel(dlg, 0, 300, {88, 89, 91}, 5000));
+        ASSERT_TRUE(e2e::WaitForPixel(dlg, 2, 300, {255, 255, 255}, 5000));
+        for (POINT p : spots)
+        {
+            e2e::MoveTo(p);
+            e2e::WaitUntil([&] { return ::WindowFromPoint(p) != nullptr; }, 1000);
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutA(dlg, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+            e2e::MoveTo(away);
+            ::SendMessageTimeoutA(dlg, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+        }
+    };
+    ExpectFlat(dlg, "minimise/restore and hover", 3, 100, round);
+}
+
+TEST_F(RunningProgram, FiftyAhciLabelChangesLeakNothing)
+{
+    e2e::ProgramServer server;
+    HWND dlg = Start();
+    ASSERT_TRUE(dlg);
+    HWND label = ::GetDlgItem(dlg, IDC_AHCI_STATE);
+    ASSERT_TRUE(label);
+    const std::string original = e2e::WindowText(label);
+    auto round = [&](int i)
+    {
+        // Sent across processes: the label rebuilds its part of the parent each time.
+        const std::string text = (i % 2 ? "AHCI mode " : "IDE mode ") + std::to_string(i);
+        ASSERT_TRUE(::SendMessageA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())));
+        ASSERT_EQ(text, e2e::WindowText(label));
+    };
+    ExpectFlat(dlg, "AHCI label text", 5, 50, round);
+    ::SendMessageA(label, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(original.c_str()));
+}
+} // namespace
+
+namespace
+{
+using namespace sysconfig_test;
+
+// Everything an apply touches, replaced by recorders and test services and put back afterwards.
+class RepeatedApply : public RunningProgram, protected CApplyStandIns
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Ready());
+        ASSERT_EQ(ERROR_SUCCESS, SetPagingFiles("C:\\pagefile.sys 16 32\0"));
+    }
+};
+
+TEST_F(RepeatedApply, TwentyAppliesLeakNothing)
+{
+    e2e::ProgramServer server;
+    HWND dlg = Start();
+    ASSERT_TRUE(dlg);
+    auto round = [&](int)
+    {
+        ASSERT_TRUE(e2e::ClickApply(*run, dlg));
+        HWND question = e2e::WaitForBox(run->Pid(), facts::kRestartQuestion, 30000);
+        ASSERT_TRUE(question) << "no restart question";
+        ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] {
+                return !::IsWindow(question) && ::IsWindowEnabled(dlg) &&
+                       !e2e::ProgressWindow(run->Pid());
+            },
+            10000));
+    };
+    ExpectFlat(dlg, "apply", 1, 20, round);
+    EXPECT_FALSE(run->HasMarker(facts::kRestartRequested));
 }
 } // namespace

@@ -28,14 +28,10 @@ static BOOL CALLBACK CountChild(HWND hwnd, LPARAM unused)
 
 static BOOL CALLBACK CountTop(HWND hwnd, LPARAM unused)
 {
-    DWORD pid = 0;
-    (void)unused;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == g_pid)
-    {
-        ++g_windows;
+    const int before = g_windows;
+    CountChild(hwnd, unused);
+    if (g_windows != before)
         EnumChildWindows(hwnd, CountChild, 0);
-    }
     return TRUE;
 }
 

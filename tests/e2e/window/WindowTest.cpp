@@ -1,0 +1,312 @@
+// The borderless main window: its own painting, minimising, dragging, the key filter and the
+// close button through real pointer and key input; where it and the About box are placed, on a
+// normal and on a small screen; which common controls it runs with.
+#include "e2e/Checks.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <set>
+#include <tlhelp32.h>
+
+using namespace e2e;
+
+namespace
+{
+
+class MainWindow : public MainDialogTest
+{
+protected:
+    // Frame, header band and surface as the background painting leaves them.
+    void ExpectPainted(const char* when)
+    {
+        SCOPED_TRACE(when);
+        const struct
+        {
+            int x, y;
+            Rgb colour;
+        } points[] = {{0, 0, kFrame},     {0, 300, kFrame},  {659, 300, kFrame},
+                      {300, 651, kFrame}, {300, 5, kFrame},  {450, 50, kFrame},
+                      {2, 300, kWhite},   {300, 52, kWhite}, {657, 649 - 0, kWhite}};
+        for (const auto& p : points)
+            EXPECT_TRUE(WaitForPixel(dlg, p.x, p.y, p.colour, 5000))
+                << "(" << p.x << "," << p.y << ") is " << ToString(PixelAt(dlg, p.x, p.y))
+                << ", expected " << ToString(p.colour);
+    }
+
+    bool MovedTo(LONG left, LONG top, LONG slack = 2)
+    {
+        return WaitUntil(
+            [&]
+            {
+                RECT r = WindowRect(dlg);
+                return std::abs(r.left - left) <= slack && std::abs(r.top - top) <= slack;
+            },
+            5000);
+    }
+};
+} // namespace
+
+TEST_F(MainWindow, PaintsFrameBandAndSurfaceAgainAfterMinimiseAndRestore)
+{
+    ExpectPainted("after start");
+
+    ASSERT_TRUE(ClickControl(dlg, IDC_MINIMIZE));
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dlg) != FALSE; }, kWait))
+        << "the minimise button did nothing";
+    SaveScreenshot("main-dialog-minimised");
+
+    // What the task bar does to restore a window.
+    ::PostMessageA(dlg, WM_SYSCOMMAND, SC_RESTORE, 0);
+    // Shown again a moment before it has its size back (Wine's minimised size is 160 x 24).
+    RECT r = {};
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            r = WindowRect(dlg);
+            return !::IsIconic(dlg) && ::IsWindowVisible(dlg) && r.right - r.left == 660 &&
+                   r.bottom - r.top == 652;
+        },
+        kWait))
+        << "restored at " << r.right - r.left << " x " << r.bottom - r.top;
+    ExpectPainted("after restore");
+    SaveScreenshot("main-dialog-restored", dlg);
+    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
+}
+
+TEST_F(MainWindow, DraggingAFreeSpotMovesTheWindowAlsoPartlyOffTheScreen)
+{
+    // An empty white spot between the header band and the first text line.
+    ASSERT_EQ(PixelAt(dlg, 300, 62), kWhite);
+    const RECT start = WindowRect(dlg);
+    Drag(WindowPoint(dlg, 300, 62), WindowPoint(dlg, 300 - 120, 62 + 90));
+    EXPECT_TRUE(MovedTo(start.left - 120, start.top + 90))
+        << "the window is at " << WindowRect(dlg).left << "," << WindowRect(dlg).top;
+
+    // Grab the same spot and take it near the left screen edge: the window's left part leaves it.
+    const RECT mid = WindowRect(dlg);
+    Drag(WindowPoint(dlg, 300, 62), POINT{100, mid.top + 62});
+    EXPECT_TRUE(MovedTo(-200, mid.top))
+        << "the window is at " << WindowRect(dlg).left << "," << WindowRect(dlg).top;
+    SaveScreenshot("main-dialog-dragged-off-screen");
+    // Still painted where it shows.
+    EXPECT_TRUE(WaitForPixel(dlg, 300, 5, kFrame, 5000));
+    EXPECT_TRUE(WaitForPixel(dlg, 300, 52, kWhite, 5000));
+    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
+}
+
+TEST_F(MainWindow, PressingOnARadioButtonAndMovingLeavesTheWindowWhereItIs)
+{
+    const RECT start = WindowRect(dlg);
+    const auto spot = ClickablePointOf(dlg, IDC_VMEM_REDUCED);
+    ASSERT_TRUE(spot);
+    const POINT radio = *spot;
+    Drag(radio, POINT{radio.x + 100, radio.y + 80});
+    // A wrong move happens with the drag itself: once later input is handled, the window stands
+    // where it stood, lowered only by that later drag.
+    ASSERT_TRUE(InputHandled(dlg));
+    EXPECT_EQ(WindowRect(dlg).left, start.left);
+    EXPECT_EQ(WindowRect(dlg).top, start.top + kSettleDrop);
+}
+
+TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
+{
+    const int controls[] = {IDC_APPLY, IDC_CLOSE, IDC_MINIMIZE, IDC_VMEM_REDUCED};
+    const struct
+    {
+        WORD vk;
+        bool alt;
+        const char* name;
+    } keys[] = {{VK_RETURN, false, "Enter"},
+                {VK_ESCAPE, false, "Esc"},
+                {VK_F1, false, "F1"},
+                {VK_F1, true, "Alt+F1"}};
+    for (int id : controls)
+    {
+        HWND control = ::GetDlgItem(dlg, id);
+        ASSERT_TRUE(control) << id;
+        ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000))
+            << "no focus on " << id;
+        for (const auto& key : keys)
+        {
+            SCOPED_TRACE(std::string(key.name) + " on " + std::to_string(id));
+            PostKey(control, key.vk, key.alt);
+        }
+    }
+    // And real keys on the apply button, through the system's keyboard input.
+    HWND apply = ::GetDlgItem(dlg, IDC_APPLY);
+    ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
+    ::SetForegroundWindow(dlg);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ::GetForegroundWindow() == dlg && FocusedWindowOf(dlg) == apply; }, 5000));
+    for (const auto& key : keys)
+        SendKey(key.vk, key.alt);
+
+    // A key that got through would have closed the dialog, started an apply or opened help, in
+    // its own handling: once the posted keys and the later input are handled, that shows.
+    EXPECT_TRUE(PostedMessagesHandled(dlg));
+    EXPECT_TRUE(InputHandled(dlg)) << "the dialog no longer takes input";
+    EXPECT_FALSE(run.Exited()) << "a key closed the dialog";
+    EXPECT_FALSE(ProgressWindow(run.Pid())) << "Enter started an apply";
+    EXPECT_FALSE(run.HasMarker("VMem")) << "Enter started an apply";
+    EXPECT_EQ(TopWindowsOf(run.Pid(), true).size(), 1u) << "a key opened a window";
+    EXPECT_TRUE(::IsWindowVisible(dlg) && ::IsWindowEnabled(dlg));
+}
+
+TEST_F(MainWindow, CloseButtonEndsTheProgram)
+{
+    ASSERT_TRUE(ClickControl(dlg, IDC_CLOSE)) << "the pointer never reached the close button";
+    // Two steps, so that a failure tells a click not taken from an exit that hangs.
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }, kWait))
+        << "a click on the close button left the window open";
+    EXPECT_TRUE(run.WaitForExit(kWait).has_value()) << "the window closed, the program stayed";
+    EXPECT_EQ(run.UnhandledExceptions(), 0);
+}
+
+// =============================================================================================
+// Placement: where the program puts its windows, and which common controls it runs with.
+
+namespace
+{
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// The full paths of every module of a process that is named `name`.
+std::vector<std::string> ModulePaths(DWORD pid, const std::string& name)
+{
+    std::vector<std::string> paths;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return paths;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Module32First(snapshot, &entry); more;
+         more = ::Module32Next(snapshot, &entry))
+    {
+        if (Lower(entry.szModule) == name)
+            paths.push_back(Lower(entry.szExePath));
+    }
+    ::CloseHandle(snapshot);
+    return paths;
+}
+} // namespace
+
+TEST(Placement, AboutBoxOpensModalCentredOverTheDialogAndReturnsToIt)
+{
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+    HWND about = OpenAboutBox(run, dlg, kWait);
+    ASSERT_TRUE(about) << "no About box";
+    const RECT main = WindowRect(dlg);
+    const RECT box = WindowRect(about);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    std::cout << "[measured] main dialog at " << main.left << "," << main.top << "; About box "
+              << width << "x" << height << " at " << box.left << "," << box.top << std::endl;
+    EXPECT_EQ(main.left + (660 - width) / 2, box.left);
+    EXPECT_EQ(main.top + (652 - height) / 2, box.top);
+    // Modal to the main dialog: owned by it, and the dialog takes no input meanwhile.
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), dlg);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(dlg); }, 5000))
+        << "the About box is not modal";
+    // What the user sees: the box with its contents drawn, its OK button among them. The screen
+    // shows a window's painting a moment after the window has done it: waited for, on the screen.
+    ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000)) << "the About box never painted";
+    HWND ok = ::GetDlgItem(about, IDOK);
+    ASSERT_TRUE(ok);
+    const auto buttonColours = [&]
+    {
+        const Picture button = Capture(WindowRect(ok));
+        std::set<uint32_t> colours;
+        for (int y = 0; y < button.Height(); ++y)
+            for (int x = 0; x < button.Width(); ++x)
+            {
+                const Rgb c = button.At(x, y);
+                colours.insert((uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b);
+            }
+        return colours.size();
+    };
+    EXPECT_TRUE(WaitUntil([&] { return buttonColours() > 2; }, 5000, 50))
+        << "the OK button is not drawn";
+    SaveScreenshot("about-box", about);
+
+    ASSERT_TRUE(AnswerBox(about, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait)) << "the About box stays";
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(dlg) != FALSE; }, 5000));
+    EXPECT_FALSE(run.Exited());
+    EXPECT_TRUE(::IsWindowVisible(dlg));
+    EXPECT_EQ(CheckedRadios(dlg), kRecommended);
+    EXPECT_TRUE(WaitForPixel(dlg, 300, 5, kFrame, 5000)) << "the header band is not repainted";
+    EXPECT_TRUE(WaitForPixel(dlg, 2, 300, kWhite, 5000));
+}
+
+TEST(Placement, CommonControlsAreTheClassicOnesFromTheSystemFolder)
+{
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::string expected = Lower(std::string(system, length)) + "\\comctl32.dll";
+    const std::vector<std::string> paths = ModulePaths(run.Pid(), "comctl32.dll");
+    ASSERT_FALSE(paths.empty()) << "the program has no common controls loaded";
+    for (const std::string& path : paths)
+        std::cout << "[measured] comctl32.dll of the program: " << path << std::endl;
+    for (const std::string& path : paths)
+        EXPECT_EQ(expected, path) << "a side-by-side copy instead of the system folder's";
+
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
+
+// =============================================================================================
+// A screen shorter than the window (1024 x 600, common on small notebooks): the dialog stays
+// inside the work area, top first, so the band it is dragged by can be reached. Run on a display
+// and prefix of that size by run_small_screen.sh (CTest: e2e_window.SmallScreen).
+
+TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
+{
+    if (::GetSystemMetrics(SM_CYSCREEN) != 600)
+        GTEST_SKIP() << "runs on its own small screen (run_small_screen.sh)";
+    RECT work = {};
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, 60000);
+    ASSERT_TRUE(dlg) << "the main dialog did not appear";
+    const RECT rc = WindowRect(dlg);
+    std::cout << "[measured] work area " << work.left << "," << work.top << "-" << work.right << ","
+              << work.bottom << "; main dialog at " << rc.left << "," << rc.top << ", "
+              << rc.right - rc.left << "x" << rc.bottom - rc.top << std::endl;
+
+    // Taller than the work area: the top edge at the work area's top, centred across.
+    EXPECT_EQ(work.top, rc.top) << "the band the window is dragged by is off the screen";
+    EXPECT_EQ(work.left + ((work.right - work.left) - 660) / 2, rc.left);
+
+    // The band answers a real drag: the window follows the pointer.
+    const POINT from = WindowPoint(dlg, 400, 25);
+    Drag(from, POINT{from.x - 100, from.y + 40});
+    EXPECT_TRUE(WaitUntil(
+        [&]
+        {
+            const RECT moved = WindowRect(dlg);
+            return moved.left == rc.left - 100 && moved.top == rc.top + 40;
+        },
+        5000))
+        << "the window did not follow a drag of its band";
+
+    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
