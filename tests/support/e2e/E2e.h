@@ -57,6 +57,11 @@
 #include <utility>
 #include <vector>
 
+namespace sysconfig_test
+{
+class CInstalledTool;
+}
+
 namespace e2e
 {
 using Env = std::vector<std::pair<std::string, std::string>>;
@@ -294,10 +299,9 @@ public:
     bool WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const;
 
 private:
-    struct Saved;
     std::string m_log;
-    std::vector<std::unique_ptr<Saved>> m_saved;
-    std::string m_controlPath, m_controlBackup;
+    std::vector<std::unique_ptr<CScopedRegValue>> m_saved;
+    std::unique_ptr<sysconfig_test::CInstalledTool> m_control;
     bool m_installed = false;
 };
 

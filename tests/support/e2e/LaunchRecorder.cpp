@@ -2,6 +2,7 @@
 // http/https handler) and the Control Panel launcher control.exe become the recorder program.
 #include "e2e/E2e.h"
 #include "common/DesktopShell.h"
+#include "machine/ToolRecorder.h"
 #include "recorder/RecordedStarts.h"
 #include "recorder/RecorderLog.h"
 
@@ -11,29 +12,6 @@
 
 namespace e2e
 {
-struct LaunchRecorder::Saved
-{
-    CScopedRegValue value;
-    Saved(HKEY root, const std::string& subkey, const std::string& name, const std::string& value,
-          REGSAM view)
-        : value(root, subkey, name, value, view)
-    {
-    }
-};
-
-namespace
-{
-std::string SystemWow64Control()
-{
-    char dir[MAX_PATH] = {};
-    // The 32-bit system folder: where a 32-bit caller's shell finds control.exe.
-    ::GetSystemWow64DirectoryA(dir, MAX_PATH);
-    if (!dir[0])
-        ::GetSystemDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\control.exe";
-}
-} // namespace
-
 LaunchRecorder::LaunchRecorder()
 {
     m_log = BuildDir() + "\\e2e-launches-" + std::to_string(::GetCurrentProcessId()) + ".log";
@@ -41,33 +19,29 @@ LaunchRecorder::LaunchRecorder()
     const std::string command = "\"" + RecorderPath() + "\" \"%1\"";
     // Addresses are opened by the desktop shell's process, which does not have the environment
     // given to the program: the log is named in the registry too.
-    m_saved.push_back(std::make_unique<Saved>(HKEY_CURRENT_USER, recorder::kLogKey,
-                                              recorder::kLogValue, m_log, 0));
-    bool ok = m_saved.back()->value.Ok();
+    m_saved.push_back(std::make_unique<CScopedRegValue>(HKEY_CURRENT_USER, recorder::kLogKey,
+                                                        recorder::kLogValue, m_log, 0));
+    bool ok = m_saved.back()->Ok();
     for (const char* scheme : {"http", "https"})
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
         {
-            m_saved.push_back(std::make_unique<Saved>(HKEY_LOCAL_MACHINE,
-                                                      std::string("Software\\Classes\\") + scheme +
-                                                          "\\shell\\open\\command",
-                                                      "", command, view));
-            ok = ok && m_saved.back()->value.Ok();
+            m_saved.push_back(std::make_unique<CScopedRegValue>(
+                HKEY_LOCAL_MACHINE,
+                std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command", "", command,
+                view));
+            ok = ok && m_saved.back()->Ok();
         }
-    m_controlPath = SystemWow64Control();
-    m_controlBackup = m_controlPath + ".e2e-saved";
-    // A backup left by an interrupted run is Wine's own file: keep it, do not overwrite it.
-    if (::GetFileAttributesA(m_controlBackup.c_str()) == INVALID_FILE_ATTRIBUTES)
-        ok = ok && ::CopyFileA(m_controlPath.c_str(), m_controlBackup.c_str(), TRUE);
-    ok = ok && ::CopyFileA(RecorderPath().c_str(), m_controlPath.c_str(), FALSE);
+    // The 32-bit system folder: where a 32-bit caller's shell finds control.exe.
+    m_control = std::make_unique<sysconfig_test::CInstalledTool>(sysconfig_test::SysWow64Folder(),
+                                                                 "control.exe");
+    ok = ok && m_control->Installed();
     // The elevated program opens addresses only through the desktop shell.
     m_installed = ok && testsupport::WaitForDesktopShell(20000);
 }
 
 LaunchRecorder::~LaunchRecorder()
 {
-    if (::GetFileAttributesA(m_controlBackup.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        ::CopyFileA(m_controlBackup.c_str(), m_controlPath.c_str(), FALSE))
-        ::DeleteFileA(m_controlBackup.c_str());
+    m_control.reset();
     // Restore in reverse: the two views may be one key.
     while (!m_saved.empty())
         m_saved.pop_back();

@@ -69,8 +69,9 @@ CInstalledTool::CInstalledTool(std::string folder, std::string fileName, bool bi
 {
     const std::string recorder = SupportProgram("dadaror_recorder.exe");
     std::unique_ptr<CRedirectionOff> off(bits64 ? new CRedirectionOff : nullptr);
-    ::DeleteFileA(m_saved.c_str());
-    m_hadFile = ::MoveFileExA(m_path.c_str(), m_saved.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    // A copy saved by an interrupted run is the system's own file: keep it, do not overwrite it.
+    m_hadFile = ::GetFileAttributesA(m_saved.c_str()) != INVALID_FILE_ATTRIBUTES ||
+                ::MoveFileExA(m_path.c_str(), m_saved.c_str(), 0) != FALSE;
     m_installed = ::CopyFileA(recorder.c_str(), m_path.c_str(), FALSE) != FALSE;
 }
 
