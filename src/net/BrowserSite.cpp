@@ -1,5 +1,7 @@
 #include "BrowserSite.h"
 
+#include "framework/ComObject.h"
+
 #include <mshtmhst.h>
 
 #include <new>
@@ -15,12 +17,8 @@ namespace
 // keep the control's defaults); the host of the engine's user interface, which draws no border
 // and offers no context menu (its "view source" and "print" would open more windows of this
 // elevated process); and the provider of the panel's security manager.
-class CBrowserSite final : public IOleClientSite,
-                           public IOleInPlaceSite,
-                           public IOleInPlaceFrame,
-                           public IDispatch,
-                           public IDocHostUIHandler,
-                           public IServiceProvider
+class CBrowserSite final : public fw::CComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                                                 IDispatch, IDocHostUIHandler, IServiceProvider>
 {
 public:
     CBrowserSite(HWND host, IDispatch* ambient, IInternetSecurityManager* security)
@@ -29,8 +27,6 @@ public:
         m_ambient->AddRef();
         m_security->AddRef();
     }
-    CBrowserSite(const CBrowserSite&) = delete;
-    CBrowserSite& operator=(const CBrowserSite&) = delete;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
@@ -54,14 +50,6 @@ public:
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
     }
 
     // IOleClientSite
@@ -221,7 +209,7 @@ public:
     }
 
 private:
-    virtual ~CBrowserSite()
+    ~CBrowserSite() override
     {
         m_ambient->Release();
         m_security->Release();
@@ -238,7 +226,6 @@ private:
     HWND m_host;
     IDispatch* m_ambient;
     IInternetSecurityManager* m_security;
-    LONG m_refs = 1;
 };
 
 } // namespace

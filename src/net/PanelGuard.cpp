@@ -1,5 +1,7 @@
 #include "PanelGuard.h"
 
+#include "framework/ComObject.h"
+
 #include <exdispid.h>
 #include <mshtmdid.h>
 
@@ -21,16 +23,14 @@ namespace
 LONG g_liveObjects = 0;
 
 // IUnknown and the type-information half of IDispatch for the panel's two objects.
-class CDispatchObject : public IDispatch
+class CDispatchObject : public fw::CComObject<IDispatch>
 {
 public:
     explicit CDispatchObject(const IID& own) : m_own(own)
     {
         ::InterlockedIncrement(&g_liveObjects);
     }
-    virtual ~CDispatchObject() { ::InterlockedDecrement(&g_liveObjects); }
-    CDispatchObject(const CDispatchObject&) = delete;
-    CDispatchObject& operator=(const CDispatchObject&) = delete;
+    ~CDispatchObject() override { ::InterlockedDecrement(&g_liveObjects); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -44,14 +44,6 @@ public:
         }
         *object = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
@@ -73,7 +65,6 @@ public:
 
 private:
     const IID m_own;
-    LONG m_refs = 1;
 };
 
 // An argument given by reference as a variant is read through that reference.

@@ -1,5 +1,7 @@
 #include "PanelSecurity.h"
 
+#include "framework/ComObject.h"
+
 #include <cstring>
 #include <new>
 
@@ -9,7 +11,7 @@ namespace panelguard
 namespace
 {
 
-class CSecurityManager final : public IInternetSecurityManager
+class CSecurityManager final : public fw::CComObject<IInternetSecurityManager>
 {
 public:
     explicit CSecurityManager(IInternetZoneManager* zones) : m_zones(zones)
@@ -17,8 +19,6 @@ public:
         if (m_zones)
             m_zones->AddRef();
     }
-    CSecurityManager(const CSecurityManager&) = delete;
-    CSecurityManager& operator=(const CSecurityManager&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
     {
@@ -30,14 +30,6 @@ public:
         *object = static_cast<IInternetSecurityManager*>(this);
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
     }
 
     HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override
@@ -97,14 +89,13 @@ public:
     }
 
 private:
-    ~CSecurityManager()
+    ~CSecurityManager() override
     {
         if (m_zones)
             m_zones->Release();
     }
 
     IInternetZoneManager* m_zones;
-    LONG m_refs = 1;
 };
 
 } // namespace
