@@ -1,5 +1,7 @@
 #include "WmiProvider.h"
 
+#include "framework/ComObject.h"
+
 #include <objidl.h>
 #include <wbemidl.h>
 
@@ -19,12 +21,12 @@ void Copy(wchar_t* to, size_t size, const wchar_t* from)
     lstrcpynW(to, from ? from : L"", static_cast<int>(size));
 }
 
-// Reference counting and QueryInterface shared by every object of the stand-in.
-template <typename... Interfaces> class CObject : public Interfaces...
+// QueryInterface shared by every object of the stand-in.
+template <typename... Interfaces> class CObject : public fw::CComObject<Interfaces...>
 {
 public:
     CObject() { InterlockedIncrement(&g_record.liveObjects); }
-    virtual ~CObject() { InterlockedDecrement(&g_record.liveObjects); }
+    ~CObject() override { InterlockedDecrement(&g_record.liveObjects); }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override
     {
@@ -35,16 +37,8 @@ public:
             Find<Interfaces...>(riid, out);
         if (!*out)
             return E_NOINTERFACE;
-        AddRef();
+        this->AddRef();
         return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG refs = InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return refs;
     }
 
 private:
@@ -60,7 +54,6 @@ private:
         else if constexpr (sizeof...(Rest) > 0)
             Find<Rest...>(riid, out);
     }
-    LONG m_refs = 1;
 };
 
 #define NOT_HERE(...)                                                                              \
