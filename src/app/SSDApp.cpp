@@ -1,7 +1,7 @@
 #include "SSDApp.h"
 
 #include "console/SSDDlg.h"
-#include "net/WebBrowser2.h"
+#include "net/panel/WebBrowser2.h"
 
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"

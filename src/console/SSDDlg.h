@@ -5,7 +5,7 @@
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/Thread.h"
-#include "net/WebBrowser2.h"
+#include "net/panel/WebBrowser2.h"
 #include "sysconfig/Optimizer.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Label.h"

@@ -6,8 +6,8 @@
 
 #include "ProductConfig.h"
 #include "UpdateDecision.h"
-#include "net/HttpTextClient.h"
-#include "net/InternetState.h"
+#include "net/http/HttpTextClient.h"
+#include "net/http/InternetState.h"
 #include "resource.h"
 #include "sysconfig/Launch.h"
 

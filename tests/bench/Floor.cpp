@@ -3,7 +3,7 @@
 // program's resources (manifest, common controls, dialog templates): by default it shows the
 // browser control alone; with --template it shows the program's own main dialog template, every
 // control of it, without any of the start-up's work.
-#include "net/WebBrowser2.h"
+#include "net/panel/WebBrowser2.h"
 
 #include <commctrl.h>
 #include <cstring>

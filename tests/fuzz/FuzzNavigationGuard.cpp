@@ -3,7 +3,7 @@
 // readable address allows itself again, in any ASCII case; being of one origin is symmetric; a
 // later load ends well exactly where a navigation would be allowed.
 #include "FuzzCheck.h"
-#include "net/NavigationGuard.h"
+#include "net/panel/NavigationGuard.h"
 
 using panelguard::CNavigationGuard;
 

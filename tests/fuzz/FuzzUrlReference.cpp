@@ -3,7 +3,7 @@
 // the base's server, leaves no dot segments and resolves to itself; any bytes, as the reference or
 // as the base, must only never break the resolver.
 #include "FuzzCheck.h"
-#include "net/UrlReference.h"
+#include "net/http/UrlReference.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 {

@@ -2,8 +2,8 @@
 // real template with its panel attached to a CWebBrowser2, and a navigation as the dialog makes it.
 #pragma once
 
-#include "net/BrowserHost.h"
-#include "net/WebBrowser2.h"
+#include "net/panel/BrowserHost.h"
+#include "net/panel/WebBrowser2.h"
 #include "resource.h"
 
 #include "framework/Dialog.h"

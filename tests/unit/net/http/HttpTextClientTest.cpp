@@ -1,8 +1,8 @@
 // The text download against a scripted server on 127.0.0.1.
 #include "HttpTestServer.h"
 #include "Download.h"
-#include "net/HttpTextClient.h"
-#include "net/WinInetLibrary.h"
+#include "net/http/HttpTextClient.h"
+#include "net/http/WinInetLibrary.h"
 
 #include "framework/SystemLibrary.h"
 

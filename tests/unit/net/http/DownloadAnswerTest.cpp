@@ -3,7 +3,7 @@
 #include "HttpTestServer.h"
 #include "console/UpdateDecision.h"
 #include "Download.h"
-#include "net/HttpTextClient.h"
+#include "net/http/HttpTextClient.h"
 
 #include <gtest/gtest.h>
 

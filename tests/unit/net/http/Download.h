@@ -2,7 +2,7 @@
 // the caller's text, which starts as a sentinel that only a success may replace.
 #pragma once
 
-#include "net/HttpTextClient.h"
+#include "net/http/HttpTextClient.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The panel's event sink, ambient properties and security manager, called the way the browser
 // and its container call them: event arguments last first, the address and the cancel flag by
 // reference.
-#include "net/PanelGuard.h"
-#include "net/PanelSecurity.h"
+#include "net/panel/PanelGuard.h"
+#include "net/panel/PanelSecurity.h"
 
 #include "BrowserRig.h"
 #include "common/Registry.h"

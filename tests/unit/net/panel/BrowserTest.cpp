@@ -3,7 +3,7 @@
 // empty panel when the control cannot be had.
 #include "BrowserRig.h"
 
-#include "net/PanelGuard.h"
+#include "net/panel/PanelGuard.h"
 
 #include "HttpTestServer.h"
 #include "common/Paths.h"

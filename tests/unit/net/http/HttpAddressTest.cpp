@@ -1,5 +1,5 @@
 // Where a redirection leads, and how an address is split for the request.
-#include "net/HttpAddress.h"
+#include "net/http/HttpAddress.h"
 
 #include <gtest/gtest.h>
 
