@@ -1,8 +1,7 @@
-// The panel's navigation guard on two addresses (UTF-16 units, each ended by a NUL): only http
-// and https addresses are readable; a first load that ended on an unreadable address closes the
-// guard for good; one that ended on a readable address allows itself again, in any ASCII case;
-// a frame's end fixes no origin; being of one origin is symmetric; a later load ends well exactly
-// where a navigation would be allowed.
+// The panel's navigation guard on two addresses (UTF-16 units, each ended by a NUL): only http(s)
+// is readable; a page that ended on an unreadable address closes the guard for good, one that
+// ended on a readable one allows it again, in any ASCII case, a frame's fixes nothing; being of
+// one origin is symmetric; a later load ends well exactly where a navigation would be allowed.
 #include "FuzzCheck.h"
 #include "net/panel/NavigationGuard.h"
 

@@ -78,10 +78,10 @@ inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
     ::VariantClear(&url);
 }
 
-// Tells a browser event sink that a load of `window` (the control itself, or one of its frames)
-// ended at url, as the browser does: NavigateComplete2 and DocumentComplete (pDisp, URL),
-// NavigateError (pDisp, URL, Frame, StatusCode, Cancel), the arguments last first and the
-// address by reference. True when the sink cancelled it.
+// Tells a browser event sink that a load of `window` (the control or a frame) ended at url, as the
+// browser does: NavigateComplete2 and DocumentComplete (pDisp, URL), NavigateError (pDisp, URL,
+// Frame, StatusCode, Cancel), the arguments last first, the address by reference. True when the
+// sink cancelled it.
 inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url, IDispatch* window)
 {
     const std::wstring wide(url.begin(), url.end());
