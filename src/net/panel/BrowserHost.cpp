@@ -127,8 +127,8 @@ bool AdviseSink(HWND host, CPanel& panel)
 }
 
 // The control raises no box of its own (a script error, a page that failed, a server asking
-// for a password): the ambient property says so as it starts, and this says so again to the
-// control, which some versions ask only here.
+// for a password): the ambient property tells the document as it starts, and this tells the
+// browser control around it.
 bool Silence(CPanel& panel)
 {
     fw::CComPtr<IWebBrowser2> browser;
@@ -137,7 +137,7 @@ bool Silence(CPanel& panel)
 }
 
 // Makes the control in the host window, activated in place over its client area, its events
-// passing our sink. Without a browser, or without the sink, the panel stays empty.
+// passing our sink, silent. Without a browser, the sink or silence, the panel stays empty.
 void CreatePanel(HWND host)
 {
     RestrictEngine();
