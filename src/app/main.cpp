@@ -1,4 +1,5 @@
 #include "SSDApp.h"
+#include "SystemDlls.h"
 
 // The one application object.
 static CSSDApp theApp;
@@ -15,8 +16,11 @@ void RestrictDllSearch()
         reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDefault)
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Older systems: at least take the working folder out of the search.
+    // Older systems: at least take the working folder out of the search, and load from the system
+    // folder now what would be searched for by name later, before our own folder.
     ::SetDllDirectoryA("");
+    if (!setDefault)
+        app::PreloadSystemDlls();
 }
 
 #if defined(__MINGW32__) && !defined(_WIN64)

@@ -1,7 +1,7 @@
-// The panel's navigation guard on two addresses (UTF-16 units, each ended by a NUL): a first
-// load that ended on an unreadable address closes the guard for good; one that ended on a
-// readable address allows itself again, in any ASCII case; being of one origin is symmetric; a
-// later load ends well exactly where a navigation would be allowed.
+// The panel's navigation guard on two addresses (UTF-16 units, each ended by a NUL): only http(s)
+// is readable; a page that ended on an unreadable address closes the guard for good, one that
+// ended on a readable one allows it again, in any ASCII case, a frame's fixes nothing; being of
+// one origin is symmetric; a later load ends well exactly where a navigation would be allowed.
 #include "FuzzCheck.h"
 #include "net/panel/NavigationGuard.h"
 
@@ -23,10 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 
     CNavigationGuard guard;
     const bool readable = CNavigationGuard().Allow(first.c_str());
-    if (!guard.Completed(first.c_str()))
+    FUZZ_CHECK(!readable || upper.rfind(L"HTTP://", 0) == 0 || upper.rfind(L"HTTPS://", 0) == 0);
+    CNavigationGuard framed;
+    if (framed.Completed(first.c_str(), false))
+        FUZZ_CHECK(framed.Allow(second.c_str()) == CNavigationGuard().Allow(second.c_str()));
+    if (!guard.Completed(first.c_str(), true))
     {
         FUZZ_CHECK(!readable && !blank);
-        FUZZ_CHECK(!guard.Allow(second.c_str()) && !guard.Completed(second.c_str()));
+        FUZZ_CHECK(!guard.Allow(second.c_str()) && !guard.Completed(second.c_str(), true));
         return 0;
     }
     if (blank)
@@ -36,8 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     if (allowedSecond)
     {
         CNavigationGuard other;
-        FUZZ_CHECK(other.Completed(second.c_str()) && other.Allow(first.c_str()));
+        FUZZ_CHECK(other.Completed(second.c_str(), true) && other.Allow(first.c_str()));
     }
-    FUZZ_CHECK(guard.Completed(second.c_str()) == (allowedSecond || second == L"about:blank"));
+    FUZZ_CHECK(guard.Completed(second.c_str(), true) ==
+               (allowedSecond || second == L"about:blank"));
     return 0;
 }

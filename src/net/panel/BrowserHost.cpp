@@ -6,6 +6,7 @@
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"
 
+#include <exdisp.h>
 #include <ocidl.h>
 #include <urlmon.h>
 
@@ -23,6 +24,34 @@ CreateEventSinkFn g_pfnCreateEventSink = &panelguard::CreateEventSink;
 namespace
 {
 
+// No ActiveX installation and no file downloads; the pop-up manager for windows the page opens,
+// and script-made windows kept in bounds; no navigation into a more trusted zone, no user names
+// or passwords in addresses, no malformed addresses; files handled by the type the server gives
+// and never promoted by their content; no "mk:" or "telnet:" protocol, and the zones' own
+// protocol restrictions; objects bound and cached only where they are safe; binary behaviours
+// and add-ons as the zones and the add-on list allow; no input prompts of scripts; files saved
+// from shares marked as such.
+const INTERNETFEATURELIST kEngineRestrictions[] = {
+    FEATURE_RESTRICT_ACTIVEXINSTALL,
+    FEATURE_RESTRICT_FILEDOWNLOAD,
+    FEATURE_WEBOC_POPUPMANAGEMENT,
+    FEATURE_WINDOW_RESTRICTIONS,
+    FEATURE_ZONE_ELEVATION,
+    FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
+    FEATURE_VALIDATE_NAVIGATE_URL,
+    FEATURE_MIME_HANDLING,
+    FEATURE_MIME_SNIFFING,
+    FEATURE_DISABLE_MK_PROTOCOL,
+    FEATURE_DISABLE_TELNET_PROTOCOL,
+    FEATURE_PROTOCOL_LOCKDOWN,
+    FEATURE_SAFE_BINDTOOBJECT,
+    FEATURE_OBJECT_CACHING,
+    FEATURE_BEHAVIORS,
+    FEATURE_ADDON_MANAGEMENT,
+    FEATURE_BLOCK_INPUT_PROMPTS,
+    FEATURE_UNC_SAVEDFILECHECK,
+};
+
 using SetFeatureFn = HRESULT(WINAPI*)(INTERNETFEATURELIST, DWORD, BOOL);
 using CreateZoneManagerFn = HRESULT(WINAPI*)(IServiceProvider*, IInternetZoneManager**, DWORD);
 
@@ -34,10 +63,10 @@ FARPROC UrlmonFunction(const char* name)
     return urlmon ? ::GetProcAddress(urlmon.Get(), name) : nullptr;
 }
 
-// The browser engine's own restrictions for this process, set once before any browser exists: no
-// ActiveX installation, no file downloads, the pop-up manager for windows the page opens, the
-// local machine zone locked down, no navigation into a more trusted zone, script-made windows
-// kept in bounds, and no user names or passwords in addresses.
+// The browser engine's own restrictions for this process, set once before any browser exists.
+// The engine also reads each of them per program name from the user's registry, where any
+// program of the user may switch it off for us: set for the process, they hold whatever is
+// written there.
 void RestrictEngine()
 {
     static bool done = false;
@@ -48,10 +77,7 @@ void RestrictEngine()
         reinterpret_cast<void*>(UrlmonFunction("CoInternetSetFeatureEnabled")));
     if (!setFeature)
         return;
-    for (INTERNETFEATURELIST feature :
-         {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
-          FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_ZONE_ELEVATION,
-          FEATURE_WINDOW_RESTRICTIONS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE})
+    for (INTERNETFEATURELIST feature : kEngineRestrictions)
         setFeature(feature, SET_FEATURE_ON_PROCESS, TRUE);
 }
 
@@ -86,20 +112,32 @@ CPanel* PanelOf(HWND host)
 bool AdviseSink(HWND host, CPanel& panel)
 {
     fw::CComPtr<IConnectionPointContainer> points;
+    fw::CComPtr<IUnknown> identity;
     fw::CComPtr<IDispatch> sink;
-    if (SUCCEEDED(
+    if (SUCCEEDED(panel.control->QueryInterface(IID_IUnknown, identity.ReceiveVoid())) &&
+        SUCCEEDED(
             panel.control->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) &&
         SUCCEEDED(points->FindConnectionPoint(panelguard::kDiidWebBrowserEvents2,
                                               panel.point.Receive())) &&
-        SUCCEEDED(g_pfnCreateEventSink(host, sink.Receive())) &&
+        SUCCEEDED(g_pfnCreateEventSink(host, identity.Get(), sink.Receive())) &&
         SUCCEEDED(panel.point->Advise(sink.Get(), &panel.cookie)))
         return true;
     panel.point.Release();
     return false;
 }
 
+// The control raises no box of its own (a script error, a page that failed, a server asking
+// for a password): the ambient property tells the document as it starts, and this tells the
+// browser control around it.
+bool Silence(CPanel& panel)
+{
+    fw::CComPtr<IWebBrowser2> browser;
+    return SUCCEEDED(panel.control->QueryInterface(IID_IWebBrowser2, browser.ReceiveVoid())) &&
+           SUCCEEDED(browser->put_Silent(VARIANT_TRUE));
+}
+
 // Makes the control in the host window, activated in place over its client area, its events
-// passing our sink. Without a browser, or without the sink, the panel stays empty.
+// passing our sink, silent. Without a browser, the sink or silence, the panel stays empty.
 void CreatePanel(HWND host)
 {
     RestrictEngine();
@@ -121,7 +159,7 @@ void CreatePanel(HWND host)
     ::GetClientRect(host, &rc);
     if (FAILED(panel->control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, panel->site.Get(), 0, host,
                                       &rc)) ||
-        !AdviseSink(host, *panel))
+        !AdviseSink(host, *panel) || !Silence(*panel))
     {
         panel->control->Close(OLECLOSE_NOSAVE);
         panel->control->SetClientSite(nullptr);

@@ -22,7 +22,7 @@ BOOL RegisterHostClass();
 HRESULT GetControl(HWND host, IUnknown** control);
 
 // Test seam: how a host makes its panel's event sink (panelguard::CreateEventSink by default).
-using CreateEventSinkFn = HRESULT (*)(HWND panel, IDispatch** sink);
+using CreateEventSinkFn = HRESULT (*)(HWND panel, IUnknown* browser, IDispatch** sink);
 extern CreateEventSinkFn g_pfnCreateEventSink;
 
 } // namespace browserhost

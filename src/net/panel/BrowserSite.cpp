@@ -156,7 +156,9 @@ public:
     {
         if (!info)
             return E_POINTER;
-        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER;
+        // A server's redirection is shown to the panel's guard before it is followed, so that one
+        // off the page's origin is stopped before anything connects there.
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
         info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
         return S_OK;
     }

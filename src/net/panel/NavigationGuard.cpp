@@ -44,6 +44,9 @@ bool CNavigationGuard::ReadOrigin(const wchar_t* url, Origin& origin)
         ++p;
     if (p[0] != L':' || p[1] != L'/' || p[2] != L'/' || !LowerAscii(url, p, origin.scheme))
         return false;
+    // Only the web: a file share, say, written with a port ("file://host:445/x") is no origin.
+    if (origin.scheme != "http" && origin.scheme != "https")
+        return false;
     // The browser ends the authority at a backslash as at a slash: so do we, or
     // "http://elsewhere\@our.host/" would pass for our host.
     const wchar_t* host = p + 3;
@@ -76,12 +79,7 @@ bool CNavigationGuard::ReadOrigin(const wchar_t* url, Origin& origin)
     const wchar_t* port = hostEnd < end ? hostEnd + 1 : end;
     if (port == end) // no port, or an empty one: the scheme's own
     {
-        if (origin.scheme == "http")
-            origin.port = 80;
-        else if (origin.scheme == "https")
-            origin.port = 443;
-        else
-            return false;
+        origin.port = origin.scheme == "http" ? 80 : 443;
         return true;
     }
     if (end - port > 5)
@@ -113,12 +111,14 @@ bool CNavigationGuard::Allow(const wchar_t* url)
     return !m_closed && OnOrigin(url);
 }
 
-bool CNavigationGuard::Completed(const wchar_t* url)
+bool CNavigationGuard::Completed(const wchar_t* url, bool page)
 {
     if (url && std::wcscmp(url, L"about:blank") == 0)
         return !m_closed;
     m_closed = m_closed || !OnOrigin(url);
-    if (!m_closed && !m_fixed)
+    // A frame of the first page may have come from anywhere on the web; only where the page
+    // itself ended is ours.
+    if (!m_closed && !m_fixed && page)
         m_fixed = ReadOrigin(url, m_origin);
     return !m_closed;
 }

@@ -7,22 +7,23 @@
 namespace panelguard
 {
 
-// Decides the panel's navigations. Until the first load has ended, any address with a readable
-// origin (scheme, host, port) is allowed: only our own request and the server's redirections of
-// it navigate then. The address the first load ended on fixes the origin; after it only
-// addresses of that origin are allowed, started or ended. Scheme and host compare without regard
-// to case, a missing port is the scheme's default (http 80, https 443), user information is
-// ignored. An address whose origin cannot be read is refused. Once a load has ended elsewhere
-// the guard stays closed: nothing is allowed any more.
+// Decides the panel's navigations. Only the web has an origin (scheme, host, port): an http or
+// https address. Until the page's first load has ended, any web address is allowed: only our own
+// request and the server's redirections of it navigate then. The address the page's first load
+// ended on fixes the origin (a frame's load never does); after it only addresses of that origin
+// are allowed, started or ended. Scheme and host compare without regard to case, a missing port
+// is the scheme's default (http 80, https 443), user information is ignored. Any other address,
+// of another scheme (with a port or without) or unreadable, is refused. Once a load has ended
+// elsewhere the guard stays closed: nothing is allowed any more.
 class CNavigationGuard
 {
 public:
     // A navigation about to start at url.
     bool Allow(const wchar_t* url);
-    // A load (of the page or one of its frames) that ended at url, shown or failed; false when
-    // the panel must be emptied. An empty frame ("about:blank") carries nothing and changes
-    // nothing.
-    bool Completed(const wchar_t* url);
+    // A load that ended at url, shown or failed: of the page itself (`page`) or of one of its
+    // frames; false when the panel must be emptied. An empty frame ("about:blank") carries
+    // nothing and changes nothing.
+    bool Completed(const wchar_t* url, bool page);
 
 private:
     struct Origin

@@ -1,8 +1,10 @@
 #include "PanelGuard.h"
 
 #include "framework/ComObject.h"
+#include "framework/Handles.h"
 
 #include <exdispid.h>
+#include <idispids.h>
 #include <mshtmdid.h>
 
 #include <new>
@@ -12,7 +14,8 @@ namespace panelguard
 
 const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_SCRIPTS |
                               DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS |
-                              DLCTL_NO_BEHAVIORS | DLCTL_SILENT;
+                              DLCTL_NO_BEHAVIORS | DLCTL_SILENT | DLCTL_RESYNCHRONIZE |
+                              DLCTL_PRAGMA_NO_CACHE;
 
 const IID kDiidWebBrowserEvents2 = {
     0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
@@ -104,7 +107,10 @@ void Cancel(const VARIANTARG& arg)
 class CEventSink : public CDispatchObject
 {
 public:
-    explicit CEventSink(HWND panel) : CDispatchObject(kDiidWebBrowserEvents2), m_panel(panel) {}
+    CEventSink(HWND panel, IUnknown* browser)
+        : CDispatchObject(kDiidWebBrowserEvents2), m_panel(panel), m_browser(browser)
+    {
+    }
 
     // The arguments arrive last first: args[0] is the event's last parameter.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
@@ -126,7 +132,9 @@ public:
         case DISPID_NAVIGATEERROR:     // (pDisp, URL, Frame, StatusCode, Cancel)
         {
             const UINT url = id == DISPID_NAVIGATEERROR ? 3 : 0;
-            if (m_guard.Completed(count == url + 2 ? TextOf(args[url]) : nullptr))
+            const bool known = count == url + 2;
+            if (m_guard.Completed(known ? TextOf(args[url]) : nullptr,
+                                  known && IsPage(args[url + 1])))
                 break;
             if (url && count == 5) // no error page of the engine's either
                 Cancel(args[0]);
@@ -154,7 +162,21 @@ public:
     }
 
 private:
+    // Whether an event's window (its pDisp) is the control itself rather than one of its frames.
+    bool IsPage(const VARIANTARG& arg) const
+    {
+        const VARIANT& v = Value(arg);
+        IDispatch* window = v.vt == VT_DISPATCH                               ? v.pdispVal
+                            : v.vt == (VT_DISPATCH | VT_BYREF) && v.ppdispVal ? *v.ppdispVal
+                                                                              : nullptr;
+        fw::CComPtr<IUnknown> identity;
+        return window && m_browser &&
+               SUCCEEDED(window->QueryInterface(IID_IUnknown, identity.ReceiveVoid())) &&
+               identity.Get() == m_browser;
+    }
+
     HWND m_panel;
+    IUnknown* m_browser;
     CNavigationGuard m_guard;
 };
 
@@ -166,11 +188,17 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result,
                                      EXCEPINFO*, UINT*) override
     {
-        if (id != DISPID_AMBIENT_DLCONTROL)
+        if (id != DISPID_AMBIENT_DLCONTROL && id != DISPID_AMBIENT_SILENT)
             return DISP_E_MEMBERNOTFOUND; // the host answers it
         if (!result)
             return E_POINTER;
         ::VariantInit(result);
+        if (id == DISPID_AMBIENT_SILENT)
+        {
+            result->vt = VT_BOOL;
+            result->boolVal = VARIANT_TRUE;
+            return S_OK;
+        }
         result->vt = VT_I4;
         result->lVal = kDownloadControl;
         return S_OK;
@@ -179,11 +207,11 @@ public:
 
 } // namespace
 
-HRESULT CreateEventSink(HWND panel, IDispatch** sink)
+HRESULT CreateEventSink(HWND panel, IUnknown* browser, IDispatch** sink)
 {
     if (!sink)
         return E_POINTER;
-    *sink = new (std::nothrow) CEventSink(panel);
+    *sink = new (std::nothrow) CEventSink(panel, browser);
     return *sink ? S_OK : E_OUTOFMEMORY;
 }
 

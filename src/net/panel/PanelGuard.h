@@ -14,8 +14,9 @@ namespace panelguard
 {
 
 // The download-control flags the panel's host answers for the browser: images, videos and
-// background sounds as usual, but no scripts, ActiveX controls, Java or binary behaviours, and
-// no dialogs of the engine's own.
+// background sounds as usual, but no scripts, ActiveX controls, Java or binary behaviours, no
+// dialogs of the engine's own, and every load from the server, never from the cache (which any
+// program of the user can write to).
 extern const LONG kDownloadControl;
 
 // The browser's event interface (DWebBrowserEvents2).
@@ -27,12 +28,15 @@ const UINT kEmptyPanel = WM_APP + 1;
 
 // An event sink for the browser with its own CNavigationGuard: cancels refused navigations, every
 // new window and every download that is not a document; for a load that ended off the origin
-// it cancels the engine's error page and posts kEmptyPanel to `panel`. One reference for the
-// caller.
-HRESULT CreateEventSink(HWND panel, IDispatch** sink);
+// it cancels the engine's error page and posts kEmptyPanel to `panel`. `browser` is the
+// control's identity (its IUnknown), by which a load of the page itself is told from a frame's;
+// it is only compared, never called. One reference for the caller.
+HRESULT CreateEventSink(HWND panel, IUnknown* browser, IDispatch** sink);
 
 // The ambient properties the panel adds to the host's: the download control (kDownloadControl,
-// as VT_I4); every other property is left to the host. One reference for the caller.
+// as VT_I4) and silent (TRUE: the engine raises no box and no prompt of its own, for a failed
+// page or a server asking for a password); every other property is left to the host. One
+// reference for the caller.
 HRESULT CreateAmbient(IDispatch** ambient);
 
 // How many of the two kinds of objects above are alive in the process.

@@ -78,10 +78,11 @@ inline void NavigateTo(CWebBrowser2& browser, const std::string& address)
     ::VariantClear(&url);
 }
 
-// Tells a browser event sink that a load ended at url, as the browser does: NavigateComplete2 and
-// DocumentComplete (pDisp, URL), NavigateError (pDisp, URL, Frame, StatusCode, Cancel), the
-// arguments last first and the address by reference. True when the sink cancelled it.
-inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url)
+// Tells a browser event sink that a load of `window` (the control or a frame) ended at url, as the
+// browser does: NavigateComplete2 and DocumentComplete (pDisp, URL), NavigateError (pDisp, URL,
+// Frame, StatusCode, Cancel), the arguments last first, the address by reference. True when the
+// sink cancelled it.
+inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url, IDispatch* window)
 {
     const std::wstring wide(url.begin(), url.end());
     VARIANT address = {};
@@ -95,6 +96,7 @@ inline bool FireLoadEnded(IDispatch* sink, DISPID id, const std::string& url)
     args[count - 2].vt = VT_VARIANT | VT_BYREF;
     args[count - 2].pvarVal = &address;
     args[count - 1].vt = VT_DISPATCH;
+    args[count - 1].pdispVal = window;
     DISPPARAMS params = {args, nullptr, count, 0};
     sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                  nullptr);

@@ -41,16 +41,16 @@ bool HasControl(HWND host)
     return browserhost::GetControl(host, control.Receive()) == S_OK;
 }
 
-HRESULT WithoutSink(HWND, IDispatch**)
+HRESULT WithoutSink(HWND, IUnknown*, IDispatch**)
 {
     return E_OUTOFMEMORY;
 }
 
 // The panel's own sink, kept for the test to call as the browser does.
 fw::CComPtr<IDispatch> g_keptSink;
-HRESULT KeepingSink(HWND panel, IDispatch** sink)
+HRESULT KeepingSink(HWND panel, IUnknown* browser, IDispatch** sink)
 {
-    const HRESULT hr = panelguard::CreateEventSink(panel, sink);
+    const HRESULT hr = panelguard::CreateEventSink(panel, browser, sink);
     if (SUCCEEDED(hr))
         (*g_keptSink.Receive() = *sink)->AddRef();
     return hr;
@@ -89,14 +89,18 @@ TEST(BrowserHost, TemplateCreatesTheControlAndItFollowsThePanelSize)
                                     DISPATCH_PROPERTYGET, &none, &flags, nullptr, nullptr));
     EXPECT_EQ(VT_I4, flags.vt);
     EXPECT_EQ(panelguard::kDownloadControl, flags.lVal);
+    VARIANT_BOOL silent = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, web->get_Silent(&silent));
+    EXPECT_EQ(VARIANT_TRUE, silent) << "the control may raise boxes of its own";
 
-    // It draws no border, shows no context menu (S_OK: shown by the site), and hands the engine
-    // the panel's security manager.
+    // It draws no border, has redirections shown to the guard before they are followed, shows no
+    // context menu (S_OK: shown by the site), and hands the engine the panel's security manager.
     fw::CComPtr<IDocHostUIHandler> ui;
     ASSERT_EQ(S_OK, site->QueryInterface(IID_IDocHostUIHandler, ui.ReceiveVoid()));
     DOCHOSTUIINFO info = {sizeof(info)};
     EXPECT_EQ(S_OK, ui->GetHostInfo(&info));
-    EXPECT_EQ(DWORD(DOCHOSTUIFLAG_NO3DBORDER), info.dwFlags);
+    EXPECT_EQ(DWORD(DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION),
+              info.dwFlags);
     EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, nullptr, nullptr, nullptr));
     fw::CComPtr<IServiceProvider> services;
     fw::CComPtr<IInternetSecurityManager> security;
@@ -202,14 +206,22 @@ TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePane
         // The engine's own restrictions hold for the whole process from the first panel on.
         for (INTERNETFEATURELIST feature :
              {FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD,
-              FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_ZONE_ELEVATION,
-              FEATURE_WINDOW_RESTRICTIONS, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE})
+              FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_ZONE_ELEVATION, FEATURE_WINDOW_RESTRICTIONS,
+              FEATURE_HTTP_USERNAME_PASSWORD_DISABLE, FEATURE_VALIDATE_NAVIGATE_URL,
+              FEATURE_MIME_HANDLING, FEATURE_MIME_SNIFFING, FEATURE_DISABLE_MK_PROTOCOL,
+              FEATURE_DISABLE_TELNET_PROTOCOL, FEATURE_PROTOCOL_LOCKDOWN, FEATURE_SAFE_BINDTOOBJECT,
+              FEATURE_OBJECT_CACHING, FEATURE_BEHAVIORS, FEATURE_ADDON_MANAGEMENT,
+              FEATURE_BLOCK_INPUT_PROMPTS, FEATURE_UNC_SAVEDFILECHECK})
             EXPECT_EQ(S_OK, ::CoInternetIsFeatureEnabled(feature, GET_FEATURE_FROM_PROCESS))
                 << feature;
+        fw::CComPtr<IUnknown> control;
+        fw::CComPtr<IDispatch> self;
+        ASSERT_EQ(S_OK, browserhost::GetControl(dlg.m_browser.m_hWnd, control.Receive()));
+        ASSERT_EQ(S_OK, control->QueryInterface(IID_IDispatch, self.ReceiveVoid()));
         NavigateTo(dlg.m_browser, page.Url("/ad"));
         ASSERT_TRUE(PumpUntil([&] { return page.Count("/ad") >= 1; }, 30000));
         // Where the load ended, told now (Wine's browser ends it in an error at its own moment).
-        FireLoadEnded(g_keptSink.Get(), DISPID_NAVIGATECOMPLETE2, page.Url("/ad"));
+        FireLoadEnded(g_keptSink.Get(), DISPID_NAVIGATECOMPLETE2, page.Url("/ad"), self.Get());
         NavigateTo(dlg.m_browser, elsewhere.Url("/away"));
         // Long enough for a navigation that was let through to ask before the next one below
         // replaces it.
@@ -217,7 +229,7 @@ TEST(BrowserHost, NavigationsAwayFromThePageAreStoppedAndTheGuardGoesWithThePane
         NavigateTo(dlg.m_browser, page.Url("/again"));
         ASSERT_TRUE(PumpUntil([&] { return page.Count("/again") >= 1; }, 30000));
         EXPECT_TRUE(elsewhere.Requests().empty());
-        FireLoadEnded(g_keptSink.Get(), DISPID_DOCUMENTCOMPLETE, elsewhere.Url("/moved"));
+        FireLoadEnded(g_keptSink.Get(), DISPID_DOCUMENTCOMPLETE, elsewhere.Url("/moved"), nullptr);
         EXPECT_TRUE(PumpUntil([&] { return !HasControl(dlg.m_browser.m_hWnd); }, 5000));
         EXPECT_TRUE(::IsWindow(dlg.m_browser.m_hWnd)) << "the panel itself stays, empty";
         g_keptSink.Release();

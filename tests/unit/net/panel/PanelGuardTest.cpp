@@ -24,7 +24,10 @@ protected:
     {
         m_panel = ::CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
                                     nullptr);
-        ASSERT_EQ(S_OK, panelguard::CreateEventSink(m_panel, m_sink.Receive()));
+        // Any objects stand in for the control and a frame of its page.
+        ASSERT_EQ(S_OK, panelguard::CreateAmbient(m_browser.Receive()));
+        ASSERT_EQ(S_OK, panelguard::CreateAmbient(m_frame.Receive()));
+        ASSERT_EQ(S_OK, panelguard::CreateEventSink(m_panel, m_browser.Get(), m_sink.Receive()));
     }
     void TearDown() override { ::DestroyWindow(m_panel); }
 
@@ -62,11 +65,12 @@ protected:
         return !cancelled;
     }
 
-    // A load that ended at url; true when the panel keeps it (the sink neither cancelled the
-    // event nor asked for the panel to be emptied).
-    bool Ended(DISPID id, const char* url)
+    // A load of the page (or a frame) that ended at url; true when the panel keeps it (the sink
+    // neither cancelled the event nor asked for the panel to be emptied).
+    bool Ended(DISPID id, const char* url, bool page = true)
     {
-        const bool cancelled = browsertest::FireLoadEnded(m_sink.Get(), id, url);
+        const bool cancelled = browsertest::FireLoadEnded(m_sink.Get(), id, url,
+                                                          page ? m_browser.Get() : m_frame.Get());
         MSG msg;
         const bool emptied = ::PeekMessageA(&msg, m_panel, panelguard::kEmptyPanel,
                                             panelguard::kEmptyPanel, PM_REMOVE) != FALSE;
@@ -75,7 +79,7 @@ protected:
     }
 
     HWND m_panel = nullptr;
-    fw::CComPtr<IDispatch> m_sink;
+    fw::CComPtr<IDispatch> m_browser, m_frame, m_sink;
 };
 
 } // namespace
@@ -100,6 +104,7 @@ TEST_F(SinkTest, NavigationsKeepToTheOriginTheFirstLoadEndedOn)
              L"http://ads.example.com/",
              L"file:///C:/Windows/win.ini",
              L"file://ads.example.com/c$/",
+             L"file://ads.example.com:443/c$/",
              L"javascript:location='http://other.example.com/'",
              L"res://ieframe.dll/navcancl.htm",
              L"about:blank",
@@ -118,6 +123,10 @@ TEST_F(SinkTest, NavigationsKeepToTheOriginTheFirstLoadEndedOn)
 TEST_F(SinkTest, ALoadThatEndedElsewhereEmptiesThePanelForGood)
 {
     EXPECT_TRUE(Navigate(L"http://ads.example.com/ad"));
+    // A frame of the first page, from another server, ends first: the page's own end fixes it.
+    EXPECT_TRUE(Ended(DISPID_NAVIGATECOMPLETE2, "http://frames.example/f.html", false));
+    EXPECT_TRUE(Ended(DISPID_NAVIGATECOMPLETE2, "http://ads.example.com/ad"));
+    EXPECT_FALSE(Navigate(L"http://frames.example/f.html"));
     EXPECT_TRUE(Ended(DISPID_NAVIGATEERROR, "http://ads.example.com/ad")); // the engine's page
     EXPECT_TRUE(Ended(DISPID_DOCUMENTCOMPLETE, "http://ads.example.com/ad#offers"));
     EXPECT_TRUE(Ended(DISPID_NAVIGATECOMPLETE2, "http://ADS.example.com:80/frame.html"));
@@ -149,15 +158,21 @@ TEST_F(SinkTest, NewWindowsAndDownloadsOfNonDocumentsAreCancelled)
     EXPECT_TRUE(Fire(DISPID_FILEDOWNLOAD, download, 2, 0)) << "a file being downloaded";
 }
 
-TEST(NavigationGuard, DefaultPortsIPv6AndUnreadableAddresses)
+TEST(NavigationGuard, OnlyWebAddressesDefaultPortsIPv6AndUnreadableAddresses)
 {
+    // Only the web has an origin, with a port or without: before the first load another address
+    // is refused, and its end closes the guard.
+    for (const wchar_t* away : {L"file://attacker:445/share/x.htm", L"file://attacker/share/x.htm",
+                                L"ftp://ads.example.com:21/", L"gopher://h:70/"})
+        EXPECT_FALSE(CNavigationGuard().Allow(away) || CNavigationGuard().Completed(away, false))
+            << testing::PrintToString(away);
     CNavigationGuard guard;
     // An address without an origin is refused and fixes nothing.
     EXPECT_FALSE(guard.Allow(L"about:blank"));
     EXPECT_FALSE(guard.Allow(nullptr));
-    EXPECT_TRUE(guard.Completed(L"about:blank"));
+    EXPECT_TRUE(guard.Completed(L"about:blank", true));
     EXPECT_TRUE(guard.Allow(L"https://[2001:DB8::1]/ad"));
-    EXPECT_TRUE(guard.Completed(L"https://[2001:DB8::1]/ad"));
+    EXPECT_TRUE(guard.Completed(L"https://[2001:DB8::1]/ad", true));
     EXPECT_TRUE(guard.Allow(L"https://[2001:db8::1]:443/b"));
     EXPECT_FALSE(guard.Allow(L"https://[2001:db8::1]:8443/"));
     EXPECT_FALSE(guard.Allow(L"https://[2001:db8::2]/"));
@@ -168,17 +183,18 @@ TEST(NavigationGuard, DefaultPortsIPv6AndUnreadableAddresses)
 
     CNavigationGuard other;
     EXPECT_TRUE(other.Allow(L"http://127.0.0.1:18089/ad"));
-    EXPECT_TRUE(other.Completed(L"http://127.0.0.1:18089/ad"));
+    EXPECT_TRUE(other.Completed(L"http://127.0.0.1:18089/ad", true));
     EXPECT_FALSE(other.Allow(L"http://127.0.0.1/ad"));
     EXPECT_TRUE(other.Allow(L"http://127.0.0.1:18089/next"));
-    EXPECT_FALSE(other.Completed(nullptr));
+    EXPECT_FALSE(other.Completed(nullptr, true));
 
     CNavigationGuard failed; // a first load that ended in one of the engine's own pages
     EXPECT_TRUE(failed.Allow(L"http://127.0.0.1:18089/ad"));
-    EXPECT_FALSE(failed.Completed(L"res://ieframe.dll/dnserror.htm#http://127.0.0.1:18089/ad"));
+    EXPECT_FALSE(
+        failed.Completed(L"res://ieframe.dll/dnserror.htm#http://127.0.0.1:18089/ad", true));
 }
 
-TEST(PanelAmbient, AnswersTheDownloadControlAndLeavesTheRestToTheHost)
+TEST(PanelAmbient, AnswersTheDownloadControlAndSilentAndLeavesTheRestToTheHost)
 {
     fw::CComPtr<IDispatch> ambient;
     ASSERT_EQ(S_OK, panelguard::CreateAmbient(ambient.Receive()));
@@ -189,8 +205,14 @@ TEST(PanelAmbient, AnswersTheDownloadControlAndLeavesTheRestToTheHost)
                                     &none, &result, nullptr, nullptr));
     EXPECT_EQ(VT_I4, result.vt);
     // Images, videos, background sounds; no scripts, Java, running or downloading ActiveX
-    // controls or binary behaviours; silent.
-    EXPECT_EQ(0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x400 | 0x8000 | 0x40000000, result.lVal);
+    // controls or binary behaviours; silent; always from the server (resynchronise, no cache).
+    EXPECT_EQ(0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x400 | 0x2000 | 0x4000 | 0x8000 |
+                  0x40000000,
+              result.lVal);
+    ::VariantInit(&result);
+    ASSERT_EQ(S_OK, ambient->Invoke(-5502, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                    &none, &result, nullptr, nullptr)); // silent
+    EXPECT_TRUE(result.vt == VT_BOOL && result.boolVal == VARIANT_TRUE);
     ::VariantInit(&result);
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, // user mode
               ambient->Invoke(-709, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,

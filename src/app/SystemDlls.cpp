@@ -1,0 +1,37 @@
+#include "SystemDlls.h"
+
+#include "framework/SystemLibrary.h"
+
+namespace app
+{
+
+// What a whole run loads after its start (the start-up with its disk query and update check, the
+// panel, the About box, an apply, the links), and what the browser engine, WinINet, COM and the
+// shell are documented to load by name on the older systems. Loading one more than needed costs
+// a little memory; one missing is a DLL the program's folder may supply.
+const char* const kLateLoadedDlls[] = {
+    // the browser engine and its helpers
+    "ieframe.dll", "shdocvw.dll", "mshtml.dll", "urlmon.dll", "iertutil.dll", "mlang.dll",
+    "msls31.dll", "msimtf.dll", "imgutil.dll", "actxprxy.dll", "windowscodecs.dll", "oleacc.dll",
+    // WinINet and the network below it, dial-up included
+    "wininet.dll", "ws2_32.dll", "wsock32.dll", "mswsock.dll", "dnsapi.dll", "iphlpapi.dll",
+    "nsi.dll", "winhttp.dll", "sensapi.dll", "rasapi32.dll", "rasman.dll", "rtutils.dll",
+    "tapi32.dll", "dhcpcsvc.dll", "mpr.dll", "netapi32.dll", "netutils.dll", "srvcli.dll",
+    "wkscli.dll",
+    // security, certificates and credentials
+    "secur32.dll", "sspicli.dll", "cryptbase.dll", "cryptsp.dll", "crypt32.dll", "msasn1.dll",
+    "wintrust.dll", "ntmarta.dll", "userenv.dll", "profapi.dll",
+    // the look of windows, text input, the shell and COM
+    "uxtheme.dll", "dwmapi.dll", "msctf.dll", "imm32.dll", "version.dll", "propsys.dll",
+    "apphelp.dll", "clbcatq.dll", "winmm.dll", "setupapi.dll",
+    // the disk query's WMI client
+    "wbemcomn.dll"};
+const std::size_t kLateLoadedDllCount = sizeof(kLateLoadedDlls) / sizeof(kLateLoadedDlls[0]);
+
+void PreloadSystemDlls()
+{
+    for (const char* name : kLateLoadedDlls)
+        fw::LoadSystemLibrary(name); // kept loaded: the handle is never freed
+}
+
+} // namespace app

@@ -1,0 +1,20 @@
+// The DLLs that the system and the browser engine load by name while the program runs, and how
+// they are made to come from the system folder where the loader cannot confine its search.
+#pragma once
+
+#include <cstddef>
+
+namespace app
+{
+
+// Each by its file name, as the system and the engine ask for it.
+extern const char* const kLateLoadedDlls[];
+extern const std::size_t kLateLoadedDllCount;
+
+// Loads each DLL of the list by its full path in the system folder and keeps it for the life of
+// the process. A DLL that is already loaded is never searched for again, so a later load by name
+// gets the system's copy even where the program's own folder comes first in the search (XP,
+// Vista, and 7 without SetDefaultDllDirectories). One the system lacks is passed over.
+void PreloadSystemDlls();
+
+} // namespace app
