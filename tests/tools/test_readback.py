@@ -138,7 +138,7 @@ def effects_of_row(row, cases, bodies):
 # What the script runs
 
 BUILTINS = {'echo', 'echo.', 'set', 'setlocal', 'endlocal', 'goto', 'pause', 'exit', 'title',
-            'call', 'ver'}
+            'call', 'ver', 'shift'}
 # The script's own scratch files: the only files it may write or delete, all in %TEMP%.
 SCRATCH_PREFIX = '%temp%\\dadaror-'
 SYSTEM_FOLDERS = ('%systemroot%\\system32\\', '%systemroot%\\sysnative\\')

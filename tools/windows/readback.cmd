@@ -34,7 +34,7 @@ rem (5.x) has no powercfg /a and no power plans with an active mark, and no boot
 rem data (bcdedit). ver prints "... [Version 5.1.2600]" (the word translated): its last word.
 set "NTVERSION=?"
 ver > "%OUT%" 2>&1
-for /f "usebackq delims=" %%L in ("%OUT%") do for %%W in (%%L) do set "NTVERSION=%%W"
+for /f "usebackq delims=" %%L in ("%OUT%") do call :lastword %%L
 set "NTVERSION=%NTVERSION:]=%"
 set "OLDNT="
 for /f "tokens=1 delims=." %%M in ("%NTVERSION%") do if "%%M"=="5" set "OLDNT=1"
@@ -117,6 +117,15 @@ del "%OUT%" 2>nul
 del "%HIT%" 2>nul
 if /i not "%~1"=="/nopause" pause
 endlocal
+goto :eof
+
+rem The version: the last of the words given.
+:lastword
+if "%~2"=="" goto lastfound
+shift
+goto lastword
+:lastfound
+set "NTVERSION=%~1"
 goto :eof
 
 rem A row this Windows cannot answer. %1 what would have been run.
