@@ -48,8 +48,7 @@ int main(int argc, char** argv)
     const char value[] = "C:\\pagefile.sys 0 0\0";
     WriteRaw(HKEY_LOCAL_MACHINE, memoryKey, "PagingFiles", REG_MULTI_SZ, value, sizeof(value));
 
-    // One launch by the program's own call: a hidden process created from the system folder,
-    // not waited for.
+    // One launch by the program's own call: hidden, from the system folder, not waited for.
     std::vector<double> launch;
     for (int i = 0; i < 12; ++i)
     {

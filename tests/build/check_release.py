@@ -134,7 +134,6 @@ def check_pack(pack_script):
             finally:
                 os.umask(old)
             outputs.append([open(os.path.join(out, n), "rb").read() for n in ("r.zip", "SUMS")])
-            # The packed files are copied beside the sums.
             result = subprocess.run(["sha256sum", "-c", "SUMS"], cwd=out,
                                     stdout=subprocess.PIPE, text=True)
             print(result.stdout.strip())

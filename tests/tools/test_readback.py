@@ -479,7 +479,6 @@ class ReadBackChecks(unittest.TestCase):
             r'if exist "%SYS%\bcdedit.exe" "%SYS%\bcdedit.exe" /deletevalue {current} quietboot',
             r'"C:\Tools\fsutil.exe" behavior query disablelastaccess',
             r'call "%SYS%\reg.exe" add HKLM\SYSTEM\X /f',
-            r'if %RC% GEQ 1 "%SYS%\reg.exe" add HKLM\SYSTEM\X /f',
             r'for /f "usebackq delims=" %%L in ("%OUT%") do "%SYS%\sc.exe" stop %%L',
             r'del "%OUT%" "%SystemRoot%\win.ini"',
             'set "OUT=%SystemRoot%\\win.ini"\r\n"%SYS%\\sc.exe" qc WSearch > "%OUT%"',
