@@ -16,10 +16,10 @@ using namespace sysconfig_test;
 namespace
 {
 
-// "cmd /c readback.cmd /nopause" in the script's folder; what it printed.
-std::string RunReadBack(const testsupport::CTempFolder& folder)
+// "cmd /c readback.cmd /nopause" in the script's folder; what it printed, to a new file each run.
+std::string RunReadBack(const testsupport::CTempFolder& folder, const char* name = "state.txt")
 {
-    const std::string outputPath = folder / "state.txt";
+    const std::string outputPath = folder / name;
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
     HANDLE output = ::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -106,7 +106,7 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     testsupport::CScopedRegValue xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\cmd.exe",
                                     "Version", "winxp");
     ASSERT_TRUE(xp.Ok());
-    const std::string onXp = RunReadBack(folder);
+    const std::string onXp = RunReadBack(folder, "xp.txt");
     for (const char* row : {"powercfg /a", "powercfg /list", "bcdedit /enum {current}"})
         EXPECT_TRUE(HasLine(onXp, row + std::string(": not available on this Windows"))) << onXp;
 }
