@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Prints a loopback port for a build folder's test web server: free now, and the same folder
 tends to get the same port again. Ports come from below the ephemeral range, where no outgoing
 connection of another program takes them in passing."""

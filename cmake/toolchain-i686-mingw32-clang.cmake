@@ -1,6 +1,7 @@
 # The second compiler: clang for 32-bit Windows on the same mingw-w64 headers and libraries, and
 # gcc's C++ library of the posix thread model (as the reference build). Resources stay windres's.
 # It checks the code; the program that ships is the gcc build's.
+# A Debian toolchain file: the paths under /usr/ below are Debian's.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER clang)
@@ -22,3 +23,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Where Debian keeps what the build and its tests use (the only paths under /usr/ the build names;
+# a build on Windows finds Python itself and needs no GoogleTest with -DBUILD_TESTING=OFF):
+# Debian's own python has the hive readers the power plan's tests use (a python first on PATH may
+# be another build without them), and Debian's googletest package keeps its sources here.
+set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Python 3 on the build machine")
+set(DADAROR_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's sources (for the tests)")

@@ -1,5 +1,8 @@
 #!/bin/bash
 # Second opinions on every change, behind `make check` and `make fuzz`:
+#   0. the program alone, as a Windows developer builds it: a copy of the sources without tests/,
+#      configured with -DBUILD_TESTING=OFF and no GoogleTest to be found (build/notests); and no
+#      build file but the Debian toolchain files names a path under /usr/;
 #   1. clang builds the program for 32-bit Windows with -Wall -Wextra -Werror (build/clang);
 #   2. clang-tidy runs the checks of .clang-tidy over src/ with that build's compile database;
 #   3. the fuzz targets of tests/fuzz run natively under ASan and UBSan (build/fuzz), FUZZ_SECONDS
@@ -15,6 +18,22 @@ JOBS=${JOBS:-$(nproc)}
 TARGETS=(update_answer url_reference navigation_guard ssd_match)
 
 if [ "${1:-check}" != fuzz ]; then
+  echo "== the program without its tests ($BUILD/notests)"
+  debian=$(git ls-files -- CMakeLists.txt 'cmake/*' '*/CMakeLists.txt' | grep -v '^cmake/toolchain-' |
+           xargs grep -n '/usr/' || true)
+  [ -z "$debian" ] || { echo "$debian"; echo "a build file names a Debian path"; exit 1; }
+  rm -rf "$BUILD/notests"
+  mkdir -p "$BUILD/notests/src"
+  git ls-files -z -- . ':!:tests/' | xargs -0 cp --parents -t "$BUILD/notests/src"
+  cmake -S "$BUILD/notests/src" -B "$BUILD/notests/build" -G Ninja -DBUILD_TESTING=OFF \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+        -DDADAROR_GOOGLETEST_DIR="$BUILD/notests/no-googletest" >/dev/null
+  cmake --build "$BUILD/notests/build" >/dev/null
+  for f in DADAROR.exe velo-ssd.cfg; do
+    [ -s "$BUILD/notests/build/$f" ] || { echo "no $f built without the tests"; exit 1; }
+  done
+  echo "DADAROR.exe and velo-ssd.cfg built without tests/ and without GoogleTest"
+
   echo "== clang build for Windows ($BUILD/clang)"
   if [ ! -f "$BUILD/clang/build.ninja" ]; then
     cmake -S . -B "$BUILD/clang" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw32-clang.cmake \

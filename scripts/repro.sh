@@ -3,8 +3,10 @@
 # clones of the checked-out commit, in two folders of different names and depths, are built one
 # after the other (the second in another time zone and with another umask); their DADAROR.exe,
 # velo-ssd.cfg, release zip and SHA256SUMS must be byte-identical, and each SHA256SUMS must pass
-# `sha256sum -c`. Uncommitted changes are not part of the check: it builds the commit.
+# `sha256sum -c`. Uncommitted changes are not part of the check: it builds the commit. The check
+# is of the unsigned release: a certificate named by the environment is not used.
 set -euo pipefail
+unset DADAROR_SIGN_PKCS12 DADAROR_SIGN_PASSWORD_FILE DADAROR_SIGN_TIMESTAMP_URL
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 ROOT="$(cd "$HERE/.." && pwd)"
 commit="$(git -C "$ROOT" rev-parse HEAD)"
@@ -22,7 +24,7 @@ build_one() {
         -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-i686-mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
   cmake --build "$src/build" --target dist >/dev/null
-  (cd "$src/build" && sha256sum -c SHA256SUMS)
+  (cd "$src/build/release" && sha256sum -c SHA256SUMS)
 }
 
 start=$(date +%s)
@@ -32,8 +34,8 @@ build_one "$first"
 (umask 077; TZ=Asia/Seoul build_one "$second")
 
 status=0
-zip_name="$(cd "$first/build" && ls DADAROR-*.zip)"
-for f in DADAROR.exe velo-ssd.cfg "$zip_name" SHA256SUMS; do
+zip_name="$(cd "$first/build" && ls release/DADAROR-*.zip)"
+for f in DADAROR.exe velo-ssd.cfg "$zip_name" release/SHA256SUMS; do
   if cmp -s "$first/build/$f" "$second/build/$f"; then
     echo "repro: $f identical ($(sha256sum < "$first/build/$f" | cut -c1-16)...)"
   else

@@ -16,10 +16,10 @@ using namespace sysconfig_test;
 namespace
 {
 
-// "cmd /c readback.cmd /nopause" in the script's folder; what it printed.
-std::string RunReadBack(const testsupport::CTempFolder& folder)
+// "cmd /c readback.cmd /nopause" in the script's folder; what it printed, to a new file each run.
+std::string RunReadBack(const testsupport::CTempFolder& folder, const char* name = "state.txt")
 {
-    const std::string outputPath = folder / "state.txt";
+    const std::string outputPath = folder / name;
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
     HANDLE output = ::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -61,13 +61,13 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     ASSERT_TRUE(folder.Ok());
     ASSERT_TRUE(::CopyFileA(WinePath(DADAROR_READBACK_SCRIPT).c_str(),
                             (folder / "readback.cmd").c_str(), FALSE));
-    // sc answers for a service that does not exist as Korean Windows does; bcdedit refuses as it
-    // does without administrator rights.
+    // sc answers for a service that does not exist as Korean Windows does; bcdedit refuses with
+    // an error number (E_ACCESSDENIED), a negative exit code.
     std::ofstream(folder / "sc.txt", std::ios::binary)
         << "1060\r\n[SC] OpenService 실패 1060:\r\n\r\n지정된 서비스가 설치된 서비스로 존재하지 "
            "않습니다.\r\n\r\n";
     std::ofstream(folder / "bcdedit.txt", std::ios::binary)
-        << "1\r\n부팅 구성 데이터 저장소를 열 수 없습니다.\r\n액세스가 거부되었습니다.\r\n";
+        << "-2147024891\r\n부팅 구성 데이터 저장소를 열 수 없습니다.\r\n";
     ASSERT_TRUE(::SetEnvironmentVariableA(recorder::kAnswersVariable, folder.Path().c_str()));
     CRecorderLog log;
     // Wine prefers its own sc to a file of that name; from a Windows parent only the registry can
@@ -97,9 +97,16 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     // Wine's fsutil refuses, Wine has no powercfg, bcdedit is denied: none of them gives a state.
     for (const char* tool : {"fsutil behavior query disabledeletenotify FAILED",
                              "fsutil behavior query disablelastaccess FAILED", "powercfg /a FAILED",
-                             "powercfg /list FAILED", "bcdedit /enum {current} FAILED (exit 1)"})
+                             "powercfg /list FAILED", "bcdedit /enum {current} FAILED (exit -"})
         EXPECT_TRUE(HasLine(output, tool)) << tool << "\n" << output;
     EXPECT_EQ(output.find("quietboot not set"), std::string::npos) << output;
     EXPECT_TRUE(HasLine(output, "    PagingFiles    REG_MULTI_SZ    X:\\readback-test.sys 1 2"))
         << output;
+    // On XP (as cmd is told here), rows XP cannot answer say so instead of running the tool.
+    testsupport::CScopedRegValue xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\cmd.exe",
+                                    "Version", "winxp");
+    ASSERT_TRUE(xp.Ok());
+    const std::string onXp = RunReadBack(folder, "xp.txt");
+    for (const char* row : {"powercfg /a", "powercfg /list", "bcdedit /enum {current}"})
+        EXPECT_TRUE(HasLine(onXp, row + std::string(": not available on this Windows"))) << onXp;
 }

@@ -138,7 +138,7 @@ def effects_of_row(row, cases, bodies):
 # What the script runs
 
 BUILTINS = {'echo', 'echo.', 'set', 'setlocal', 'endlocal', 'goto', 'pause', 'exit', 'title',
-            'call'}
+            'call', 'ver', 'shift'}
 # The script's own scratch files: the only files it may write or delete, all in %TEMP%.
 SCRATCH_PREFIX = '%temp%\\dadaror-'
 SYSTEM_FOLDERS = ('%systemroot%\\system32\\', '%systemroot%\\sysnative\\')
@@ -261,6 +261,8 @@ def _strip_condition(words):
             words = words[1:]
         if words and words[0].lower() in ('exist', 'defined', 'errorlevel'):
             words = words[2:]
+        elif len(words) > 2 and words[1].lower() in ('equ', 'neq', 'lss', 'leq', 'gtr', 'geq'):
+            words = words[3:]
         elif words and '==' in words[0]:
             words = words[2:] if words[0].endswith('==') else words[1:]
         elif len(words) > 1 and words[1] == '==':
@@ -487,6 +489,7 @@ class ReadBackChecks(unittest.TestCase):
                 self.assertTrue(unsafe_commands(self.SAFE + line + '\r\n'))
         for line in (r'"%SYS%\sc.exe" qc WSearch 2>nul | "%SYS%\findstr.exe" /c:"STATE" >nul',
                      r'if /i not "%~1"=="/nopause" pause',
+                     r'if not %RC% EQU 0 goto failed',
                      r'"%SYS%\sc.exe" qc WSearch > "%OUT%" 2>&1',
                      r'"%SYS%\find.exe" "STATE" < "%OUT%" > "%HIT%"',
                      r'call :answer %ERRORLEVEL% sc STATE "sc qc WSearch"',

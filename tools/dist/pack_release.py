@@ -1,17 +1,27 @@
 #!/usr/bin/env python3
 """Packs the release: the zip a user unpacks and runs, and SHA256SUMS beside it.
 
-    pack_release.py --zip OUT.zip --sums SHA256SUMS [--source-dir DIR] FILE...
+    pack_release.py --zip OUT.zip --sums SHA256SUMS [--source-dir DIR]
+                    [--sign NAME --sign-description TEXT --sign-url URL] FILE...
 
-The zip holds the files at its top, in the order given. Two runs over the same files give the
+The files are copied beside SHA256SUMS, under their own names, and the zip holds them at its top,
+in the order given. Two runs over the same files give the
 same bytes: every entry carries the time of the source commit (SOURCE_DATE_EPOCH when set, else
 the commit date from git, else a fixed date), fixed attributes and no extra fields. SHA256SUMS
 lists the zip and every file in it, in the format `sha256sum -c` reads; the files are expected
 beside it under their own names, as they are after unpacking the zip next to it.
+
+--sign NAME signs the file of that name with Authenticode (osslsigncode, SHA-256) when the
+maintainer's certificate is named by the environment: DADAROR_SIGN_PKCS12 (a .pfx/.p12 file),
+DADAROR_SIGN_PASSWORD_FILE (a file holding its password, which osslsigncode reads itself, so that
+the password is on no command line) and optionally DADAROR_SIGN_TIMESTAMP_URL (an RFC 3161
+time-stamp server). The signed copy is the one packed and summed; the file given stays as it
+was. Without a certificate the file is packed unsigned, and one line says so.
 """
 import argparse
 import hashlib
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -64,16 +74,75 @@ def write_zip(path, files, epoch):
     os.replace(tmp, path)
 
 
+def sign(source, target, description, url, env):
+    """Writes the signed program to target; False when the environment names no certificate."""
+    pkcs12 = env.get("DADAROR_SIGN_PKCS12", "")
+    if not pkcs12:
+        return False
+    if not os.path.isfile(pkcs12):
+        sys.exit("pack_release: DADAROR_SIGN_PKCS12 names no file: %s" % pkcs12)
+    command = ["osslsigncode", "sign", "-pkcs12", pkcs12, "-h", "sha256", "-n", description,
+               "-i", url]
+    password_file = env.get("DADAROR_SIGN_PASSWORD_FILE", "")
+    if password_file:
+        if not os.path.isfile(password_file):
+            sys.exit("pack_release: DADAROR_SIGN_PASSWORD_FILE names no file: %s" % password_file)
+        command += ["-readpass", password_file]
+    if env.get("DADAROR_SIGN_TIMESTAMP_URL"):
+        command += ["-ts", env["DADAROR_SIGN_TIMESTAMP_URL"]]
+    tmp = target + ".tmp"
+    if os.path.exists(tmp):
+        os.remove(tmp)
+    try:
+        result = subprocess.run(command + ["-in", source, "-out", tmp], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    except OSError as e:
+        sys.exit("pack_release: cannot run osslsigncode (scripts/setup.sh installs it): %s" % e)
+    if result.returncode != 0 or not os.path.isfile(tmp):
+        if os.path.exists(tmp):
+            os.remove(tmp)
+        sys.exit("pack_release: signing %s failed (osslsigncode exit code %d):\n%s"
+                 % (source, result.returncode, result.stdout.strip()))
+    os.replace(tmp, target)
+    return True
+
+
+def stage(files, folder, sign_name, description, url):
+    """Copies the files into folder (signing the one named sign_name); returns the copies."""
+    staged = []
+    for source in files:
+        name = os.path.basename(source)
+        target = os.path.join(folder, name)
+        if name == sign_name:
+            if sign(source, target, description, url, os.environ):
+                print("pack_release: %s is signed with %s"
+                      % (name, os.path.basename(os.environ["DADAROR_SIGN_PKCS12"])))
+            else:
+                print("pack_release: %s is NOT signed (no certificate: DADAROR_SIGN_PKCS12 is "
+                      "not set)" % name)
+                shutil.copyfile(source, target)
+        elif os.path.abspath(source) != os.path.abspath(target):
+            shutil.copyfile(source, target)
+        staged.append(target)
+    return staged
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--zip", required=True)
     parser.add_argument("--sums", required=True)
     parser.add_argument("--source-dir")
+    parser.add_argument("--sign", help="name of the file to sign when a certificate is given")
+    parser.add_argument("--sign-description", default="")
+    parser.add_argument("--sign-url", default="")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args(argv)
     for f in args.files:
         if not os.path.isfile(f):
             sys.exit("pack_release: %s does not exist" % f)
+    folder = os.path.dirname(os.path.abspath(args.sums))
+    os.makedirs(folder, exist_ok=True)
+    args.files = stage(args.files, folder, args.sign, args.sign_description, args.sign_url)
     write_zip(args.zip, args.files, source_epoch(args.source_dir))
     lines = ["%s  %s\n" % (sha256(f), os.path.basename(f)) for f in [args.zip] + args.files]
     with open(args.sums, "w", newline="\n") as f:

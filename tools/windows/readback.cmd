@@ -29,6 +29,16 @@ set "OUT=%TEMP%\dadaror-readback-%RANDOM%.txt"
 set "HIT=%OUT%.hit"
 
 echo DADAROR read-back on %COMPUTERNAME%
+rem The Windows version decides which rows this Windows can answer, never a tool's words: XP
+rem (5.x) has no powercfg /a and no power plans with an active mark, and no boot configuration
+rem data (bcdedit). ver prints "... [Version 5.1.2600]" (the word translated): its last word.
+set "NTVERSION=?"
+ver > "%OUT%" 2>&1
+for /f "usebackq delims=" %%L in ("%OUT%") do call :lastword %%L
+set "NTVERSION=%NTVERSION:]=%"
+set "OLDNT="
+for /f "tokens=1 delims=." %%M in ("%NTVERSION%") do if "%%M"=="5" set "OLDNT=1"
+echo Windows %NTVERSION%
 set "ADMIN=unknown"
 if not exist "%SYS%\fltmc.exe" goto checked
 set "ADMIN=yes"
@@ -69,8 +79,13 @@ call :answer %ERRORLEVEL% fsutil DisableLastAccess "fsutil behavior query disabl
 echo 6 Hibernation: HibernateEnabled (Control\Power), and the sleep states powercfg /a offers
 "%SYS%\reg.exe" query "%PWR%" /v HibernateEnabled > "%OUT%" 2>&1
 call :answer %ERRORLEVEL% reg HibernateEnabled "reg query HibernateEnabled" "" "%PWR%"
+if defined OLDNT goto nosleepstates
 "%SYS%\powercfg.exe" /a > "%OUT%" 2>&1
 call :answer %ERRORLEVEL% powercfg - "powercfg /a"
+goto sleepstates
+:nosleepstates
+call :unavailable "powercfg /a"
+:sleepstates
 
 echo 7 Disk defragmentation: service defragsvc (the schedule itself is a Task Scheduler task)
 "%SYS%\sc.exe" qc defragsvc > "%OUT%" 2>&1
@@ -80,12 +95,22 @@ call :answer %ERRORLEVEL% sc STATE "sc query defragsvc"
 
 rem The product's plan is b152c1ee-6d00-4b8d-9324-e8edf86cf92b, Balanced is 381b4222-f694-41f0-9685-ff5bb260df2e.
 echo 8 Power plan, * = active: product b152c1ee-6d00-4b8d-9324-e8edf86cf92b
+if defined OLDNT goto noplans
 "%SYS%\powercfg.exe" /list > "%OUT%" 2>&1
 call :answer %ERRORLEVEL% powercfg - "powercfg /list"
+goto plans
+:noplans
+call :unavailable "powercfg /list"
+:plans
 
 echo 9 GUI boot: quietboot in bcdedit /enum {current}
+if defined OLDNT goto nobootdata
 "%SYS%\bcdedit.exe" /enum {current} > "%OUT%" 2>&1
 call :answer %ERRORLEVEL% bcdedit quietboot "bcdedit /enum {current}" "quietboot not set (boot animation shown)"
+goto bootdata
+:nobootdata
+call :unavailable "bcdedit /enum {current}"
+:bootdata
 
 echo Read %DATE% %TIME%
 del "%OUT%" 2>nul
@@ -94,11 +119,26 @@ if /i not "%~1"=="/nopause" pause
 endlocal
 goto :eof
 
+rem The version: the last of the words given.
+:lastword
+if "%~2"=="" goto lastfound
+shift
+goto lastword
+:lastfound
+set "NTVERSION=%~1"
+goto :eof
+
+rem A row this Windows cannot answer. %1 what would have been run.
+:unavailable
+echo     %~1: not available on this Windows
+goto :eof
+
 rem One result. %1 the tool's exit code, %2 the tool, %3 the field a good answer holds (- for the
 rem whole answer), %4 what was run, %5 what a good answer without the field means (when that
 rem means something), %6 for a registry value: its key, read when the value is missing.
 :answer
 set "RC=%~1"
+rem Every code but 0 is a failure, compared as text: a crash or an HRESULT is a negative code.
 if not "%~6"=="" if "%RC%"=="1" goto novalue
 if not "%RC%"=="0" goto failed
 if "%~3"=="-" goto whole
