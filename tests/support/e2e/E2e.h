@@ -196,9 +196,8 @@ bool InputHandled(HWND dlg, DWORD timeoutMs = 20000);
 bool CloseWhenIdle(HWND dlg, DWORD timeoutMs = 20000);
 
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
-// (a new debugger marker or its progress window). A click taken by the window's activation is
-// repeated, at most three times; false when none was taken.
-bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs = 3000);
+// (a new debugger marker or its progress window); false when it was not taken.
+bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs = 10000);
 
 bool IsButtonChecked(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);

@@ -104,17 +104,10 @@ std::string MessageBoxText(HWND box)
 
 bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs)
 {
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        const size_t before = run.Markers().size();
-        ClickAt(ControlCenter(dlg, IDC_APPLY));
-        const bool taken =
-            WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
-                      timeoutMs, 5);
-        if (taken)
-            return true;
-    }
-    return false;
+    const size_t before = run.Markers().size();
+    return ClickAt(ControlCenter(dlg, IDC_APPLY)) &&
+           WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
+                     timeoutMs, 5);
 }
 
 bool AnswerBox(HWND box, int id)
