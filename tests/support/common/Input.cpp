@@ -77,9 +77,9 @@ bool ClickAt(POINT p)
         POINT c = {};
         if (CursorAt(p, c) || attempt == 1)
             return true;
-        std::printf("[input] the system moved the pointer to (%ld,%ld) during a click at (%ld,%ld):"
-                    " clicking once more\n",
-                    c.x, c.y, p.x, p.y);
+        std::printf(
+            "[input] click at (%ld,%ld): the system moved the pointer to (%ld,%ld); again\n", p.x,
+            p.y, c.x, c.y);
         std::fflush(stdout);
     }
     return false;
