@@ -125,7 +125,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
     {
         HWND control = ::GetDlgItem(dlg, id);
         ASSERT_TRUE(control) << id;
-        ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        ::PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
         ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000))
             << "no focus on " << id;
         for (const auto& key : keys)
@@ -136,7 +136,7 @@ TEST_F(MainWindow, EnterEscapeAndF1DoNothingWhateverHasTheFocus)
     }
     // And real keys on the apply button, through the system's keyboard input.
     HWND apply = ::GetDlgItem(dlg, IDC_APPLY);
-    ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
+    ::PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
     ::SetForegroundWindow(dlg);
     ASSERT_TRUE(WaitUntil(
         [&] { return ::GetForegroundWindow() == dlg && FocusedWindowOf(dlg) == apply; }, 5000));

@@ -3,26 +3,39 @@
 
 #include "common/Wait.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace testsupport
 {
 namespace
 {
-void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0)
-{
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = dx;
-    in.mi.dy = dy;
-    in.mi.dwFlags = flags;
-    ::SendInput(1, &in, sizeof(in));
-}
+POINT g_pointer = {}; // where MoveTo put the pointer last: presses and releases carry it
 
 LONG Normalise(LONG v, int extent)
 {
     // The centre of the pixel, in the 0..65535 scale of absolute input.
     return static_cast<LONG>((static_cast<long long>(v) * 65536 + 32768) / extent);
+}
+
+// The move and the button in one event. Wine turns each X crossing event it reads into a cursor
+// move to where the X pointer was when the event was made: read late, it puts the cursor back on
+// an earlier spot after it was seen here, and a press without a position would land there.
+void SendMouse(DWORD buttonFlags, POINT p)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = Normalise(p.x, ::GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = Normalise(p.y, ::GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    ::SendInput(1, &in, sizeof(in));
+}
+
+// Rounding may leave the cursor a pixel off.
+bool CursorAt(POINT p, POINT& c)
+{
+    ::GetCursorPos(&c);
+    return std::abs(c.x - p.x) <= 1 && std::abs(c.y - p.y) <= 1;
 }
 
 void SendKeyEvent(WORD vk, bool up)
@@ -38,38 +51,38 @@ void SendKeyEvent(WORD vk, bool up)
 
 bool MoveTo(POINT p)
 {
-    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Normalise(p.x, w), Normalise(p.y, h));
-    // The move is queued: wait until the system's cursor is there (rounding may leave it a pixel
-    // off). On a cold, loaded machine this can take seconds; a press given before it would land
-    // wherever the pointer was left, which reads like a click the program missed.
-    return WaitUntil(
-        [&]
-        {
-            POINT c = {};
-            ::GetCursorPos(&c);
-            return std::abs(c.x - p.x) <= 1 && std::abs(c.y - p.y) <= 1;
-        },
-        20000, 5);
+    SendMouse(0, g_pointer = p);
+    // The move is queued: wait until the system's cursor is there (seconds on a loaded machine).
+    POINT c = {};
+    return WaitUntil([&] { return CursorAt(p, c); }, 20000, 5);
 }
 
 void MouseDown()
 {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, g_pointer);
 }
 void MouseUp()
 {
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    SendMouse(MOUSEEVENTF_LEFTUP, g_pointer);
 }
 
 bool ClickAt(POINT p)
 {
-    if (!MoveTo(p))
-        return false;
-    MouseDown();
-    ::Sleep(30); // a human press has a length; some handlers look at the button state
-    MouseUp();
-    return true;
+    for (int attempt = 0; MoveTo(p); ++attempt)
+    {
+        MouseDown();
+        ::Sleep(30); // a human press has a length; some handlers look at the button state
+        MouseUp();
+        // Both carried p: a cursor elsewhere now was moved by the system during the click.
+        POINT c = {};
+        if (CursorAt(p, c) || attempt == 1)
+            return true;
+        std::printf(
+            "[input] click at (%ld,%ld): the system moved the pointer to (%ld,%ld); again\n", p.x,
+            p.y, c.x, c.y);
+        std::fflush(stdout);
+    }
+    return false;
 }
 
 bool Drag(POINT from, POINT to, int steps)

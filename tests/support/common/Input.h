@@ -9,9 +9,11 @@ namespace testsupport
 
 // Each returns false when the pointer never reached the point (then nothing was pressed).
 bool MoveTo(POINT screen);
+// At the point of the last MoveTo, carried by the press or release itself.
 void MouseDown();
 void MouseUp();
-// Move there, press, hold a human moment, release.
+// Move there, press, hold a human moment, release; once more, logged, when the system moved the
+// pointer away meanwhile.
 bool ClickAt(POINT screen);
 // Press at `from`, move in steps with the button held, release at `to`.
 bool Drag(POINT from, POINT to, int steps = 12);

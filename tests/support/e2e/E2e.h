@@ -22,7 +22,7 @@
 // - Windows: FindTopWindow / TopWindowsOf a pid, message boxes (IsMessageBox, MessageBoxText,
 //   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
 //   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
-//   To put the focus on a control from outside: SendMessage(dlg, WM_NEXTDLGCTL, control, TRUE).
+//   To put the focus on a control from outside: PostMessage(dlg, WM_NEXTDLGCTL, control, TRUE).
 // - Pictures: Capture (screen rectangle -> 24-bit picture), PixelAt, WaitForPixel (window
 //   coordinates), SaveScreenshot (build*/screenshots/<name>.bmp).
 // - Input: MoveTo, ClickAt, Drag (SendInput, absolute), SendKey (SendInput keyboard to the
@@ -154,7 +154,7 @@ RECT WindowRect(HWND hwnd);
 // A message box: a visible "#32770" window with the text static 0xFFFF.
 bool IsMessageBox(HWND hwnd);
 HWND FindMessageBox(DWORD pid, DWORD timeoutMs);
-// A message box of `pid` whose text equals `text` (CP949); null after `timeoutMs`.
+// A message box of `pid` whose text equals `text` (CP949; null: any); null after `timeoutMs`.
 HWND WaitForBox(DWORD pid, const char* text, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
 // Presses the box's button `id` (IDOK, IDCANCEL, IDYES, IDNO...) by a posted WM_COMMAND.
@@ -196,9 +196,8 @@ bool InputHandled(HWND dlg, DWORD timeoutMs = 20000);
 bool CloseWhenIdle(HWND dlg, DWORD timeoutMs = 20000);
 
 // Presses the apply button 1029 with a real click and waits until the program shows it took it
-// (a new debugger marker or its progress window). A click taken by the window's activation is
-// repeated, at most three times; false when none was taken.
-bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs = 3000);
+// (a new debugger marker or its progress window); false when it was not taken.
+bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs = 10000);
 
 bool IsButtonChecked(HWND dlg, int id);
 bool IsControlEnabled(HWND dlg, int id);

@@ -1,6 +1,8 @@
 // Finding and operating the program's windows from the test process.
 #include "e2e/E2e.h"
 
+#include <algorithm>
+
 namespace e2e
 {
 namespace
@@ -62,10 +64,7 @@ HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutM
         {
             for (HWND h : TopWindowsOf(pid, visibleOnly))
                 if ((!title || WindowText(h) == title) && (!cls || ClassOf(h) == cls))
-                {
-                    result = h;
-                    return true;
-                }
+                    return (result = h) != nullptr;
             return false;
         },
         timeoutMs);
@@ -80,20 +79,7 @@ bool IsMessageBox(HWND hwnd)
 
 HWND FindMessageBox(DWORD pid, DWORD timeoutMs)
 {
-    HWND result = nullptr;
-    WaitUntil(
-        [&]
-        {
-            for (HWND h : TopWindowsOf(pid, true))
-                if (IsMessageBox(h))
-                {
-                    result = h;
-                    return true;
-                }
-            return false;
-        },
-        timeoutMs);
-    return result;
+    return WaitForBox(pid, nullptr, timeoutMs);
 }
 
 std::string MessageBoxText(HWND box)
@@ -104,17 +90,10 @@ std::string MessageBoxText(HWND box)
 
 bool ClickApply(ProgramRun& run, HWND dlg, DWORD timeoutMs)
 {
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        const size_t before = run.Markers().size();
-        ClickAt(ControlCenter(dlg, IDC_APPLY));
-        const bool taken =
-            WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
-                      timeoutMs, 5);
-        if (taken)
-            return true;
-    }
-    return false;
+    const size_t before = run.Markers().size();
+    return ClickAt(ControlCenter(dlg, IDC_APPLY)) &&
+           WaitUntil([&] { return run.Markers().size() > before || ProgressWindow(run.Pid()); },
+                     timeoutMs, 5);
 }
 
 bool AnswerBox(HWND box, int id)
@@ -164,10 +143,7 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>
                 if (!IsMessageBox(h))
                     continue;
                 // A posted answer may take a moment to close the box: answer each box once.
-                bool seen = false;
-                for (HWND a : answered)
-                    seen = seen || a == h;
-                if (seen)
+                if (std::find(answered.begin(), answered.end(), h) != answered.end())
                     continue;
                 int answer = IDOK;
                 if (WindowText(h) == kUpdateCaption)
@@ -200,7 +176,11 @@ HWND StartToMainWindow(ProgramRun& run, DWORD timeoutMs, std::vector<StartupBox>
 
 bool IsButtonChecked(HWND dlg, int id)
 {
-    return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED;
+    // Bounded: a program that stopped answering fails the check instead of holding the test.
+    DWORD_PTR state = 0;
+    return ::SendMessageTimeoutA(::GetDlgItem(dlg, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                 &state) &&
+           state == BST_CHECKED;
 }
 
 bool IsControlEnabled(HWND dlg, int id)
@@ -260,10 +240,10 @@ HWND WaitForBox(DWORD pid, const char* text, DWORD timeoutMs)
     WaitUntil(
         [&]
         {
-            HWND box = FindMessageBox(pid, 0);
-            if (box && MessageBoxText(box) == text)
-                found = box;
-            return found != nullptr;
+            for (HWND h : TopWindowsOf(pid, true))
+                if (IsMessageBox(h) && (!text || MessageBoxText(h) == text))
+                    return (found = h) != nullptr;
+            return false;
         },
         timeoutMs);
     return found;

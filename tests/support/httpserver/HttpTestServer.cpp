@@ -67,14 +67,14 @@ void EnsureWinsock()
     static CWinsock winsock;
 }
 
-// Readable within ms? (Data, end of stream or an error all count as readable.)
-bool Readable(SOCKET s, unsigned long ms)
+// Readable (or writable) within ms? (Data, end of stream or an error all count as readable.)
+bool Ready(SOCKET s, unsigned long ms, bool toWrite = false)
 {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
     timeval tv = {static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
-    return ::select(0, &set, nullptr, nullptr, &tv) == 1;
+    return ::select(0, toWrite ? nullptr : &set, toWrite ? &set : nullptr, nullptr, &tv) == 1;
 }
 
 std::string Lower(std::string text)
@@ -185,6 +185,11 @@ void CHttpTestServer::Listen(unsigned short port)
         ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
     {
         m_listener = s;
+        // Never blocked, nor the connections it accepts: a connection that went between select
+        // and accept would hold the accept, and a client that stops reading (the program reads
+        // what it needs) a send, and with either the server's end, for ever.
+        u_long nonBlocking = 1;
+        ::ioctlsocket(s, FIONBIO, &nonBlocking);
         m_port = ntohs(address.sin_port);
         m_acceptThread = std::thread(&CHttpTestServer::AcceptLoop, this);
         return;
@@ -280,42 +285,38 @@ size_t CHttpTestServer::Count(const std::string& text) const
     return count;
 }
 
-bool CHttpTestServer::WaitForRequest(const std::string& text, unsigned long timeoutMs) const
+bool CHttpTestServer::WaitFor(const std::function<bool()>& done, unsigned long timeoutMs) const
 {
     std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                              [&]
-                              {
-                                  for (const std::string& request : m_requests)
-                                      if (request.substr(0, request.find("\r\n")).find(text) !=
-                                          std::string::npos)
-                                          return true;
-                                  return false;
-                              });
+    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), done);
 }
 
-bool CHttpTestServer::WaitFor(const size_t& counter, size_t count, unsigned long timeoutMs) const
+bool CHttpTestServer::WaitForRequest(const std::string& text, unsigned long timeoutMs) const
 {
-    std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                              [&] { return counter >= count; });
+    return WaitFor(
+        [&]
+        {
+            for (const std::string& request : m_requests)
+                if (request.substr(0, request.find("\r\n")).find(text) != std::string::npos)
+                    return true;
+            return false;
+        },
+        timeoutMs);
 }
 
 bool CHttpTestServer::WaitForRequests(size_t count, unsigned long timeoutMs) const
 {
-    std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_requests.size() >= count; });
+    return WaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
 }
 
 bool CHttpTestServer::WaitForFinished(size_t count, unsigned long timeoutMs) const
 {
-    return WaitFor(m_finished, count, timeoutMs);
+    return WaitFor([&] { return m_finished >= count; }, timeoutMs);
 }
 
 bool CHttpTestServer::WaitForClientCloses(size_t count, unsigned long timeoutMs) const
 {
-    return WaitFor(m_clientCloses, count, timeoutMs);
+    return WaitFor([&] { return m_clientCloses >= count; }, timeoutMs);
 }
 
 unsigned short CHttpTestServer::UnusedPort()
@@ -339,7 +340,7 @@ void CHttpTestServer::AcceptLoop()
     SOCKET listener = static_cast<SOCKET>(m_listener);
     while (!m_stopping)
     {
-        if (!Readable(listener, kSliceMs))
+        if (!Ready(listener, kSliceMs))
             continue;
         SOCKET s = ::accept(listener, nullptr, nullptr);
         if (s == INVALID_SOCKET)
@@ -365,7 +366,7 @@ bool CHttpTestServer::ReadRequest(std::uintptr_t socket, std::string& request)
         }
         if (headEnd != std::string::npos && request.size() >= wanted)
             return true;
-        if (!Readable(s, kSliceMs))
+        if (!Ready(s, kSliceMs))
             continue;
         int got = ::recv(s, buffer, sizeof(buffer), 0);
         if (got <= 0)
@@ -382,7 +383,7 @@ bool CHttpTestServer::WaitWatchingClient(std::uintptr_t socket, unsigned long ms
     bool clientGone = false;
     while (!m_stopping && (forever || std::chrono::steady_clock::now() < end))
     {
-        if (clientGone || !Readable(s, kSliceMs))
+        if (clientGone || !Ready(s, kSliceMs))
         {
             if (clientGone && forever)
                 return true;
@@ -464,13 +465,16 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
             }
             if (step.kind == HttpStep::Kind::Send)
             {
-                for (size_t sent = 0; !clientGone && sent < step.bytes.size();)
+                for (size_t sent = 0; !clientGone && !m_stopping && sent < step.bytes.size();)
                 {
                     const int n = ::send(s, step.bytes.data() + sent,
                                          static_cast<int>(step.bytes.size() - sent), 0);
-                    if (n <= 0)
+                    if (n > 0)
+                        sent += static_cast<size_t>(n);
+                    else if (::WSAGetLastError() != WSAEWOULDBLOCK)
                         break;
-                    sent += static_cast<size_t>(n);
+                    else
+                        Ready(s, kSliceMs, true);
                 }
             }
             else if (step.kind == HttpStep::Kind::Pause)
@@ -495,7 +499,7 @@ void CHttpTestServer::Serve(std::uintptr_t socket)
         const ULONGLONG deadline = ::GetTickCount64() + 2000;
         while (!clientGone && !m_stopping && ::GetTickCount64() < deadline)
         {
-            if (!Readable(s, kSliceMs))
+            if (!Ready(s, kSliceMs))
                 continue;
             if (::recv(s, buffer, sizeof(buffer), 0) <= 0)
                 break;

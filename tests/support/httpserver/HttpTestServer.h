@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -120,7 +121,7 @@ private:
     bool WaitWatchingClient(std::uintptr_t socket, unsigned long ms, bool forever);
     HttpScript ScriptFor(const std::string& target) const;
     bool IsHeld(const std::string& target) const;
-    bool WaitFor(const size_t& counter, size_t count, unsigned long timeoutMs) const;
+    bool WaitFor(const std::function<bool()>& done, unsigned long timeoutMs) const;
 
     std::uintptr_t m_listener = ~std::uintptr_t(0);
     unsigned short m_port = 0;

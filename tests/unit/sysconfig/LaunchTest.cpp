@@ -179,8 +179,10 @@ BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTE
                            LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
                            LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION)
 {
+    // A null string is recorded as such: the comparison then fails with it in view.
+    const auto text = [](const char* s) { return std::string(s ? s : "<null>"); };
     g_created.push_back(Lower(
-        std::string(image) + "|" + commandLine + "|" + folder + "|" + std::to_string(inherit) +
+        text(image) + "|" + text(commandLine) + "|" + text(folder) + "|" + std::to_string(inherit) +
         std::to_string(flags) + std::to_string(environment != nullptr) + "|" +
         std::to_string(startup->dwFlags) + std::to_string(startup->wShowWindow)));
     ::SetLastError(ERROR_FILE_NOT_FOUND);

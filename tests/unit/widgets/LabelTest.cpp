@@ -309,8 +309,9 @@ TEST(Label, ClickNotifiesTheParentAndNeverOpensTheText)
     run.lpFile = "[추천 설정]";
     run.nShow = SW_SHOWNORMAL;
     ASSERT_TRUE(::ShellExecuteExA(&run) && run.hProcess) << "the planted program cannot be reached";
-    ::WaitForSingleObject(run.hProcess, INFINITE);
+    const DWORD ended = ::WaitForSingleObject(run.hProcess, 60000);
     ::CloseHandle(run.hProcess);
+    ASSERT_EQ(WAIT_OBJECT_0, ended) << "the planted program did not end";
     ASSERT_TRUE(folder.Ran()) << "the planted program did not record itself";
     EXPECT_EQ(1, folder.Runs()) << "the label's text was handed to the shell";
     label.UnsubclassWindow();

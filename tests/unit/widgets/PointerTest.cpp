@@ -19,18 +19,8 @@ const int kParentY = 700;
 const int kButtonX = 50;
 const int kButtonY = 30;
 
-void MovePointer(int x, int y)
-{
-    testsupport::MoveTo(POINT{x, y});
-}
-
-void LeftButton(bool down)
-{
-    if (down)
-        testsupport::MouseDown();
-    else
-        testsupport::MouseUp();
-}
+using testsupport::MouseDown;
+using testsupport::MouseUp;
 
 struct PointerButton
 {
@@ -51,11 +41,11 @@ struct PointerButton
     }
     ~PointerButton()
     {
-        LeftButton(false);
+        MouseUp();
         button.UnsubclassWindow();
     }
     // Pointer to a point of the parent's client area.
-    void MoveTo(int x, int y) { MovePointer(kParentX + x, kParentY + y); }
+    void MoveTo(int x, int y) { testsupport::MoveTo(POINT{kParentX + x, kParentY + y}); }
     void MoveOverButton(int dx = 20, int dy = 15) { MoveTo(kButtonX + dx, kButtonY + dy); }
     // The colour at the image's top-left pixel.
     COLORREF Face() { return CSnapshot(hwnd).At(10, 5); }
@@ -82,7 +72,7 @@ TEST(ButtonPointer, HoverLightsTheButtonAndLeavingPutsItOut)
     PumpUntilIdle();
     EXPECT_EQ(kHoverBody, b.Face());
     // A jump far away: no move reaches the button, the leave notification does.
-    MovePointer(100, 100);
+    testsupport::MoveTo(POINT{100, 100});
     EXPECT_TRUE(PumpUntil([&] { return b.Face() == kNormalBody; })) << "still lit after leaving";
     EXPECT_FALSE(b.button.IsHover());
 }
@@ -92,10 +82,10 @@ TEST(ButtonPointer, HeldButtonShowsTheHoverFaceShiftedByOnePixel)
     PointerButton b;
     b.MoveOverButton();
     ASSERT_TRUE(PumpUntil([&] { return b.Face() == kHoverBody; }));
-    LeftButton(true);
+    MouseDown();
     EXPECT_TRUE(PumpUntil([&] { return b.ShiftedMark() == RGB(254, 0, 0); }))
         << "held face not shifted";
-    LeftButton(false);
+    MouseUp();
     EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) == 1; }));
     // Released, out and back in: the hover face, no longer shifted. (Whether the end of the
     // capture counts as leaving is the platform's business, so the pointer leaves for sure.)
@@ -113,7 +103,7 @@ TEST(ButtonPointer, PressingOutsideAndDraggingOntoTheButtonDoesNotLightIt)
     PointerButton b;
     b.MoveTo(10, 10);
     PumpUntilIdle();
-    LeftButton(true);
+    MouseDown();
     PumpUntilIdle();
     for (int x = 10; x <= kButtonX + 20; x += 10)
     {
@@ -124,7 +114,7 @@ TEST(ButtonPointer, PressingOutsideAndDraggingOntoTheButtonDoesNotLightIt)
     PumpUntilIdle();
     EXPECT_FALSE(b.button.IsHover());
     EXPECT_EQ(kNormalBody, b.Face());
-    LeftButton(false);
+    MouseUp();
     PumpUntilIdle();
     // Released, the next move lights it.
     b.MoveOverButton(22, 14);
@@ -137,10 +127,10 @@ TEST(ButtonPointer, RealDoubleClickGivesTwoClicks)
     PointerButton b;
     b.MoveOverButton();
     ASSERT_TRUE(PumpUntil([&] { return b.button.IsHover(); }));
-    LeftButton(true);
-    LeftButton(false);
-    LeftButton(true);
-    LeftButton(false);
+    MouseDown();
+    MouseUp();
+    MouseDown();
+    MouseUp();
     EXPECT_TRUE(PumpUntil([&] { return b.parent.CountCommands(kButtonId, BN_CLICKED) >= 2; }));
     PumpUntilIdle();
     EXPECT_EQ(2, b.parent.CountCommands(kButtonId, BN_CLICKED));
