@@ -383,7 +383,7 @@ TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
     EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[3].parameters);
 }
 
-TEST_F(LaunchTest, InstallNeverImportsFromACutFolder)
+TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
 {
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     ASSERT_TRUE(powercfg.Installed());
@@ -397,11 +397,13 @@ TEST_F(LaunchTest, InstallNeverImportsFromACutFolder)
     EXPECT_EQ(259u, starts[0].parameters.size());
     EXPECT_NE(std::string::npos, starts[0].parameters.find(longest + "\\velo-ssd.cfg\" b152c1ee"));
 
-    // One more character, or no folder at all (empty or null): no import, only the activation.
-    // (The pause after an import is measured by the apply run's own markers end to end; a call
-    // that starts a process has no upper time bound on a loaded machine.)
+    // One more character, a quote that would end the quoted path, or no folder at all (empty or
+    // null): no import, only the activation. (The pause after an import is measured by the apply
+    // run's own markers end to end; a call that starts a process has no upper time bound on a
+    // loaded machine.)
     const std::string tooLong = longest + "f";
-    for (const char* folder : {tooLong.c_str(), "", static_cast<const char*>(nullptr)})
+    for (const char* folder :
+         {tooLong.c_str(), "C:\\x\" /S", "", static_cast<const char*>(nullptr)})
     {
         const size_t before = m_log.Read().size();
         optimizer.InstallPowerPlan(folder);
