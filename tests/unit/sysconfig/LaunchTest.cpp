@@ -68,9 +68,17 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
     EXPECT_EQ(Lower(SystemFolder()), Lower(start.folder));
 }
 
+bool NotElevatedAboveTheUser()
+{
+    return false;
+}
+
 class LaunchTest : public ::testing::Test
 {
 protected:
+    // Tests replace the system's calls; the real ones come back after each.
+    ~LaunchTest() override { g_launchCalls = m_real; }
+    const LaunchCalls m_real = g_launchCalls;
     CRecorderLog m_log;
 };
 
@@ -129,6 +137,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 
         RunTool("fsutil", "behavior set disablelastaccess 1");
         ASSERT_EQ(3u, m_log.WaitFor(3).size());
+        g_launchCalls.elevatedAboveTheUser = &NotElevatedAboveTheUser;
         OpenSystemTool("control.exe", "powercfg.cpl");
         starts = m_log.WaitFor(4);
         ::SetCurrentDirectoryA(previous);
@@ -189,12 +198,12 @@ BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTE
 
 TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
 {
-    const auto real = g_launchCalls.createProcess;
     g_launchCalls.createProcess = &RecordCreation;
+    g_launchCalls.elevatedAboveTheUser = &NotElevatedAboveTheUser;
     RunTool("fsutil", "a  b ");
     OpenSystemTool("control.exe", "powercfg.cpl");
     RunNativeTool("bcdedit", " c ");
-    g_launchCalls.createProcess = real;
+    g_launchCalls = m_real;
     const std::string system = Lower(SystemFolder());
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
@@ -289,6 +298,18 @@ bool ElevatedByUac()
 {
     return g_elevatedByUac;
 }
+// The desktop shell's window stood in for by the desktop window (Wine's explorer names none),
+// and the processes given the right to come to the front.
+HWND WINAPI ShellWindowStandIn()
+{
+    return ::GetDesktopWindow();
+}
+std::vector<DWORD> g_granted;
+BOOL WINAPI RecordGrant(DWORD process)
+{
+    g_granted.push_back(process);
+    return TRUE;
+}
 
 TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevatedStartIsMade)
 {
@@ -296,23 +317,32 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     {
         const char* name; // also the parameters, to tell the direct starts apart
         HRESULT found, answer;
-        bool hangs, elevatedByUac, startedDirectly;
+        bool hangs, elevatedByUac, startedDirectly, powerOptions;
     } cases[] = {
-        {"opened", S_OK, S_OK, false, true, false},
-        {"could-not-open", S_OK, S_FALSE, false, false, false},
-        {"failed", S_OK, E_ACCESSDENIED, false, false, false},
-        {"hangs", S_OK, S_OK, true, false, false},
-        {"no-desktop", S_FALSE, S_OK, false, false, true},
-        {"no-shell", E_FAIL, S_OK, false, false, true},
-        {"no-desktop-uac", S_FALSE, S_OK, false, true, false},
+        {"opened", S_OK, S_OK, false, true, false, false},
+        {"could-not-open", S_OK, S_FALSE, false, false, false, false},
+        {"failed", S_OK, E_ACCESSDENIED, false, false, false, false},
+        {"hangs", S_OK, S_OK, true, false, false, false},
+        {"no-desktop", S_FALSE, S_OK, false, false, true, false},
+        {"no-shell", E_FAIL, S_OK, false, false, true, false},
+        {"no-desktop-uac", S_FALSE, S_OK, false, true, false, false},
+        // The Power Options: at the user's level when the program is above it, else directly.
+        {"power-uac", S_OK, S_OK, false, true, false, true},
+        {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, true},
+        {"power-no-uac", S_OK, S_OK, false, false, true, true},
     };
-    const LaunchCalls real = g_launchCalls;
+    // The shell's process, given the right to bring what it opens to the front.
+    DWORD shellProcess = 0;
+    ASSERT_TRUE(::GetWindowThreadProcessId(ShellWindowStandIn(), &shellProcess) && shellProcess);
     g_launchCalls.findDesktopShell = &FindStandIn;
     g_launchCalls.elevatedAboveTheUser = &ElevatedByUac;
+    g_launchCalls.shellWindow = &ShellWindowStandIn;
+    g_launchCalls.allowSetForeground = &RecordGrant;
     std::vector<std::string> startedDirectly;
     {
         CInstalledTool page(TempFolder(), "dadaror-page.exe");
-        ASSERT_TRUE(page.Installed());
+        CInstalledTool control(SysWow64Folder(), "control.exe");
+        ASSERT_TRUE(page.Installed() && control.Installed());
         for (const auto& c : cases)
         {
             SCOPED_TRACE(c.name);
@@ -323,20 +353,29 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             g_shell = &shell;
             g_found = c.found;
             g_elevatedByUac = c.elevatedByUac;
+            g_granted.clear();
             const ULONGLONG begin = ::GetTickCount64();
-            OpenForUser("open", page.Path().c_str(), c.name);
+            if (c.powerOptions)
+                OpenSystemTool("control.exe", c.name);
+            else
+                OpenForUser("open", page.Path().c_str(), c.name);
             // A hung shell holds the dialog for a few seconds, no longer.
             EXPECT_LT(::GetTickCount64() - begin, 10000u);
             ::SetEvent(hang.Get());
             EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
-            EXPECT_EQ(c.found == S_OK ? "open|" + page.Path() + "|" + c.name + "|vt0|1" : "",
+            const bool viaShell = !c.powerOptions || c.elevatedByUac;
+            const std::string file =
+                c.powerOptions ? SystemFolder() + "\\control.exe" : page.Path();
+            EXPECT_EQ(c.found == S_OK && viaShell ? "open|" + file + "|" + c.name + "|vt0|1" : "",
                       shell.asked);
+            EXPECT_EQ(viaShell ? std::vector<DWORD>{shellProcess} : std::vector<DWORD>{},
+                      g_granted);
             if (c.startedDirectly)
                 startedDirectly.push_back(c.name);
         }
     }
-    g_launchCalls = real;
-    // The copy is gone, so every start is logged by now.
+    g_launchCalls = m_real;
+    // The copies are gone, so every start is logged by now.
     std::vector<std::string> logged;
     for (const RecordedStart& start : m_log.Read())
         logged.push_back(start.parameters);
