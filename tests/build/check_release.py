@@ -5,7 +5,6 @@
     check_release.py version EXE VERSION
     check_release.py guide GUIDE RC_FILE
     check_release.py pack PACK_SCRIPT
-    check_release.py addresses EXE URL...
 """
 import os
 import re
@@ -159,16 +158,6 @@ def check_pack(pack_script):
                     fail("%s carries extra fields" % e.filename)
 
 
-def check_addresses(exe, urls):
-    # What the program opens for the user (the download page among them) goes over https.
-    data = open(exe, "rb").read()
-    for url in urls:
-        if not url.startswith("https://"):
-            fail("the program opens %s without https" % url)
-        if url.encode("ascii") not in data:
-            fail("the program does not hold %s" % url)
-
-
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "size" and len(argv) == 4:
@@ -179,8 +168,6 @@ def main(argv):
         check_guide(argv[2], argv[3])
     elif command == "pack" and len(argv) == 3:
         check_pack(argv[2])
-    elif command == "addresses" and len(argv) > 3:
-        check_addresses(argv[2], argv[3:])
     else:
         sys.exit(__doc__)
     return 1 if failures else 0

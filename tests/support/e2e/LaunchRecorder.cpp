@@ -31,9 +31,8 @@ LaunchRecorder::LaunchRecorder()
                 view));
             ok = ok && m_saved.back()->Ok();
         }
-    // The 32-bit system folder: where the program finds control.exe; the 64-bit one: where the
-    // desktop shell does, when it opens the Power Options for the program. The registry tells
-    // Wine to prefer the file to its own built-in control.exe, also in the shell's starts.
+    // control.exe where the program finds it and where the desktop shell does (64-bit), preferred
+    // to Wine's built-in one also in the shell's starts, which do not have our environment.
     m_control = std::make_unique<sysconfig_test::CInstalledTool>(sysconfig_test::SysWow64Folder(),
                                                                  "control.exe");
     m_control64 = std::make_unique<sysconfig_test::CInstalledTool>(sysconfig_test::System32Folder(),

