@@ -1,5 +1,6 @@
 #include "SSDApp.h"
 #include "SystemDlls.h"
+#include "framework/TickCount.h"
 
 // The one application object.
 static CSSDApp theApp;
@@ -27,13 +28,16 @@ void RestrictDllSearch()
 // Windows XP has no GetTickCount64, and Windows does not start a program that imports a function
 // its system lacks. mingw's threads library, whose locks the C++ run-time's exception handling
 // takes, names it in its timed waits, which the program never makes: the program answers in its
-// place, with the system's own where there is one and the 32-bit count otherwise.
+// place, with the system's own where there is one and otherwise with a 64-bit count built from
+// the 32-bit one, so that a wait across its wrap still ends.
+fw::CTickCount64 g_tickCount;
+
 ULONGLONG WINAPI TickCount64()
 {
-    using GetTickCount64Fn = ULONGLONG(WINAPI*)();
-    auto system = reinterpret_cast<GetTickCount64Fn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
-    return system ? system() : ::GetTickCount();
+    return g_tickCount.Read(
+        reinterpret_cast<fw::CTickCount64::SystemCountFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetTickCount64"))),
+        &::GetTickCount);
 }
 #endif
 } // namespace

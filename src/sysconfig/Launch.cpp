@@ -19,26 +19,32 @@ namespace
 // How long the dialog waits for the desktop shell's answer: a hung shell must not freeze it.
 constexpr DWORD kShellBoundMs = 5000;
 
-// Creates a system tool's process from its full path in the system folder (".exe" added to a bare
-// name), with that folder as its working folder and the path, quoted, as the command line's
-// program part. Nothing is started when the path can't be had whole rather than a tool found
-// elsewhere. native: on 64-bit Windows the file opened is the 64-bit tool, through Sysnative;
-// the tool still sees the path it is known by.
-void StartSystemTool(const char* file, const char* parameters, WORD show, bool native)
+// The full path of a system tool in the system folder (".exe" added to a bare name), and that
+// folder. False when either can't be had whole: a cut path would name some other file.
+bool SystemToolPath(const char* file, char (&folder)[MAX_PATH], char (&path)[MAX_PATH])
 {
     if (!file || !*file)
-        return;
-    char folder[MAX_PATH] = {};
+        return false;
     const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const char* extension = std::strchr(file, '.') ? "" : ".exe";
+    return length != 0 && length < MAX_PATH &&
+           fw::FormatText(path, MAX_PATH, "%s\\%s%s", folder, file,
+                          std::strchr(file, '.') ? "" : ".exe");
+}
+
+// Creates a system tool's process from its full path in the system folder, with that folder as
+// its working folder and the path, quoted, as the command line's program part. Nothing is started
+// when the path can't be had whole rather than a tool found elsewhere. native: on 64-bit Windows
+// the file opened is the 64-bit tool, through Sysnative; the tool still sees the path it is known
+// by.
+void StartSystemTool(const char* file, const char* parameters, WORD show, bool native)
+{
+    char folder[MAX_PATH] = {};
     char path[MAX_PATH] = {};
     char image[MAX_PATH] = {};
-    if (!fw::FormatText(path, sizeof(path), "%s\\%s%s", folder, file, extension) ||
-        !fw::FormatText(image, sizeof(image), "%s", path))
+    if (!SystemToolPath(file, folder, path) || !fw::FormatText(image, sizeof(image), "%s", path))
         return;
 #ifndef _WIN64
+    const char* extension = std::strchr(file, '.') ? "" : ".exe";
     char wow64[MAX_PATH] = {};
     const char* name = std::strrchr(folder, '\\');
     if (native && ::GetSystemWow64DirectoryA(wow64, MAX_PATH) &&
@@ -183,9 +189,35 @@ bool WaitServingSentMessages(HANDLE thread, DWORD boundMs)
     }
 }
 
+// Asks the desktop shell to open it, from a thread of its own and for at most the bound. False
+// when there is no shell desktop to ask: then nothing was started.
+bool AskDesktopShellToOpen(const char* verb, const char* file, const char* parameters)
+{
+    // The click was the user's: the shell may bring what it opens to the front.
+    DWORD shellProcess = 0;
+    if (::GetWindowThreadProcessId(g_launchCalls.shellWindow(), &shellProcess) && shellProcess)
+        g_launchCalls.allowSetForeground(shellProcess);
+
+    auto request = std::unique_ptr<ShellRequest>(
+        new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
+                         parameters != nullptr});
+    fw::CKernelHandle thread(
+        ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
+    // No thread to ask from: as if there were no shell desktop.
+    if (!thread)
+        return false;
+    static_cast<void>(request.release()); // the thread owns it now
+    // Not answered within the bound counts as reached: the shell may still open it.
+    DWORD outcome = kShellReached;
+    if (WaitServingSentMessages(thread.Get(), kShellBoundMs))
+        ::GetExitCodeThread(thread.Get(), &outcome);
+    return outcome != kNoShellDesktop;
+}
+
 } // namespace
 
-LaunchCalls g_launchCalls = {&::CreateProcessA, &FindDesktopShell, &ElevatedAboveTheUser};
+LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow, &::AllowSetForegroundWindow,
+                             &FindDesktopShell, &ElevatedAboveTheUser};
 
 void RunTool(const char* file, const char* parameters)
 {
@@ -201,31 +233,23 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
     if (!file || !*file)
         return;
-    // The click was the user's: the shell may bring what it opens to the front.
-    DWORD shellProcess = 0;
-    if (::GetWindowThreadProcessId(::GetShellWindow(), &shellProcess) && shellProcess)
-        ::AllowSetForegroundWindow(shellProcess);
-
-    // No thread to ask from: as if there were no shell desktop.
-    DWORD outcome = kNoShellDesktop;
-    auto request = std::unique_ptr<ShellRequest>(
-        new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
-                         parameters != nullptr});
-    fw::CKernelHandle thread(
-        ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
-    if (thread)
-    {
-        static_cast<void>(request.release()); // the thread owns it now
-        // Not answered within the bound counts as reached: the shell may still open it.
-        outcome = kShellReached;
-        if (WaitServingSentMessages(thread.Get(), kShellBoundMs))
-            ::GetExitCodeThread(thread.Get(), &outcome);
-    }
-    if (outcome == kNoShellDesktop && !g_launchCalls.elevatedAboveTheUser())
+    if (!AskDesktopShellToOpen(verb, file, parameters) && !g_launchCalls.elevatedAboveTheUser())
         ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
+    if (!g_launchCalls.elevatedAboveTheUser())
+    {
+        StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
+        return;
+    }
+    // Elevated above the user, the tool is opened at the user's level: control.exe hands the
+    // applet on through the shell's file-type lookup, which entries in the user's own part of
+    // the registry redirect, and an elevated lookup would run what they name elevated. Without a
+    // shell desktop to ask, nothing is opened.
+    char folder[MAX_PATH] = {};
+    char path[MAX_PATH] = {};
+    if (SystemToolPath(file, folder, path))
+        AskDesktopShellToOpen("open", path, parameters);
 }

@@ -24,14 +24,20 @@ void RunNativeTool(const char* file, const char* parameters);
 // has no normal level to go back to (Windows XP, UAC switched off).
 void OpenForUser(const char* verb, const char* file, const char* parameters);
 
-// A shown opening (SW_SHOWNORMAL) of a system tool such as "control.exe", created like RunTool's.
-// It is started by the program itself, elevated: the Power Options change machine-wide settings.
+// A shown opening (SW_SHOWNORMAL) of a system tool such as "control.exe", from its full path in
+// the system folder. Where the process runs elevated above the user's normal level, the desktop
+// shell opens it at that level, as OpenForUser does (and nothing opens without a shell desktop);
+// elsewhere (Windows XP, UAC switched off) it is created like RunTool's.
 void OpenSystemTool(const char* file, const char* parameters);
 
 // What the launches ask of the system; tests replace them.
 struct LaunchCalls
 {
     decltype(&::CreateProcessA) createProcess;
+    // The desktop shell's window, and the right to come to the front given to its process before
+    // the shell is asked.
+    decltype(&::GetShellWindow) shellWindow;
+    decltype(&::AllowSetForegroundWindow) allowSetForeground;
     // The desktop shell's dispatch object; S_FALSE or a failure when there is no shell desktop.
     // Called on a thread of its own, in a single-threaded apartment.
     HRESULT (*findDesktopShell)(IShellDispatch2** shell);

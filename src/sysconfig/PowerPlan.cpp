@@ -56,10 +56,14 @@ void COptimizer::InstallPowerPlan()
 void COptimizer::InstallPowerPlan(const char* programFolder)
 {
     // Without the whole folder there is no plan file to name: importing from a cut or empty path
-    // would read some other file. The activation still runs, for a plan imported earlier.
+    // would read some other file. Nor can a folder with a double quote be named: it would end the
+    // quoted path and hand the rest of it to powercfg as arguments of their own (a full-width
+    // quotation mark in a folder name becomes one in the ANSI path on code pages that map it to
+    // its nearest character). The activation still runs, for a plan imported earlier.
+    const bool passable = programFolder && programFolder[0] && !std::strchr(programFolder, '"');
     char parameters[MAX_PATH] = {};
     const bool named =
-        programFolder && programFolder[0] &&
+        passable &&
         fw::FormatText(parameters, sizeof(parameters),
                        "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
                        programFolder);

@@ -32,9 +32,9 @@
 //   request (the update check gets "1.4" unless told otherwise, anything else 404); without a
 //   server the program's requests are refused at once.
 // - LaunchRecorder: makes the shell's http/https handler (HKLM\Software\Classes, both views) and
-//   syswow64\control.exe of the prefix a recorder program for its lifetime, restoring them
-//   afterwards; pass Environment() to the ProgramRun (it names the log and lets Wine load the
-//   native control.exe). Lines() are the recorded command lines, e.g. "powercfg.cpl".
+//   control.exe of both system folders of the prefix a recorder program for its lifetime,
+//   restoring them afterwards; pass Environment() to the ProgramRun (it names the log). Lines()
+//   are the recorded command lines, e.g. "powercfg.cpl".
 // - CScopedRegValue (common/Registry.h): a registry value for a scope, restored afterwards.
 #pragma once
 
@@ -300,7 +300,7 @@ public:
 private:
     std::string m_log;
     std::vector<std::unique_ptr<CScopedRegValue>> m_saved;
-    std::unique_ptr<sysconfig_test::CInstalledTool> m_control;
+    std::unique_ptr<sysconfig_test::CInstalledTool> m_control, m_control64;
     bool m_installed = false;
 };
 

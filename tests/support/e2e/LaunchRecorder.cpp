@@ -31,10 +31,15 @@ LaunchRecorder::LaunchRecorder()
                 view));
             ok = ok && m_saved.back()->Ok();
         }
-    // The 32-bit system folder: where a 32-bit caller's shell finds control.exe.
+    // control.exe where the program finds it and where the desktop shell does (64-bit), preferred
+    // to Wine's built-in one also in the shell's starts, which do not have our environment.
     m_control = std::make_unique<sysconfig_test::CInstalledTool>(sysconfig_test::SysWow64Folder(),
                                                                  "control.exe");
-    ok = ok && m_control->Installed();
+    m_control64 = std::make_unique<sysconfig_test::CInstalledTool>(sysconfig_test::System32Folder(),
+                                                                   "control.exe", true);
+    m_saved.push_back(std::make_unique<CScopedRegValue>(
+        HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "control.exe", "native"));
+    ok = ok && m_control->Installed() && m_control64->Installed() && m_saved.back()->Ok();
     // The elevated program opens addresses only through the desktop shell.
     m_installed = ok && testsupport::WaitForDesktopShell(20000);
 }
@@ -42,6 +47,7 @@ LaunchRecorder::LaunchRecorder()
 LaunchRecorder::~LaunchRecorder()
 {
     m_control.reset();
+    m_control64.reset();
     // Restore in reverse: the two views may be one key.
     while (!m_saved.empty())
         m_saved.pop_back();
@@ -50,12 +56,7 @@ LaunchRecorder::~LaunchRecorder()
 
 Env LaunchRecorder::Environment() const
 {
-    char overrides[1024] = {};
-    ::GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof(overrides));
-    std::string o = overrides;
-    // Wine prefers its own built-in control.exe over a file in the system folder unless told.
-    o += (o.empty() ? "" : ";") + std::string("control.exe=n");
-    return {{recorder::kLogVariable, m_log}, {"WINEDLLOVERRIDES", o}};
+    return {{recorder::kLogVariable, m_log}};
 }
 
 std::vector<std::string> LaunchRecorder::Lines() const

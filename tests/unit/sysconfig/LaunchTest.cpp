@@ -71,6 +71,8 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
 class LaunchTest : public ::testing::Test
 {
 protected:
+    ~LaunchTest() override { g_launchCalls = m_real; }
+    const LaunchCalls m_real = g_launchCalls;
     CRecorderLog m_log;
 };
 
@@ -129,6 +131,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 
         RunTool("fsutil", "behavior set disablelastaccess 1");
         ASSERT_EQ(3u, m_log.WaitFor(3).size());
+        g_launchCalls.elevatedAboveTheUser = [] { return false; };
         OpenSystemTool("control.exe", "powercfg.cpl");
         starts = m_log.WaitFor(4);
         ::SetCurrentDirectoryA(previous);
@@ -191,12 +194,11 @@ BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTE
 
 TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
 {
-    const auto real = g_launchCalls.createProcess;
     g_launchCalls.createProcess = &RecordCreation;
+    g_launchCalls.elevatedAboveTheUser = [] { return false; };
     RunTool("fsutil", "a  b ");
     OpenSystemTool("control.exe", "powercfg.cpl");
     RunNativeTool("bcdedit", " c ");
-    g_launchCalls.createProcess = real;
     const std::string system = Lower(SystemFolder());
     char windows[MAX_PATH] = {};
     ::GetWindowsDirectoryA(windows, MAX_PATH);
@@ -229,6 +231,9 @@ public:
     HRESULT answer = S_OK;
     HANDLE hang = nullptr;
     std::string asked;
+    // The processes given the right to come to the front before the shell is asked.
+    static inline std::vector<DWORD> granted;
+    static BOOL WINAPI Grant(DWORD process) { return granted.push_back(process), TRUE; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
@@ -298,23 +303,31 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     {
         const char* name; // also the parameters, to tell the direct starts apart
         HRESULT found, answer;
-        bool hangs, elevatedByUac, startedDirectly;
+        bool hangs, elevatedByUac, startedDirectly, powerOptions;
     } cases[] = {
-        {"opened", S_OK, S_OK, false, true, false},
-        {"could-not-open", S_OK, S_FALSE, false, false, false},
-        {"failed", S_OK, E_ACCESSDENIED, false, false, false},
-        {"hangs", S_OK, S_OK, true, false, false},
-        {"no-desktop", S_FALSE, S_OK, false, false, true},
-        {"no-shell", E_FAIL, S_OK, false, false, true},
-        {"no-desktop-uac", S_FALSE, S_OK, false, true, false},
+        {"opened", S_OK, S_OK, false, true, false, false},
+        {"could-not-open", S_OK, S_FALSE, false, false, false, false},
+        {"failed", S_OK, E_ACCESSDENIED, false, false, false, false},
+        {"hangs", S_OK, S_OK, true, false, false, false},
+        {"no-desktop", S_FALSE, S_OK, false, false, true, false},
+        {"no-shell", E_FAIL, S_OK, false, false, true, false},
+        {"no-desktop-uac", S_FALSE, S_OK, false, true, false, false},
+        // The Power Options when the program is above the user's level (else: created directly).
+        {"power-uac", S_OK, S_OK, false, true, false, true},
+        {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, true},
     };
-    const LaunchCalls real = g_launchCalls;
+    // Wine's explorer names no shell window: the desktop window's process stands in for it.
+    DWORD shellProcess = 0;
+    ::GetWindowThreadProcessId(::GetDesktopWindow(), &shellProcess);
     g_launchCalls.findDesktopShell = &FindStandIn;
     g_launchCalls.elevatedAboveTheUser = &ElevatedByUac;
+    g_launchCalls.shellWindow = &::GetDesktopWindow;
+    g_launchCalls.allowSetForeground = &CShellStandIn::Grant;
     std::vector<std::string> startedDirectly;
     {
         CInstalledTool page(TempFolder(), "dadaror-page.exe");
-        ASSERT_TRUE(page.Installed());
+        CInstalledTool control(SysWow64Folder(), "control.exe");
+        ASSERT_TRUE(page.Installed() && control.Installed());
         for (const auto& c : cases)
         {
             SCOPED_TRACE(c.name);
@@ -325,20 +338,23 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             g_shell = &shell;
             g_found = c.found;
             g_elevatedByUac = c.elevatedByUac;
+            CShellStandIn::granted.clear();
             const ULONGLONG begin = ::GetTickCount64();
-            OpenForUser("open", page.Path().c_str(), c.name);
+            c.powerOptions ? OpenSystemTool("control.exe", c.name)
+                           : OpenForUser("open", page.Path().c_str(), c.name);
             // A hung shell holds the dialog for a few seconds, no longer.
             EXPECT_LT(::GetTickCount64() - begin, 10000u);
             ::SetEvent(hang.Get());
             EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
-            EXPECT_EQ(c.found == S_OK ? "open|" + page.Path() + "|" + c.name + "|vt0|1" : "",
-                      shell.asked);
+            const std::string file =
+                c.powerOptions ? SystemFolder() + "\\control.exe" : page.Path();
+            EXPECT_EQ(c.found == S_OK ? "open|" + file + "|" + c.name + "|vt0|1" : "", shell.asked);
+            EXPECT_EQ(std::vector<DWORD>{shellProcess}, CShellStandIn::granted);
             if (c.startedDirectly)
                 startedDirectly.push_back(c.name);
         }
     }
-    g_launchCalls = real;
-    // The copy is gone, so every start is logged by now.
+    // The copies are gone, so every start is logged by now.
     std::vector<std::string> logged;
     for (const RecordedStart& start : m_log.Read())
         logged.push_back(start.parameters);
@@ -385,7 +401,7 @@ TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
     EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[3].parameters);
 }
 
-TEST_F(LaunchTest, InstallNeverImportsFromACutFolder)
+TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
 {
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     ASSERT_TRUE(powercfg.Installed());
@@ -399,11 +415,11 @@ TEST_F(LaunchTest, InstallNeverImportsFromACutFolder)
     EXPECT_EQ(259u, starts[0].parameters.size());
     EXPECT_NE(std::string::npos, starts[0].parameters.find(longest + "\\velo-ssd.cfg\" b152c1ee"));
 
-    // One more character, or no folder at all (empty or null): no import, only the activation.
-    // (The pause after an import is measured by the apply run's own markers end to end; a call
-    // that starts a process has no upper time bound on a loaded machine.)
+    // One more character, a quote, or no folder at all (empty or null): no import, only the
+    // activation. (The pause after an import is measured by the apply run's own markers end to
+    // end; a call that starts a process has no upper time bound on a loaded machine.)
     const std::string tooLong = longest + "f";
-    for (const char* folder : {tooLong.c_str(), "", static_cast<const char*>(nullptr)})
+    for (const char* folder : {tooLong.c_str(), "C:\\x\"", "", static_cast<const char*>(nullptr)})
     {
         const size_t before = m_log.Read().size();
         optimizer.InstallPowerPlan(folder);
