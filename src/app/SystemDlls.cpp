@@ -13,6 +13,7 @@ const char* const kLateLoadedDlls[] = {
     // the browser engine and its helpers
     "ieframe.dll", "shdocvw.dll", "mshtml.dll", "urlmon.dll", "iertutil.dll", "mlang.dll",
     "msls31.dll", "msimtf.dll", "imgutil.dll", "actxprxy.dll", "windowscodecs.dll", "oleacc.dll",
+    "msrating.dll", "ddraw.dll",
     // WinINet and the network below it, dial-up included
     "wininet.dll", "ws2_32.dll", "wsock32.dll", "mswsock.dll", "dnsapi.dll", "iphlpapi.dll",
     "nsi.dll", "winhttp.dll", "sensapi.dll", "rasapi32.dll", "rasman.dll", "rtutils.dll",
@@ -20,7 +21,11 @@ const char* const kLateLoadedDlls[] = {
     "wkscli.dll",
     // security, certificates and credentials
     "secur32.dll", "sspicli.dll", "cryptbase.dll", "cryptsp.dll", "crypt32.dll", "msasn1.dll",
-    "wintrust.dll", "ntmarta.dll", "userenv.dll", "profapi.dll",
+    "wintrust.dll", "ntmarta.dll", "userenv.dll", "profapi.dll", "bcrypt.dll", "ncrypt.dll",
+    // the security packages and crypto providers, named by the registry rather than by code
+    // (https and a server's authentication can come before the panel's page has loaded)
+    "schannel.dll", "msv1_0.dll", "kerberos.dll", "wdigest.dll", "digest.dll", "credssp.dll",
+    "msapsspc.dll", "msnsspc.dll", "rsaenh.dll", "dssenh.dll",
     // the look of windows, text input, the shell and COM
     "uxtheme.dll", "dwmapi.dll", "msctf.dll", "imm32.dll", "version.dll", "propsys.dll",
     "apphelp.dll", "clbcatq.dll", "winmm.dll", "setupapi.dll",

@@ -7,6 +7,7 @@
 #include "framework/Text.h"
 #include "sysconfig/Launch.h"
 
+#include <exdisp.h>
 #include <oleauto.h>
 
 #include <windowsx.h>
@@ -177,7 +178,13 @@ void CSSDDlg::OnTimer(UINT_PTR id)
         url.bstrVal = fw::AnsiToBstr(kAdvertisementUrl, CP_ACP);
         VARIANT empty;
         ::VariantInit(&empty);
-        m_browser.Navigate2(&url, &empty, &empty, &empty, &empty);
+        // The page itself is neither read from the cache nor kept there: a cache entry for its
+        // address is something any program of the user can plant.
+        VARIANT flags;
+        ::VariantInit(&flags);
+        flags.vt = VT_I4;
+        flags.lVal = navNoReadFromCache | navNoWriteToCache;
+        m_browser.Navigate2(&url, &flags, &empty, &empty, &empty);
         ::VariantClear(&url);
         ::VariantClear(&empty);
         m_browser.ShowWindow(SW_SHOW);

@@ -1,13 +1,16 @@
 #!/bin/bash
 # make dist with a throwaway certificate: the zip's program verifies, unsigned it is the linker's
 # program byte for byte, SHA256SUMS names it, no secret reaches a command line or the build folder;
-# then without a certificate: said so, the unsigned release back.   check_signing.sh BUILD RELEASE
+# then without a certificate: said so, the unsigned release; a release made before (the
+# maintainer's signed one) put back.   check_signing.sh BUILD RELEASE
 set -euo pipefail
 build="$1" release="$2" s="$(mktemp -d)"
+[ ! -d "$release" ] || mv "$release" "$s/kept"
 restore() {
   local status=$?
   env -u DADAROR_SIGN_PKCS12 cmake --build "$build" --target dist | grep "DADAROR.exe is NOT signed" &&
     cmp "$release/DADAROR.exe" "$build/DADAROR.exe" || { echo "FAIL: the unsigned release"; status=1; }
+  [ ! -d "$s/kept" ] || { rm -rf "$release" && mv "$s/kept" "$release"; }
   rm -rf "$s"; exit $status
 }
 trap restore EXIT
@@ -26,7 +29,8 @@ osslsigncode verify -CAfile cert.pem -in zip/DADAROR.exe >verify.out 2>&1 || { c
 osslsigncode remove-signature -in zip/DADAROR.exe -out removed.exe >/dev/null
 cmp removed.exe "$build/DADAROR.exe" || fail "without its signature it is not the unsigned build"
 grep -qx "$(sha256sum <zip/DADAROR.exe | cut -c1-64)  DADAROR.exe" "$release/SHA256SUMS" || fail "SHA256SUMS"
-for secret in "$(cat pass)" $(grep -v -- ----- key.pem | head -3); do
-  ! grep -qF -- "$secret" argv && ! grep -rIlF --exclude-dir=wineprefix -- "$secret" "$build" || fail "a secret leaked"
+# The password, and the key unlocked (as the signing tool holds it in memory).
+for secret in "$(cat pass)" $(openssl pkey -in key.pem -passin file:pass | grep -v -- ----- | head -3); do
+  ! grep -qF -- "$secret" argv && ! grep -rlF --exclude-dir=wineprefix -- "$secret" "$build" || fail "a secret leaked"
 done
 echo "signed, verified, the unsigned bytes back, summed; no secret on a command line or in $build"

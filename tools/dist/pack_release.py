@@ -119,7 +119,7 @@ def stage(files, folder, sign_name, description, url):
                       % (name, os.path.basename(os.environ["DADAROR_SIGN_PKCS12"])))
             else:
                 print("pack_release: %s is NOT signed (no certificate: DADAROR_SIGN_PKCS12 is "
-                      "not set)" % name)
+                      "not set); not for publishing, the guide promises a signature" % name)
                 shutil.copyfile(source, target)
         elif os.path.abspath(source) != os.path.abspath(target):
             shutil.copyfile(source, target)

@@ -68,18 +68,17 @@ void MouseUp()
 
 bool ClickAt(POINT p)
 {
-    for (int attempt = 0; MoveTo(p); ++attempt)
+    for (int attempt = 0; attempt < 2 && MoveTo(p); ++attempt)
     {
         MouseDown();
         ::Sleep(30); // a human press has a length; some handlers look at the button state
         MouseUp();
         // Both carried p: a cursor elsewhere now was moved by the system during the click.
         POINT c = {};
-        if (CursorAt(p, c) || attempt == 1)
+        if (CursorAt(p, c))
             return true;
-        std::printf(
-            "[input] click at (%ld,%ld): the system moved the pointer to (%ld,%ld); again\n", p.x,
-            p.y, c.x, c.y);
+        std::printf("[input] click at (%ld,%ld): the system moved the pointer to (%ld,%ld); %s\n",
+                    p.x, p.y, c.x, c.y, attempt ? "given up" : "again");
         std::fflush(stdout);
     }
     return false;
