@@ -24,9 +24,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Where Debian keeps what the build and its tests use (the only paths under /usr/ the build names;
-# a build on Windows finds Python itself and needs no GoogleTest with -DBUILD_TESTING=OFF):
-# Debian's own python has the hive readers the power plan's tests use (a python first on PATH may
-# be another build without them), and Debian's googletest package keeps its sources here.
-set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Python 3 on the build machine")
-set(DADAROR_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's sources (for the tests)")
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-debian-paths.cmake)

@@ -44,12 +44,12 @@ void StartSystemTool(const char* file, const char* parameters, WORD show, bool n
     if (!SystemToolPath(file, folder, path) || !fw::FormatText(image, sizeof(image), "%s", path))
         return;
 #ifndef _WIN64
-    const char* extension = std::strchr(file, '.') ? "" : ".exe";
     char wow64[MAX_PATH] = {};
     const char* name = std::strrchr(folder, '\\');
     if (native && ::GetSystemWow64DirectoryA(wow64, MAX_PATH) &&
-        (!name || !fw::FormatText(image, sizeof(image), "%.*s\\Sysnative\\%s%s",
-                                  static_cast<int>(name - folder), folder, file, extension)))
+        (!name ||
+         !fw::FormatText(image, sizeof(image), "%.*s\\Sysnative%s", static_cast<int>(name - folder),
+                         folder, path + std::strlen(folder))))
         return;
 #else
     (void)native;
