@@ -1,17 +1,30 @@
 // The DLLs loaded ahead where the loader cannot confine its search: each one the system can load
-// comes from the system folder and stays loaded, so that a later load by name finds it.
+// comes from the system folder and stays loaded, so that a later load by name finds it; one the
+// system lacks is not looked for anywhere else.
 #include "app/SystemDlls.h"
+
+#include "common/Paths.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
 {
-    char folder[MAX_PATH] = {};
+    char folder[MAX_PATH] = {}, program[MAX_PATH] = {};
     ASSERT_NE(0u, ::GetSystemDirectoryA(folder, MAX_PATH));
+    ASSERT_NE(0u, ::GetModuleFileNameA(nullptr, program, MAX_PATH));
+    // A listed name the system folder lacks (where there is one), planted beside the program.
+    std::string plant;
+    for (std::size_t i = 0; i < app::kLateLoadedDllCount && plant.empty(); ++i)
+        if (::GetFileAttributesA((std::string(folder) + "\\" + app::kLateLoadedDlls[i]).c_str()) ==
+            INVALID_FILE_ATTRIBUTES)
+            plant = std::string(program, std::strrchr(program, '\\') + 1) + app::kLateLoadedDlls[i];
+    ASSERT_TRUE(plant.empty() ||
+                ::CopyFileA(testsupport::WinePath(PLANT_DLL).c_str(), plant.c_str(), FALSE));
     app::PreloadSystemDlls();
     for (std::size_t i = 0; i < app::kLateLoadedDllCount; ++i)
     {
@@ -25,5 +38,11 @@ TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
                         ? !::lstrcmpiA(path.c_str(), loaded)
                         : !::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
             << path << ": " << loaded;
+    }
+    if (!plant.empty()) // the plant goes, loaded (by a failing preload) or not
+    {
+        ::FreeLibrary(::GetModuleHandleA(plant.c_str()));
+        ::DeleteFileA(plant.c_str());
+        ::DeleteFileA((plant + ".loaded").c_str());
     }
 }
