@@ -307,7 +307,7 @@ TEST_F(Planting, TheProgramRunsNoPlantThroughStartUp)
     const std::vector<Module> modules = ModulesOf(run->Pid());
     ASSERT_FALSE(modules.empty()) << "the module list could not be read";
     for (const Module& m : modules) // the search confined (Wine), tapi32 is not loaded ahead
-        EXPECT_EQ(std::string::npos, m.path.find("\\tapi32.dll"));
+        EXPECT_EQ(std::string::npos, m.path.find("\\tapi32.dll")) << "loaded ahead";
     std::vector<std::string> builtins;
     EXPECT_EQ("(none)", Join(PlantsSeen(&builtins)));
     std::printf("[ plants   ] builtins found under a planted path: %s\n", Join(builtins).c_str());
