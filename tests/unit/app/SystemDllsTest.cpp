@@ -39,7 +39,8 @@ TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
                         : !::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
             << path << ": " << loaded;
     }
-    // The plant goes (loaded, it is freed first).
+    // The plant goes, with the mark it leaves when it runs (loaded, it is freed first).
     ::FreeLibrary(plant.empty() ? nullptr : ::GetModuleHandleA(plant.c_str()));
     ::DeleteFileA(plant.c_str());
+    ::DeleteFileA((plant + ".loaded").c_str());
 }
