@@ -1,6 +1,6 @@
 // The DLLs loaded ahead where the loader cannot confine its search: each one the system can load
 // comes from the system folder and stays loaded, so that a later load by name finds it; one the
-// system lacks is not looked for anywhere else.
+// system lacks is not looked for anywhere else, and PATH names the system's folders alone.
 #include "app/SystemDlls.h"
 
 #include "common/Paths.h"
@@ -43,4 +43,13 @@ TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
     ::FreeLibrary(plant.empty() ? nullptr : ::GetModuleHandleA(plant.c_str()));
     ::DeleteFileA(plant.c_str());
     ::DeleteFileA((plant + ".loaded").c_str());
+
+    // PATH, searched last there, holds the system's own folders and nothing of the user's.
+    char windows[MAX_PATH] = {}, saved[32768] = {}, path[32768] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    ::GetEnvironmentVariableA("PATH", saved, sizeof(saved));
+    app::SetSystemPath();
+    ::GetEnvironmentVariableA("PATH", path, sizeof(path));
+    ::SetEnvironmentVariableA("PATH", saved);
+    EXPECT_EQ(std::string(folder) + ";" + windows + ";" + folder + "\\Wbem", path);
 }
