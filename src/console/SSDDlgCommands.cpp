@@ -8,7 +8,6 @@
 #include "net/panel/PanelGuard.h"
 #include "sysconfig/Launch.h"
 
-#include <exdisp.h>
 #include <oleauto.h>
 
 #include <windowsx.h>

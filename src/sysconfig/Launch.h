@@ -39,8 +39,8 @@ void OpenSystemTool(const char* file, const char* parameters);
 struct LaunchCalls
 {
     decltype(&::CreateProcessA) createProcess;
-    // The desktop shell's window, and the right to come to the front given to its process before
-    // the shell is asked.
+    // The desktop shell's window, whose process's user is compared with this process's, and the
+    // right to come to the front given to that process before the shell is asked.
     decltype(&::GetShellWindow) shellWindow;
     decltype(&::AllowSetForegroundWindow) allowSetForeground;
     // The desktop shell's dispatch object; S_FALSE or a failure when there is no shell desktop.
