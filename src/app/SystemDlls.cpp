@@ -1,6 +1,9 @@
 #include "SystemDlls.h"
 
 #include "framework/SystemLibrary.h"
+#include "framework/Text.h"
+
+#include <windows.h>
 
 namespace app
 {
@@ -30,8 +33,29 @@ const char* const kLateLoadedDlls[] = {
     "uxtheme.dll", "dwmapi.dll", "msctf.dll", "imm32.dll", "version.dll", "propsys.dll",
     "apphelp.dll", "clbcatq.dll", "winmm.dll", "setupapi.dll",
     // the disk query's WMI client
-    "wbemcomn.dll"};
+    "wbemcomn.dll",
+    // loaded late on XP, Vista and 7 with Internet Explorer 8 and 9: proxy auto-configuration
+    // (on by default), out-of-process COM (the disk query, the shell's request), the credentials
+    // prompt, colour management, and the drawing of Internet Explorer 9's engine
+    "jsproxy.dll", "rpcrtremote.dll", "credui.dll", "mscms.dll", "d2d1.dll", "dwrite.dll",
+    "d3d10_1.dll", "d3d10_1core.dll", "dxgi.dll"};
 const std::size_t kLateLoadedDllCount = sizeof(kLateLoadedDlls) / sizeof(kLateLoadedDlls[0]);
+
+void SetSystemPath()
+{
+    // The folders of the system's own default PATH.
+    char system[MAX_PATH] = {};
+    char windows[MAX_PATH] = {};
+    char path[3 * MAX_PATH + 8] = {};
+    const UINT systemLength = ::GetSystemDirectoryA(system, MAX_PATH);
+    const UINT windowsLength = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    // A cut folder would name some other one: then no PATH at all, which searches nothing.
+    if (systemLength == 0 || systemLength >= MAX_PATH || windowsLength == 0 ||
+        windowsLength >= MAX_PATH ||
+        !fw::FormatText(path, sizeof(path), "%s;%s;%s\\Wbem", system, windows, system))
+        path[0] = '\0';
+    ::SetEnvironmentVariableA("PATH", path);
+}
 
 void PreloadSystemDlls()
 {

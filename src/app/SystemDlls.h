@@ -17,4 +17,10 @@ extern const std::size_t kLateLoadedDllCount;
 // Vista, and 7 without SetDefaultDllDirectories). One the system lacks is passed over.
 void PreloadSystemDlls();
 
+// Sets the process's PATH to the system's folders: the system folder, the Windows folder and the
+// WMI folder, the default PATH of the systems that need it. A name the system folder lacks cannot
+// be loaded ahead, and where the loader cannot confine its search it is still looked for along
+// PATH, which the user's own environment extends with folders of the user's.
+void SetSystemPath();
+
 } // namespace app

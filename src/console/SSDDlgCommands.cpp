@@ -5,9 +5,9 @@
 #include "ProductConfig.h"
 #include "resource.h"
 #include "framework/Text.h"
+#include "net/panel/PanelGuard.h"
 #include "sysconfig/Launch.h"
 
-#include <exdisp.h>
 #include <oleauto.h>
 
 #include <windowsx.h>
@@ -178,12 +178,10 @@ void CSSDDlg::OnTimer(UINT_PTR id)
         url.bstrVal = fw::AnsiToBstr(kAdvertisementUrl, CP_ACP);
         VARIANT empty;
         ::VariantInit(&empty);
-        // The page itself is neither read from the cache nor kept there: a cache entry for its
-        // address is something any program of the user can plant.
         VARIANT flags;
         ::VariantInit(&flags);
         flags.vt = VT_I4;
-        flags.lVal = navNoReadFromCache | navNoWriteToCache;
+        flags.lVal = panelguard::kPageNavigation;
         m_browser.Navigate2(&url, &flags, &empty, &empty, &empty);
         ::VariantClear(&url);
         ::VariantClear(&empty);

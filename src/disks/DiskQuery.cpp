@@ -101,11 +101,14 @@ bool RunDiskQuery(CDiskVisitor& perDisk)
     if (!apartment.IsOpen())
         return false;
 
-    // Security can be fixed once per process; this query is the only place that does it.
+    // Security can be fixed once per process; this query is the only place that does it. The
+    // process takes interface pointers from WMI and from the desktop shell, which runs at the
+    // user's level: none of them may name an unmarshaller of its own to be loaded here.
     CComAccessDescriptor access;
-    if (!access.Get() || FAILED(g_pfnCoInitializeSecurity(
-                             access.Get(), -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr)))
+    if (!access.Get() ||
+        FAILED(g_pfnCoInitializeSecurity(access.Get(), -1, nullptr, nullptr,
+                                         RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE,
+                                         nullptr, EOAC_NO_CUSTOM_MARSHAL, nullptr)))
         return false;
 
     // Declared so that leaving the scope releases the services, then the locator, then the

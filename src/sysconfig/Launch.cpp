@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -133,6 +134,46 @@ bool ElevatedAboveTheUser()
            type == TokenElevationTypeFull;
 }
 
+// The user of a process's token, copied into `user`. False when it can't be read.
+bool ReadTokenUser(HANDLE process, std::vector<BYTE>& user)
+{
+    fw::CKernelHandle token;
+    DWORD size = 0;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.Receive()))
+        return false;
+    ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    user.assign(size, 0);
+    return size >= sizeof(TOKEN_USER) &&
+           ::GetTokenInformation(token.Get(), TokenUser, user.data(), size, &size) &&
+           ::IsValidSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+}
+
+bool SameUserAs(DWORD processId)
+{
+    if (!processId)
+        return false;
+    // The limited right is the one a process of another user grants most readily (Vista on); XP
+    // knows only the full one.
+    fw::CKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process)
+        process.Reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    std::vector<BYTE> ours, theirs;
+    return process && ReadTokenUser(::GetCurrentProcess(), ours) &&
+           ReadTokenUser(process.Get(), theirs) &&
+           ::EqualSid(reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid,
+                      reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid);
+}
+
+// Whether the program may start what the user is shown itself: as the user whose desktop shell
+// it is, and at that user's level. Anything unknown (no shell process, a token that can't be
+// read) answers no.
+bool RunsAsTheUser()
+{
+    DWORD shellProcess = 0;
+    return ::GetWindowThreadProcessId(g_launchCalls.shellWindow(), &shellProcess) &&
+           g_launchCalls.sameUserAs(shellProcess) && !g_launchCalls.elevatedAboveTheUser();
+}
+
 struct ShellRequest
 {
     std::string verb, file, parameters;
@@ -216,8 +257,8 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 
 } // namespace
 
-LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow, &::AllowSetForegroundWindow,
-                             &FindDesktopShell, &ElevatedAboveTheUser};
+LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow,     &::AllowSetForegroundWindow,
+                             &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs};
 
 void RunTool(const char* file, const char* parameters)
 {
@@ -233,21 +274,22 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
     if (!file || !*file)
         return;
-    if (!AskDesktopShellToOpen(verb, file, parameters) && !g_launchCalls.elevatedAboveTheUser())
+    if (!AskDesktopShellToOpen(verb, file, parameters) && RunsAsTheUser())
         ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
-    if (!g_launchCalls.elevatedAboveTheUser())
+    if (RunsAsTheUser())
     {
         StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
         return;
     }
-    // Elevated above the user, the tool is opened at the user's level: control.exe hands the
-    // applet on through the shell's file-type lookup, which entries in the user's own part of
-    // the registry redirect, and an elevated lookup would run what they name elevated. Without a
-    // shell desktop to ask, nothing is opened.
+    // Otherwise the tool is opened at the user's level: control.exe hands the applet on through
+    // the shell's file-type lookup, which entries in the user's own part of the registry
+    // redirect, and a lookup with other rights (elevated, or another account's) would run what
+    // they name with those rights, on the user's desktop. Without a shell desktop to ask, nothing
+    // is opened.
     char folder[MAX_PATH] = {};
     char path[MAX_PATH] = {};
     if (SystemToolPath(file, folder, path))

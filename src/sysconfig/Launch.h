@@ -17,25 +17,30 @@ void RunTool(const char* file, const char* parameters);
 // which this 32-bit program reaches through the Sysnative alias of the system folder.
 void RunNativeTool(const char* file, const char* parameters);
 
+// What is shown to the user is started by the program itself only where it already runs as the
+// signed-in user at that user's level: as the same user as the desktop shell's process, and not
+// elevated above it (Windows XP, UAC switched off). Elevated with another account's password, or
+// by "Run as", its rights are that account's, not the user's.
+
 // A shown opening for the user (SW_SHOWNORMAL): verb ("open" or null for the default action),
 // file or web address as given, parameters or null. The desktop shell opens it, so that the
-// browser or viewer runs with the user's normal rights rather than the program's elevated ones,
-// and in front. The program starts it itself only where there is no shell desktop to ask and it
-// has no normal level to go back to (Windows XP, UAC switched off).
+// browser or viewer runs with the user's normal rights rather than the program's, and in front.
+// The program starts it itself only where there is no shell desktop to ask and it runs as the
+// user at the user's level; otherwise nothing opens.
 void OpenForUser(const char* verb, const char* file, const char* parameters);
 
 // A shown opening (SW_SHOWNORMAL) of a system tool such as "control.exe", from its full path in
-// the system folder. Where the process runs elevated above the user's normal level, the desktop
-// shell opens it at that level, as OpenForUser does (and nothing opens without a shell desktop);
-// elsewhere (Windows XP, UAC switched off) it is created like RunTool's.
+// the system folder. Where the process runs as the user at the user's level it is created like
+// RunTool's; otherwise the desktop shell opens it at the user's level, as OpenForUser does, and
+// nothing opens without a shell desktop.
 void OpenSystemTool(const char* file, const char* parameters);
 
 // What the launches ask of the system; tests replace them.
 struct LaunchCalls
 {
     decltype(&::CreateProcessA) createProcess;
-    // The desktop shell's window, and the right to come to the front given to its process before
-    // the shell is asked.
+    // The desktop shell's window, whose process's user is compared with this process's, and the
+    // right to come to the front given to that process before the shell is asked.
     decltype(&::GetShellWindow) shellWindow;
     decltype(&::AllowSetForegroundWindow) allowSetForeground;
     // The desktop shell's dispatch object; S_FALSE or a failure when there is no shell desktop.
@@ -43,5 +48,8 @@ struct LaunchCalls
     HRESULT (*findDesktopShell)(IShellDispatch2** shell);
     // True when the process runs elevated with the user's normal level beside it (UAC).
     bool (*elevatedAboveTheUser)();
+    // True when the process of that id runs as the same user as this one (the user SIDs of the
+    // two tokens); false when either can't be read.
+    bool (*sameUserAs)(DWORD process);
 };
 extern LaunchCalls g_launchCalls;

@@ -3,6 +3,7 @@
 #include "framework/ComObject.h"
 #include "framework/Handles.h"
 
+#include <exdisp.h>
 #include <exdispid.h>
 #include <idispids.h>
 #include <mshtmdid.h>
@@ -16,6 +17,8 @@ const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | D
                               DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS |
                               DLCTL_NO_BEHAVIORS | DLCTL_SILENT | DLCTL_RESYNCHRONIZE |
                               DLCTL_PRAGMA_NO_CACHE;
+
+const LONG kPageNavigation = navNoReadFromCache | navNoWriteToCache;
 
 const IID kDiidWebBrowserEvents2 = {
     0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};

@@ -19,6 +19,10 @@ namespace panelguard
 // program of the user can write to).
 extern const LONG kDownloadControl;
 
+// The Navigate2 flags of the panel's own page: neither read from the cache nor kept there, since
+// a cache entry for its address is something any program of the user can plant.
+extern const LONG kPageNavigation;
+
 // The browser's event interface (DWebBrowserEvents2).
 extern const IID kDiidWebBrowserEvents2;
 

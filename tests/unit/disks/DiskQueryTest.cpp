@@ -100,8 +100,8 @@ HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR sd, LONG count,
         sacl->AceCount == 1 && ::GetAce(sacl, 0, reinterpret_cast<void**>(&label)) &&
         label->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE &&
         ::ConvertSidToStringSidA(&label->SidStart, &sid))
-        g_passedSecurity =
-            std::string(text) + " label " + sid + " mask " + std::to_string(label->Mask);
+        g_passedSecurity = std::string(text) + " label " + sid + " mask " +
+                           std::to_string(label->Mask) + " caps " + std::to_string(capabilities);
     ::LocalFree(text);
     ::LocalFree(sid);
     return ::CoInitializeSecurity(sd, count, services, reserved, level, impersonation, list,
@@ -110,13 +110,14 @@ HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR sd, LONG count,
 
 // Nobody but SYSTEM and the Administrators, at high integrity (S-1-16-12288, calls from below
 // refused: no execute up, mask 4), may call into the elevated process's COM objects: the query
-// itself needs no incoming calls.
+// itself needs no incoming calls. No custom unmarshaller is loaded (0x2000).
 TEST(DiskQuery, ComSecurityAdmitsOnlySystemAndAdministratorsAtHighIntegrity)
 {
     g_pfnCoInitializeSecurity = &RecordSecurity;
     CModelRecorder recorder;
     EXPECT_TRUE(RunDiskQuery(recorder));
-    EXPECT_EQ("O:BAG:BAD:(A;;CCDC;;;SY)(A;;CCDC;;;BA) label S-1-16-12288 mask 4", g_passedSecurity);
+    EXPECT_EQ("O:BAG:BAD:(A;;CCDC;;;SY)(A;;CCDC;;;BA) label S-1-16-12288 mask 4 caps 8192",
+              g_passedSecurity);
 }
 
 TEST(DiskQuery, SecurityFixedEarlierGivesTheEmptyResult)

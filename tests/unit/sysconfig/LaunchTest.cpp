@@ -132,6 +132,7 @@ TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
         RunTool("fsutil", "behavior set disablelastaccess 1");
         ASSERT_EQ(3u, m_log.WaitFor(3).size());
         g_launchCalls.elevatedAboveTheUser = [] { return false; };
+        g_launchCalls.shellWindow = &::GetDesktopWindow; // Wine's explorer names no shell window
         OpenSystemTool("control.exe", "powercfg.cpl");
         starts = m_log.WaitFor(4);
         ::SetCurrentDirectoryA(previous);
@@ -196,6 +197,7 @@ TEST_F(LaunchTest, ToolsAreCreatedFromTheirOwnFileNeverThroughTheShell)
 {
     g_launchCalls.createProcess = &RecordCreation;
     g_launchCalls.elevatedAboveTheUser = [] { return false; };
+    g_launchCalls.shellWindow = &::GetDesktopWindow;
     RunTool("fsutil", "a  b ");
     OpenSystemTool("control.exe", "powercfg.cpl");
     RunNativeTool("bcdedit", " c ");
@@ -282,10 +284,13 @@ public:
     // clang-format on
 };
 
-// What the launch finds: a shell desktop (S_OK: the stand-in) or none, and the process's level.
+// What the launch finds: a shell desktop (S_OK: the stand-in) or none, the process's level and
+// whether it runs as the shell's user.
 CShellStandIn* g_shell = nullptr;
 HRESULT g_found = S_OK;
 bool g_elevatedByUac = false;
+bool g_anotherUser = false;
+DWORD g_shellProcess = 0;
 HRESULT FindStandIn(IShellDispatch2** shell)
 {
     if (g_found == S_OK)
@@ -303,24 +308,30 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     {
         const char* name; // also the parameters, to tell the direct starts apart
         HRESULT found, answer;
-        bool hangs, elevatedByUac, startedDirectly, powerOptions;
+        bool hangs, elevatedByUac, anotherUser, startedDirectly, powerOptions;
     } cases[] = {
-        {"opened", S_OK, S_OK, false, true, false, false},
-        {"could-not-open", S_OK, S_FALSE, false, false, false, false},
-        {"failed", S_OK, E_ACCESSDENIED, false, false, false, false},
-        {"hangs", S_OK, S_OK, true, false, false, false},
-        {"no-desktop", S_FALSE, S_OK, false, false, true, false},
-        {"no-shell", E_FAIL, S_OK, false, false, true, false},
-        {"no-desktop-uac", S_FALSE, S_OK, false, true, false, false},
-        // The Power Options when the program is above the user's level (else: created directly).
-        {"power-uac", S_OK, S_OK, false, true, false, true},
-        {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, true},
+        {"opened", S_OK, S_OK, false, true, false, false, false},
+        {"could-not-open", S_OK, S_FALSE, false, false, false, false, false},
+        {"failed", S_OK, E_ACCESSDENIED, false, false, false, false, false},
+        {"hangs", S_OK, S_OK, true, false, false, false, false},
+        {"no-desktop", S_FALSE, S_OK, false, false, false, true, false},
+        {"no-shell", E_FAIL, S_OK, false, false, false, true, false},
+        {"no-desktop-uac", S_FALSE, S_OK, false, true, false, false, false},
+        {"no-desktop-another-user", S_FALSE, S_OK, false, false, true, false, false},
+        {"another-user", S_OK, S_OK, false, false, true, false, false},
+        // The Power Options: created directly by the user at the user's level, else the shell's.
+        {"power-user", S_OK, S_OK, false, false, false, true, true},
+        {"power-uac", S_OK, S_OK, false, true, false, false, true},
+        {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, false, true},
+        {"power-another-user", S_OK, S_OK, false, false, true, false, true},
+        {"power-another-user-no-desktop", S_FALSE, S_OK, false, false, true, false, true},
     };
     // Wine's explorer names no shell window: the desktop window's process stands in for it.
-    DWORD shellProcess = 0;
-    ::GetWindowThreadProcessId(::GetDesktopWindow(), &shellProcess);
+    ::GetWindowThreadProcessId(::GetDesktopWindow(), &g_shellProcess);
     g_launchCalls.findDesktopShell = &FindStandIn;
     g_launchCalls.elevatedAboveTheUser = &ElevatedByUac;
+    g_launchCalls.sameUserAs = [](DWORD process)
+    { return process == g_shellProcess && !g_anotherUser; };
     g_launchCalls.shellWindow = &::GetDesktopWindow;
     g_launchCalls.allowSetForeground = &CShellStandIn::Grant;
     std::vector<std::string> startedDirectly;
@@ -338,6 +349,7 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             g_shell = &shell;
             g_found = c.found;
             g_elevatedByUac = c.elevatedByUac;
+            g_anotherUser = c.anotherUser;
             CShellStandIn::granted.clear();
             const ULONGLONG begin = ::GetTickCount64();
             c.powerOptions ? OpenSystemTool("control.exe", c.name)
@@ -348,8 +360,11 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
             const std::string file =
                 c.powerOptions ? SystemFolder() + "\\control.exe" : page.Path();
-            EXPECT_EQ(c.found == S_OK ? "open|" + file + "|" + c.name + "|vt0|1" : "", shell.asked);
-            EXPECT_EQ(std::vector<DWORD>{shellProcess}, CShellStandIn::granted);
+            const bool asked = !(c.powerOptions && c.startedDirectly);
+            EXPECT_EQ(asked && c.found == S_OK ? "open|" + file + "|" + c.name + "|vt0|1" : "",
+                      shell.asked);
+            EXPECT_EQ(asked ? std::vector<DWORD>{g_shellProcess} : std::vector<DWORD>{},
+                      CShellStandIn::granted);
             if (c.startedDirectly)
                 startedDirectly.push_back(c.name);
         }
@@ -361,6 +376,7 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     std::sort(logged.begin(), logged.end());
     std::sort(startedDirectly.begin(), startedDirectly.end());
     EXPECT_EQ(startedDirectly, logged);
+    EXPECT_FALSE(m_real.sameUserAs(0)); // a process it can't read is another user's
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)

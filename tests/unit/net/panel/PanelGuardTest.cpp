@@ -209,6 +209,8 @@ TEST(PanelAmbient, AnswersTheDownloadControlAndSilentAndLeavesTheRestToTheHost)
     EXPECT_EQ(0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x400 | 0x2000 | 0x4000 | 0x8000 |
                   0x40000000,
               result.lVal);
+    // The page's own load: no cache read or write (Wine's browser ignores the flags).
+    EXPECT_EQ(0x4 | 0x8, panelguard::kPageNavigation);
     ::VariantInit(&result);
     ASSERT_EQ(S_OK, ambient->Invoke(-5502, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
                                     &none, &result, nullptr, nullptr)); // silent
