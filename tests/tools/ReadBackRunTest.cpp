@@ -1,5 +1,7 @@
 // tools/windows/readback.cmd run the way a user runs it, by the system's command processor, with
 // tools that refuse: every tool that fails must be reported as failing, never read as a state.
+// It keeps nothing in %TEMP%, which here names a folder that does not exist (Wine's cmd keeps
+// what a for /f reads in the folder TMP names, which stays).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -80,11 +82,13 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     CInstalledTool bcdedit32(SysWow64Folder(), "bcdedit.exe");
     ASSERT_TRUE(nativeSc.Ok() && sc64.Installed() && sc32.Installed() && bcdedit64.Installed() &&
                 bcdedit32.Installed());
-    // One value the script can read, so that a script reporting everything as failed fails too.
+    // One value the script can read, so that a script reporting everything as failed fails too;
+    // its "%" signs are printed as they are, never expanded again.
     CSavedValue pagingFiles(HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles");
-    const char list[] = "X:\\readback-test.sys 1 2\0";
+    const char list[] = "X:\\%PATH%\\100%.sys 1 2\0";
     ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles",
                                       REG_MULTI_SZ, list, sizeof(list)));
+    ASSERT_TRUE(::SetEnvironmentVariableA("TEMP", (folder / "missing").c_str()));
 
     const std::string output = RunReadBack(folder);
 
@@ -100,13 +104,13 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
                              "powercfg /list FAILED", "bcdedit /enum {current} FAILED (exit -"})
         EXPECT_TRUE(HasLine(output, tool)) << tool << "\n" << output;
     EXPECT_EQ(output.find("quietboot not set"), std::string::npos) << output;
-    EXPECT_TRUE(HasLine(output, "    PagingFiles    REG_MULTI_SZ    X:\\readback-test.sys 1 2"))
-        << output;
+    EXPECT_TRUE(HasLine(output, "PagingFiles REG_MULTI_SZ X:\\%PATH%\\100%.sys 1 2")) << output;
     // On XP (as cmd is told here), rows XP cannot answer say so instead of running the tool.
     testsupport::CScopedRegValue xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\cmd.exe",
                                     "Version", "winxp");
     ASSERT_TRUE(xp.Ok());
     const std::string onXp = RunReadBack(folder, "xp.txt");
-    for (const char* row : {"powercfg /a", "powercfg /list", "bcdedit /enum {current}"})
+    for (const char* row :
+         {"reg query HibernateEnabled", "powercfg /a", "powercfg /list", "bcdedit /enum {current}"})
         EXPECT_TRUE(HasLine(onXp, row + std::string(": not available on this Windows"))) << onXp;
 }

@@ -139,8 +139,6 @@ def effects_of_row(row, cases, bodies):
 
 BUILTINS = {'echo', 'echo.', 'set', 'setlocal', 'endlocal', 'goto', 'pause', 'exit', 'title',
             'call', 'ver', 'shift'}
-# The script's own scratch files: the only files it may write or delete, all in %TEMP%.
-SCRATCH_PREFIX = '%temp%\\dadaror-'
 SYSTEM_FOLDERS = ('%systemroot%\\system32\\', '%systemroot%\\sysnative\\')
 READ_ONLY = {
     'reg': lambda a: a[:1] == ['query'],
@@ -273,15 +271,25 @@ def _strip_condition(words):
 def parse_script(text, variables=None):
     """The script's commands; variables, when given, receives every value each variable may hold."""
     variables = {} if variables is None else variables
-    commands = []
+    commands, held = [], '%READ%'
     for number, raw in enumerate(text.split('\r\n'), 1):
-        line = raw.strip().lstrip('@')
+        line = raw.strip().lstrip('@').replace('%READ%', held)
         lowered = line.lower()
         if not line or line.startswith(':') or re.match(r'rem(\s|$)', lowered):
             continue
-        for segment, redirections in _segments(line):
+        # READ holds the command the script runs where it writes %READ%; a for /f runs the one in
+        # its parentheses through cmd /c, which drops its outer quotes.
+        texts = [line]
+        read = re.match(r'(?i)set read=(.*)', line)
+        inner = re.match(r"(?i)for\s+/f\s.*?\('(.*)'\)\s*do\b", line)
+        if read:
+            held = read.group(1)
+            texts.append(held)
+        if inner:
+            texts.append(re.sub(r'^"(.*)"$', r'\1', inner.group(1)))
+        for segment, redirections in (s for text in texts for s in _segments(text)):
             written = _split_words(segment)
-            words = _strip_condition(written)
+            words = [w for w in _strip_condition(written) if w not in ('(', ')')]
             if not words:
                 continue
             if words[0].lower() == 'set':
@@ -299,14 +307,6 @@ def parse_script(text, variables=None):
     return commands
 
 
-def _is_scratch(word, variables):
-    """Whether the word names one of the script's scratch files: a variable that holds nothing but
-    names in %TEMP% starting with dadaror-."""
-    match = re.fullmatch(r'"?%(\w+)%"?', word)
-    values = variables.get(match.group(1).lower(), []) if match else []
-    return bool(values) and all(v.lower().startswith(SCRATCH_PREFIX) for v in values)
-
-
 def unsafe_commands(text):
     """Every command of the script that could change something, with the reason."""
     problems = []
@@ -316,13 +316,8 @@ def unsafe_commands(text):
         program = command.programs[0].lower()
         where = 'line %d: %s' % (command.line, ' '.join(command.words))
         for operator, target in command.redirections:
-            if target.lower() not in ('nul', '&1', '&2') and not _is_scratch(target, variables):
+            if target.lower() not in ('nul', '&1', '&2'):
                 problems.append('%s: redirection %s%s' % (where, operator, target))
-        if program in ('del', 'erase'):
-            files = [w for w in command.raw[1:] if not w.startswith('/')]
-            if not files or not all(_is_scratch(w, variables) for w in files):
-                problems.append('%s: deletes something other than its scratch files' % where)
-            continue
         if program in BUILTINS:
             continue
         if '\\' not in program:
@@ -456,8 +451,7 @@ class ReadBackScript(unittest.TestCase):
 class ReadBackChecks(unittest.TestCase):
     """The checks above must see the faults they are there for."""
 
-    SAFE = ('@echo off\r\nsetlocal\r\nset "SYS=%SystemRoot%\\System32"\r\n'
-            'set "OUT=%TEMP%\\dadaror-readback-%RANDOM%.txt"\r\nset "HIT=%OUT%.hit"\r\n')
+    SAFE = '@echo off\r\nsetlocal\r\nset "SYS=%SystemRoot%\\System32"\r\n'
 
     def test_commands_that_change_the_machine_are_refused(self):
         changing = [
@@ -479,8 +473,11 @@ class ReadBackChecks(unittest.TestCase):
             r'if exist "%SYS%\bcdedit.exe" "%SYS%\bcdedit.exe" /deletevalue {current} quietboot',
             r'"C:\Tools\fsutil.exe" behavior query disablelastaccess',
             r'call "%SYS%\reg.exe" add HKLM\SYSTEM\X /f',
-            r'for /f "usebackq delims=" %%L in ("%OUT%") do "%SYS%\sc.exe" stop %%L',
-            r'del "%OUT%" "%SystemRoot%\win.ini"',
+            r"""for /f "delims=" %%L in ('"%SYS%\reg.exe" add HKLM\X /f') do echo %%L""",
+            r"""for /f %%L in ('"%SYS%\reg.exe" query HKLM\X') do "%SYS%\sc.exe" stop %%L""",
+            'set READ="%SYS%\\sc.exe" config WSearch start= disabled\r\n%READ% >nul 2>&1',
+            r'"%SYS%\sc.exe" qc WSearch > "%TEMP%\dadaror-readback.txt" 2>&1',
+            r'del "%TEMP%\dadaror-readback.txt"',
             'set "OUT=%SystemRoot%\\win.ini"\r\n"%SYS%\\sc.exe" qc WSearch > "%OUT%"',
             'if "%1"=="x" set "OUT=C:\\boot.ini"\r\n"%SYS%\\sc.exe" qc WSearch > "%OUT%"',
         ]
@@ -490,11 +487,10 @@ class ReadBackChecks(unittest.TestCase):
         for line in (r'"%SYS%\sc.exe" qc WSearch 2>nul | "%SYS%\findstr.exe" /c:"STATE" >nul',
                      r'if /i not "%~1"=="/nopause" pause',
                      r'if not %RC% EQU 0 goto failed',
-                     r'"%SYS%\sc.exe" qc WSearch > "%OUT%" 2>&1',
-                     r'"%SYS%\find.exe" "STATE" < "%OUT%" > "%HIT%"',
-                     r'call :answer %ERRORLEVEL% sc STATE "sc qc WSearch"',
-                     r'for /f "usebackq delims=" %%L in ("%OUT%") do echo     %%L',
-                     r'del "%OUT%" 2>nul'):
+                     'set READ="%SYS%\\sc.exe" qc WSearch\r\n%READ% >nul 2>&1',
+                     r'call :answer sc STATE "sc qc WSearch"',
+                     'set READ="%SYS%\\sc.exe" qc WSearch\r\n'
+                     'for /f "tokens=1,2*" %%A in (\'"%READ% 2>&1"\') do (\r\necho %%A\r\n)'):
             with self.subTest(line=line):
                 self.assertEqual(unsafe_commands(self.SAFE + line + '\r\n'), [])
 

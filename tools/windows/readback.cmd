@@ -1,15 +1,16 @@
 @echo off
 rem Prints what the nine rows of DADAROR.exe change, in the order of the rows, so that the state
-rem can be compared before and after an apply. It only reads: nothing on the machine changes
-rem (its scratch files in %TEMP% are deleted at the end).
+rem can be compared before and after an apply. It only reads: nothing on the machine changes,
+rem and it writes no file of its own. Each tool's answer is read where the tool writes it.
 rem
-rem Run it from an elevated Command Prompt (fsutil and bcdedit answer only to administrators).
-rem Such a prompt starts in the system folder: change to a folder of your own first.
-rem   cd /d "C:\DADAROR"                folder of the program, where the files below go
-rem   readback.cmd                      shows the state and waits for a key
-rem   readback.cmd /nopause > a.txt     writes it to a file, e.g. before and after an apply,
-rem   fc a.txt b.txt                    then shows what changed; the last line, the time of
-rem                                     the read, always differs
+rem Run it from an elevated Command Prompt (fsutil and bcdedit answer only to administrators),
+rem by its full path, from the new folder of your own under your profile that the release was
+rem unpacked into. Such a prompt starts in the system folder: change to that folder first.
+rem   cd /d "%USERPROFILE%\DADAROR"
+rem   "%USERPROFILE%\DADAROR\readback.cmd"                      shows the state, waits for a key
+rem   "%USERPROFILE%\DADAROR\readback.cmd" /nopause > a.txt     writes it to a file, e.g. before
+rem   %SystemRoot%\System32\fc.exe a.txt b.txt                  and after an apply, then shows
+rem                          what changed; the last line, the time of the read, always differs
 rem
 rem Each result is decided by the tool's exit code and by the field its answer must hold, never
 rem by the words of its messages, which Windows translates. A tool that fails is reported as
@@ -20,21 +21,28 @@ rem Every tool is called by its full path in the system folder, never by its bar
 rem the same name in the current folder would run instead. Started from a 32-bit program on
 rem 64-bit Windows, the 64-bit tools are reached through Sysnative. Delayed expansion stays off
 rem whatever the registry says, so that a "!" in a tool's answer is printed as it is.
+rem
+rem A tool's answer is never kept in a file (%TEMP% is the user's, and the user's environment
+rem names it) and never passed to call or to a label, which would expand its "%" signs again:
+rem its lines exist only as the loop variables of the for /f that reads them. That for /f runs
+rem its command through %ComSpec% /c, so ComSpec is set to the system's cmd here; the child drops
+rem the outer quotes of the command, and the tool inside is named by its full path.
 setlocal EnableExtensions DisableDelayedExpansion
+set "ComSpec=%SystemRoot%\System32\cmd.exe"
 set "SYS=%SystemRoot%\System32"
 if exist "%SystemRoot%\Sysnative\reg.exe" set "SYS=%SystemRoot%\Sysnative"
 set "MM=HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Memory Management"
 set "PWR=HKLM\SYSTEM\CurrentControlSet\Control\Power"
-set "OUT=%TEMP%\dadaror-readback-%RANDOM%.txt"
-set "HIT=%OUT%.hit"
 
 echo DADAROR read-back on %COMPUTERNAME%
 rem The Windows version decides which rows this Windows can answer, never a tool's words: XP
 rem (5.x) has no powercfg /a and no power plans with an active mark, and no boot configuration
-rem data (bcdedit). ver prints "... [Version 5.1.2600]" (the word translated): its last word.
+rem data (bcdedit), and it keeps no HibernateEnabled. ver prints "... [Version 5.1.2600]" (the
+rem word translated): its last word.
 set "NTVERSION=?"
-ver > "%OUT%" 2>&1
-for /f "usebackq delims=" %%L in ("%OUT%") do call :lastword %%L
+set "VERLINE="
+for /f "delims=" %%L in ('ver') do set "VERLINE=%%L"
+for %%W in (%VERLINE%) do set "NTVERSION=%%W"
 set "NTVERSION=%NTVERSION:]=%"
 set "OLDNT="
 for /f "tokens=1 delims=." %%M in ("%NTVERSION%") do if "%%M"=="5" set "OLDNT=1"
@@ -44,60 +52,63 @@ if not exist "%SYS%\fltmc.exe" goto checked
 set "ADMIN=yes"
 rem Compared as text: an exit code that is an error number can be negative, which "if errorlevel"
 rem takes for success.
-"%SYS%\fltmc.exe" > "%OUT%" 2>&1
+"%SYS%\fltmc.exe" >nul 2>&1
 if not "%ERRORLEVEL%"=="0" set "ADMIN=no"
 :checked
 if "%ADMIN%"=="no" echo NOT ELEVATED: fsutil and bcdedit answer only to administrators and will fail
 if "%ADMIN%"=="unknown" echo Administrator rights not checked: no fltmc on this Windows
 
 echo 1 Virtual memory: PagingFiles, DisablePagingExecutive (Memory Management)
-"%SYS%\reg.exe" query "%MM%" /v PagingFiles > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% reg PagingFiles "reg query PagingFiles" "" "%MM%"
-"%SYS%\reg.exe" query "%MM%" /v DisablePagingExecutive > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% reg DisablePagingExecutive "reg query DisablePagingExecutive" "" "%MM%"
+set READ="%SYS%\reg.exe" query "%MM%" /v PagingFiles
+call :answer reg PagingFiles "reg query PagingFiles" "" "%MM%"
+set READ="%SYS%\reg.exe" query "%MM%" /v DisablePagingExecutive
+call :answer reg DisablePagingExecutive "reg query DisablePagingExecutive" "" "%MM%"
 
 echo 2 Windows Search: service WSearch
-"%SYS%\sc.exe" qc WSearch > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc START_TYPE "sc qc WSearch"
-"%SYS%\sc.exe" query WSearch > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc STATE "sc query WSearch"
+set READ="%SYS%\sc.exe" qc WSearch
+call :answer sc START_TYPE "sc qc WSearch"
+set READ="%SYS%\sc.exe" query WSearch
+call :answer sc STATE "sc query WSearch"
 
 echo 3 Superfetch: service SysMain
-"%SYS%\sc.exe" qc SysMain > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc START_TYPE "sc qc SysMain"
-"%SYS%\sc.exe" query SysMain > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc STATE "sc query SysMain"
+set READ="%SYS%\sc.exe" qc SysMain
+call :answer sc START_TYPE "sc qc SysMain"
+set READ="%SYS%\sc.exe" query SysMain
+call :answer sc STATE "sc query SysMain"
 
 echo 4 Auto Trim: fsutil behavior query disabledeletenotify
-"%SYS%\fsutil.exe" behavior query disabledeletenotify > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% fsutil DisableDeleteNotify "fsutil behavior query disabledeletenotify"
+set READ="%SYS%\fsutil.exe" behavior query disabledeletenotify
+call :answer fsutil DisableDeleteNotify "fsutil behavior query disabledeletenotify"
 
 echo 5 Last FileAccess: fsutil behavior query disablelastaccess
-"%SYS%\fsutil.exe" behavior query disablelastaccess > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% fsutil DisableLastAccess "fsutil behavior query disablelastaccess"
+set READ="%SYS%\fsutil.exe" behavior query disablelastaccess
+call :answer fsutil DisableLastAccess "fsutil behavior query disablelastaccess"
 
 echo 6 Hibernation: HibernateEnabled (Control\Power), and the sleep states powercfg /a offers
-"%SYS%\reg.exe" query "%PWR%" /v HibernateEnabled > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% reg HibernateEnabled "reg query HibernateEnabled" "" "%PWR%"
-if defined OLDNT goto nosleepstates
-"%SYS%\powercfg.exe" /a > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% powercfg - "powercfg /a"
-goto sleepstates
-:nosleepstates
+rem XP switches hibernation in Power Options (and powercfg /hibernate) and keeps it in no value
+rem that can be read here: a HibernateEnabled found there would not follow it.
+if defined OLDNT goto nohibernation
+set READ="%SYS%\reg.exe" query "%PWR%" /v HibernateEnabled
+call :answer reg HibernateEnabled "reg query HibernateEnabled" "" "%PWR%"
+set READ="%SYS%\powercfg.exe" /a
+call :answer powercfg - "powercfg /a"
+goto hibernation
+:nohibernation
+call :unavailable "reg query HibernateEnabled"
 call :unavailable "powercfg /a"
-:sleepstates
+:hibernation
 
 echo 7 Disk defragmentation: service defragsvc (the schedule itself is a Task Scheduler task)
-"%SYS%\sc.exe" qc defragsvc > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc START_TYPE "sc qc defragsvc"
-"%SYS%\sc.exe" query defragsvc > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% sc STATE "sc query defragsvc"
+set READ="%SYS%\sc.exe" qc defragsvc
+call :answer sc START_TYPE "sc qc defragsvc"
+set READ="%SYS%\sc.exe" query defragsvc
+call :answer sc STATE "sc query defragsvc"
 
 rem The product's plan is b152c1ee-6d00-4b8d-9324-e8edf86cf92b, Balanced is 381b4222-f694-41f0-9685-ff5bb260df2e.
 echo 8 Power plan, * = active: product b152c1ee-6d00-4b8d-9324-e8edf86cf92b
 if defined OLDNT goto noplans
-"%SYS%\powercfg.exe" /list > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% powercfg - "powercfg /list"
+set READ="%SYS%\powercfg.exe" /list
+call :answer powercfg - "powercfg /list"
 goto plans
 :noplans
 call :unavailable "powercfg /list"
@@ -105,27 +116,16 @@ call :unavailable "powercfg /list"
 
 echo 9 GUI boot: quietboot in bcdedit /enum {current}
 if defined OLDNT goto nobootdata
-"%SYS%\bcdedit.exe" /enum {current} > "%OUT%" 2>&1
-call :answer %ERRORLEVEL% bcdedit quietboot "bcdedit /enum {current}" "quietboot not set (boot animation shown)"
+set READ="%SYS%\bcdedit.exe" /enum {current}
+call :answer bcdedit quietboot "bcdedit /enum {current}" "quietboot not set (boot animation shown)"
 goto bootdata
 :nobootdata
 call :unavailable "bcdedit /enum {current}"
 :bootdata
 
 echo Read %DATE% %TIME%
-del "%OUT%" 2>nul
-del "%HIT%" 2>nul
 if /i not "%~1"=="/nopause" pause
 endlocal
-goto :eof
-
-rem The version: the last of the words given.
-:lastword
-if "%~2"=="" goto lastfound
-shift
-goto lastword
-:lastfound
-set "NTVERSION=%~1"
 goto :eof
 
 rem A row this Windows cannot answer. %1 what would have been run.
@@ -133,48 +133,52 @@ rem A row this Windows cannot answer. %1 what would have been run.
 echo     %~1: not available on this Windows
 goto :eof
 
-rem One result. %1 the tool's exit code, %2 the tool, %3 the field a good answer holds (- for the
-rem whole answer), %4 what was run, %5 what a good answer without the field means (when that
-rem means something), %6 for a registry value: its key, read when the value is missing.
+rem One result of the command in READ. %1 the tool, %2 the field a good answer holds (- for the
+rem whole answer), %3 what was run, %4 what a good answer without the field means (when that
+rem means something), %5 for a registry value: its key, read when the value is missing.
+rem The exit code decides, from a run whose answer is not kept; what is shown is then read from
+rem a second run, so a tool that answers differently the second time can show a failure's
+rem message under a success, never a state under a failure.
 :answer
-set "RC=%~1"
+%READ% >nul 2>&1
+set "RC=%ERRORLEVEL%"
 rem Every code but 0 is a failure, compared as text: a crash or an HRESULT is a negative code.
-if not "%~6"=="" if "%RC%"=="1" goto novalue
+if not "%~5"=="" if "%RC%"=="1" goto novalue
 if not "%RC%"=="0" goto failed
-if "%~3"=="-" goto whole
-rem The field is looked for in any case (XP's fsutil may write its names in lower case); a find
-rem without /i (Wine's) is asked again as it is.
-"%SYS%\find.exe" /i "%~3" < "%OUT%" > "%HIT%" 2>nul
-if errorlevel 2 "%SYS%\find.exe" "%~3" < "%OUT%" > "%HIT%"
-if errorlevel 2 goto nofind
-if errorlevel 1 goto nofield
-for /f "usebackq delims=" %%L in ("%HIT%") do echo     %%L
+if "%~2"=="-" goto whole
+rem The field is the first or the second word of its line (fsutil of Windows 10 writes "NTFS"
+rem before it), in any case (XP's fsutil writes its names in lower case). The line is shown by
+rem its words, one blank between them.
+set "FOUND="
+for /f "tokens=1,2*" %%A in ('"%READ% 2>&1"') do (
+  set "THIS="
+  if /i "%%A"=="%~2" set "THIS=1"
+  if /i "%%B"=="%~2" set "THIS=1"
+  if defined THIS echo     %%A %%B %%C
+  if defined THIS set "FOUND=1"
+)
+if defined FOUND goto :eof
+if "%~4"=="" goto nofield
+echo     %~4
 goto :eof
 :nofield
-if "%~5"=="" goto nofield2
-echo     %~5
-goto :eof
-:nofield2
-echo     %~4 FAILED: its answer holds no %~3
-goto message
-:nofind
-echo     %~4 answered, but find could not search the answer
+echo     %~3 FAILED: its answer holds no %~2
 goto message
 :novalue
-"%SYS%\reg.exe" query "%~6" > "%OUT%" 2>&1
+"%SYS%\reg.exe" query "%~5" >nul 2>&1
 if errorlevel 1 goto failed
-echo     %~3 not set (Windows decides)
+echo     %~2 not set (Windows decides)
 goto :eof
 :failed
 set "WHY="
 if "%RC%"=="5" set "WHY=, access denied"
 if "%RC%"=="1060" set "WHY=, no such service on this Windows"
 if "%WHY%"=="" if "%ADMIN%"=="no" set "WHY=, likely because it was not run as administrator"
-if not exist "%SYS%\%~2.exe" set "WHY=: %~2.exe is not on this Windows"
-echo     %~4 FAILED (exit %RC%)%WHY%
+if not exist "%SYS%\%~1.exe" set "WHY=: %~1.exe is not on this Windows"
+echo     %~3 FAILED (exit %RC%)%WHY%
 :message
-for /f "usebackq delims=" %%L in ("%OUT%") do echo         %%L
+for /f "delims=" %%L in ('"%READ% 2>&1"') do echo         %%L
 goto :eof
 :whole
-for /f "usebackq delims=" %%L in ("%OUT%") do echo     %%L
+for /f "delims=" %%L in ('"%READ% 2>&1"') do echo     %%L
 goto :eof
