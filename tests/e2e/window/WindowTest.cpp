@@ -2,11 +2,14 @@
 // close button through real pointer and key input; where it and the About box are placed, on a
 // normal and on a small screen; which common controls it runs with.
 #include "e2e/Checks.h"
+#include "framework/Handles.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <oleacc.h>
 #include <set>
+#include <sstream>
 #include <tlhelp32.h>
 
 using namespace e2e;
@@ -309,4 +312,167 @@ TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
 
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
+
+// =============================================================================================
+// Display scale: Wine hands a program the prefix's DPI when it starts and does not stretch one that
+// declares no awareness, as XP at 120 DPI and Vista to 8 at 125 % do. The window and the About box
+// keep their 96-DPI layout and look; the picture buttons carry their names for a screen reader.
+
+namespace
+{
+// A window's client size and each control's id and rectangle in client coordinates. The system
+// draws some parts at the size of its DPI: an icon, and the mark of a radio button, whose control
+// may then grow to the right by as much (12 pixels at 96 DPI) to keep its text whole.
+struct Control
+{
+    int id;
+    RECT r;
+    bool icon, radio;
+};
+struct Shape
+{
+    SIZE client{};
+    std::vector<Control> controls;
+};
+
+Shape ShapeOf(HWND hwnd)
+{
+    Shape shape;
+    RECT client = {};
+    ::GetClientRect(hwnd, &client);
+    shape.client = {client.right, client.bottom};
+    for (HWND c = ::GetWindow(hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    {
+        RECT r = WindowRect(c);
+        ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        shape.controls.push_back({::GetDlgCtrlID(c), r,
+                                  ClassOf(c) == "Static" && (style & SS_TYPEMASK) == SS_ICON,
+                                  ClassOf(c) == "Button" &&
+                                      (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON});
+    }
+    return shape;
+}
+
+// Where `now` differs from `was` at `dpi`, one line a control; empty when alike.
+std::string Moves(const Shape& was, const Shape& now, int dpi)
+{
+    const int growth = ::MulDiv(12, dpi, 96) - 12;
+    std::ostringstream out;
+    if (was.client.cx != now.client.cx || was.client.cy != now.client.cy)
+        out << "client " << now.client.cx << "x" << now.client.cy << " instead of " << was.client.cx
+            << "x" << was.client.cy << "\n";
+    if (was.controls.size() != now.controls.size())
+        return out.str() + "another number of controls";
+    for (size_t i = 0; i < was.controls.size(); ++i)
+    {
+        const Control &c = now.controls[i];
+        const RECT &a = was.controls[i].r, &b = c.r;
+        const bool sameEnd = c.icon || (b.bottom == a.bottom && b.right >= a.right &&
+                                        b.right <= a.right + (c.radio ? growth : 0));
+        if (a.left != b.left || a.top != b.top || !sameEnd || was.controls[i].id != c.id)
+            out << "control " << c.id << " at " << b.left << "," << b.top << " "
+                << b.right - b.left << "x" << b.bottom - b.top << " instead of " << a.left << ","
+                << a.top << " " << a.right - a.left << "x" << a.bottom - a.top
+                << (b.right > now.client.cx || b.bottom > now.client.cy ? " (outside)" : "")
+                << "\n";
+    }
+    return out.str();
+}
+
+// The name a screen reader announces for a control.
+std::string AccessibleName(HWND control)
+{
+    IAccessible* accessible = nullptr;
+    if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                            IID_IAccessible,
+                                            reinterpret_cast<void**>(&accessible))))
+        return "(no accessible object)";
+    fw::CVariant self;
+    self.Get().vt = VT_I4;
+    self.Get().lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT hr = accessible->get_accName(self.Get(), &name);
+    accessible->Release();
+    char text[128] = {};
+    if (hr == S_OK && name)
+        ::WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
+    ::SysFreeString(name);
+    return text;
+}
+} // namespace
+
+TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
+{
+    fw::CApartment com;
+    ASSERT_TRUE(com.IsOpen());
+    Shape main96, about96;
+    Picture picture96;
+    for (DWORD dpi : {96u, 120u, 144u})
+    {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        // Read by the program when it starts; put back however the row ends.
+        CScopedRegValue logPixels(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
+                                  testsupport::RegData::Dword(dpi));
+        ASSERT_TRUE(logPixels.Ok());
+        ProgramServer server;
+        ProgramRun run;
+        HWND dlg = StartToMainWindow(run, kWait);
+        ASSERT_TRUE(dlg);
+        MoveTo(POINT{WindowRect(dlg).right + 20, 10}); // no face lit by the pointer
+
+        const struct
+        {
+            int id;
+            const char* name;
+        } buttons[] = {{IDC_APPLY, "최적화 하기"}, {IDC_MINIMIZE, "최소화"}, {IDC_CLOSE, "닫기"}};
+        for (const auto& b : buttons)
+            EXPECT_EQ(b.name, AccessibleName(::GetDlgItem(dlg, b.id))) << "button " << b.id;
+
+        const Shape main = ShapeOf(dlg);
+        const std::string shot = SaveScreenshot("display-scale-" + std::to_string(dpi), dlg);
+        ASSERT_FALSE(shot.empty());
+        const Picture picture = Capture(WindowRect(dlg));
+        HWND about = OpenAboutBox(run, dlg, kWait);
+        ASSERT_TRUE(about) << "no About box";
+        ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000));
+        const Shape aboutShape = ShapeOf(about);
+        SaveScreenshot("display-scale-about-" + std::to_string(dpi), about);
+        for (const Control& c : aboutShape.controls)
+            EXPECT_TRUE(c.r.right <= aboutShape.client.cx && c.r.bottom <= aboutShape.client.cy)
+                << "About box control " << c.id << " leaves the box";
+        ASSERT_TRUE(AnswerBox(about, IDOK));
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait));
+        ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(run.WaitForExit(kWait).has_value());
+
+        if (dpi == 96)
+        {
+            main96 = main;
+            about96 = aboutShape;
+            picture96 = picture;
+            continue;
+        }
+        EXPECT_EQ("", Moves(main96, main, int(dpi))) << "the main window";
+        EXPECT_EQ("", Moves(about96, aboutShape, int(dpi))) << "the About box";
+        // Pixel for pixel as at 96 DPI, but for the radio buttons' marks and the text after them.
+        int differ = 0, elsewhere = 0;
+        for (int y = 0; y < picture.Height() && y < picture96.Height(); ++y)
+            for (int x = 0; x < picture.Width() && x < picture96.Width(); ++x)
+            {
+                if (picture.At(x, y) == picture96.At(x, y))
+                    continue;
+                ++differ;
+                const POINT p = {x, y};
+                bool inRadio = false;
+                for (const Control& c : main.controls)
+                    inRadio = inRadio || (c.radio && ::PtInRect(&c.r, p));
+                elsewhere += !inRadio;
+            }
+        std::cout << "[measured] " << dpi << " DPI: " << differ << " pixels differ from 96 DPI, "
+                  << elsewhere << " of them outside the radio buttons (" << shot << ")"
+                  << std::endl;
+        EXPECT_EQ(0, elsewhere) << "the window does not look as at 96 DPI";
+    }
 }
