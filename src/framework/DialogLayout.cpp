@@ -245,7 +245,8 @@ CFontHandle LayOutAt96Dpi(HWND dlg, const void* tmpl, size_t size)
     RECT window = {}, client = {};
     ::GetWindowRect(dlg, &window);
     ::GetClientRect(dlg, &client);
-    const int width = (window.right - window.left) - client.right + ::MulDiv(layout.cx, units.cx, 4);
+    const int width =
+        (window.right - window.left) - client.right + ::MulDiv(layout.cx, units.cx, 4);
     const int height =
         (window.bottom - window.top) - client.bottom + ::MulDiv(layout.cy, units.cy, 8);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE;

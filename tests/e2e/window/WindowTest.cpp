@@ -9,7 +9,6 @@
 #include <iostream>
 #include <oleacc.h>
 #include <set>
-#include <sstream>
 #include <tlhelp32.h>
 
 using namespace e2e;
@@ -321,64 +320,45 @@ TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
 
 namespace
 {
-// A window's client size and each control's id and rectangle in client coordinates. The system
-// draws some parts at the size of its DPI: an icon, and the mark of a radio button, whose control
-// may then grow to the right by as much (12 pixels at 96 DPI) to keep its text whole.
-struct Control
+// Each control's rectangle in client coordinates, then the client size. The system draws an icon
+// and a radio button's mark at the size of its DPI; the button may grow right by the mark's growth.
+std::vector<RECT> ShapeOf(HWND hwnd, std::vector<bool>* radios = nullptr)
 {
-    int id;
-    RECT r;
-    bool icon, radio;
-};
-struct Shape
-{
-    SIZE client{};
-    std::vector<Control> controls;
-};
-
-Shape ShapeOf(HWND hwnd)
-{
-    Shape shape;
-    RECT client = {};
-    ::GetClientRect(hwnd, &client);
-    shape.client = {client.right, client.bottom};
+    std::vector<RECT> shape;
     for (HWND c = ::GetWindow(hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
     {
         RECT r = WindowRect(c);
         ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
         const LONG style = ::GetWindowLongA(c, GWL_STYLE);
-        shape.controls.push_back({::GetDlgCtrlID(c), r,
-                                  ClassOf(c) == "Static" && (style & SS_TYPEMASK) == SS_ICON,
-                                  ClassOf(c) == "Button" &&
-                                      (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON});
+        const bool radio = ClassOf(c) == "Button" && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+        if (ClassOf(c) == "Static" && (style & SS_TYPEMASK) == SS_ICON)
+            r.right = r.bottom = 0;
+        shape.push_back(r);
+        if (radios)
+            radios->push_back(radio);
     }
+    RECT client = {};
+    ::GetClientRect(hwnd, &client);
+    shape.push_back(client);
     return shape;
 }
 
-// Where `now` differs from `was` at `dpi`, one line a control; empty when alike.
-std::string Moves(const Shape& was, const Shape& now, int dpi)
+bool SameShape(const std::vector<RECT>& was, const std::vector<RECT>& now,
+               const std::vector<bool>& radios, int dpi)
 {
-    const int growth = ::MulDiv(12, dpi, 96) - 12;
-    std::ostringstream out;
-    if (was.client.cx != now.client.cx || was.client.cy != now.client.cy)
-        out << "client " << now.client.cx << "x" << now.client.cy << " instead of " << was.client.cx
-            << "x" << was.client.cy << "\n";
-    if (was.controls.size() != now.controls.size())
-        return out.str() + "another number of controls";
-    for (size_t i = 0; i < was.controls.size(); ++i)
+    if (was.size() != now.size())
+        return false;
+    for (size_t i = 0; i < was.size(); ++i)
     {
-        const Control &c = now.controls[i];
-        const RECT &a = was.controls[i].r, &b = c.r;
-        const bool sameEnd = c.icon || (b.bottom == a.bottom && b.right >= a.right &&
-                                        b.right <= a.right + (c.radio ? growth : 0));
-        if (a.left != b.left || a.top != b.top || !sameEnd || was.controls[i].id != c.id)
-            out << "control " << c.id << " at " << b.left << "," << b.top << " "
-                << b.right - b.left << "x" << b.bottom - b.top << " instead of " << a.left << ","
-                << a.top << " " << a.right - a.left << "x" << a.bottom - a.top
-                << (b.right > now.client.cx || b.bottom > now.client.cy ? " (outside)" : "")
-                << "\n";
+        const RECT& a = was[i];
+        RECT b = now[i];
+        if (i < radios.size() && radios[i] && b.right >= a.right &&
+            b.right <= a.right + ::MulDiv(12, dpi, 96) - 12)
+            b.right = a.right;
+        if (!::EqualRect(&a, &b))
+            return false;
     }
-    return out.str();
+    return true;
 }
 
 // The name a screen reader announces for a control.
@@ -407,46 +387,35 @@ TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
 {
     fw::CApartment com;
     ASSERT_TRUE(com.IsOpen());
-    Shape main96, about96;
+    std::vector<RECT> main96, about96;
     Picture picture96;
-    for (DWORD dpi : {96u, 120u, 144u})
+    for (int dpi : {96, 120, 144})
     {
         SCOPED_TRACE(std::to_string(dpi) + " DPI");
         // Read by the program when it starts; put back however the row ends.
         CScopedRegValue logPixels(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
-                                  testsupport::RegData::Dword(dpi));
+                                  testsupport::RegData::Dword(DWORD(dpi)));
         ASSERT_TRUE(logPixels.Ok());
         ProgramServer server;
         ProgramRun run;
         HWND dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);
         MoveTo(POINT{WindowRect(dlg).right + 20, 10}); // no face lit by the pointer
+        EXPECT_EQ("최적화 하기", AccessibleName(::GetDlgItem(dlg, IDC_APPLY)));
+        EXPECT_EQ("최소화", AccessibleName(::GetDlgItem(dlg, IDC_MINIMIZE)));
+        EXPECT_EQ("닫기", AccessibleName(::GetDlgItem(dlg, IDC_CLOSE)));
 
-        const struct
-        {
-            int id;
-            const char* name;
-        } buttons[] = {{IDC_APPLY, "최적화 하기"}, {IDC_MINIMIZE, "최소화"}, {IDC_CLOSE, "닫기"}};
-        for (const auto& b : buttons)
-            EXPECT_EQ(b.name, AccessibleName(::GetDlgItem(dlg, b.id))) << "button " << b.id;
-
-        const Shape main = ShapeOf(dlg);
+        std::vector<bool> radios;
+        const std::vector<RECT> main = ShapeOf(dlg, &radios);
         const std::string shot = SaveScreenshot("display-scale-" + std::to_string(dpi), dlg);
-        ASSERT_FALSE(shot.empty());
         const Picture picture = Capture(WindowRect(dlg));
         HWND about = OpenAboutBox(run, dlg, kWait);
-        ASSERT_TRUE(about) << "no About box";
-        ASSERT_TRUE(WaitUntil([&] { return Painted(about); }, 5000));
-        const Shape aboutShape = ShapeOf(about);
+        ASSERT_TRUE(about && WaitUntil([&] { return Painted(about); }, 5000)) << "no About box";
+        const std::vector<RECT> aboutShape = ShapeOf(about);
         SaveScreenshot("display-scale-about-" + std::to_string(dpi), about);
-        for (const Control& c : aboutShape.controls)
-            EXPECT_TRUE(c.r.right <= aboutShape.client.cx && c.r.bottom <= aboutShape.client.cy)
-                << "About box control " << c.id << " leaves the box";
-        ASSERT_TRUE(AnswerBox(about, IDOK));
-        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(about); }, kWait));
+        ASSERT_TRUE(AnswerBox(about, IDOK) && WaitUntil([&] { return !::IsWindow(about); }, kWait));
         ::PostMessageA(dlg, WM_CLOSE, 0, 0);
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
-
         if (dpi == 96)
         {
             main96 = main;
@@ -454,25 +423,22 @@ TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
             picture96 = picture;
             continue;
         }
-        EXPECT_EQ("", Moves(main96, main, int(dpi))) << "the main window";
-        EXPECT_EQ("", Moves(about96, aboutShape, int(dpi))) << "the About box";
+        EXPECT_TRUE(SameShape(main96, main, radios, dpi)) << "the main window's controls moved";
+        EXPECT_TRUE(SameShape(about96, aboutShape, {}, dpi)) << "the About box's controls moved";
         // Pixel for pixel as at 96 DPI, but for the radio buttons' marks and the text after them.
         int differ = 0, elsewhere = 0;
-        for (int y = 0; y < picture.Height() && y < picture96.Height(); ++y)
-            for (int x = 0; x < picture.Width() && x < picture96.Width(); ++x)
+        for (int y = 0; y < std::min(picture.Height(), picture96.Height()); ++y)
+            for (int x = 0; x < std::min(picture.Width(), picture96.Width()); ++x)
             {
-                if (picture.At(x, y) == picture96.At(x, y))
-                    continue;
-                ++differ;
-                const POINT p = {x, y};
                 bool inRadio = false;
-                for (const Control& c : main.controls)
-                    inRadio = inRadio || (c.radio && ::PtInRect(&c.r, p));
-                elsewhere += !inRadio;
+                for (size_t i = 0; i < radios.size(); ++i)
+                    inRadio = inRadio || (radios[i] && ::PtInRect(&main[i], POINT{x, y}));
+                const bool differs = picture.At(x, y) != picture96.At(x, y);
+                differ += differs;
+                elsewhere += differs && !inRadio;
             }
         std::cout << "[measured] " << dpi << " DPI: " << differ << " pixels differ from 96 DPI, "
-                  << elsewhere << " of them outside the radio buttons (" << shot << ")"
-                  << std::endl;
+                  << elsewhere << " outside the radio buttons (" << shot << ")" << std::endl;
         EXPECT_EQ(0, elsewhere) << "the window does not look as at 96 DPI";
     }
 }
