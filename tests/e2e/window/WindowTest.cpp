@@ -4,6 +4,7 @@
 #include "e2e/Checks.h"
 #include "framework/Handles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -321,8 +322,9 @@ TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
 namespace
 {
 // Each control's rectangle in client coordinates, then the client size. The system draws an icon
-// and a radio button's mark at the size of its DPI; the button may grow right by the mark's growth.
-std::vector<RECT> ShapeOf(HWND hwnd, std::vector<bool>* radios = nullptr)
+// and a radio button's mark at the size of its DPI, and the button may grow by the mark's growth:
+// their ends are left out, and `radios` receives the radio buttons' rectangles.
+std::vector<RECT> ShapeOf(HWND hwnd, std::vector<RECT>* radios = nullptr)
 {
     std::vector<RECT> shape;
     for (HWND c = ::GetWindow(hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
@@ -330,55 +332,40 @@ std::vector<RECT> ShapeOf(HWND hwnd, std::vector<bool>* radios = nullptr)
         RECT r = WindowRect(c);
         ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
         const LONG style = ::GetWindowLongA(c, GWL_STYLE);
-        const bool radio = ClassOf(c) == "Button" && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+        if (radios && ClassOf(c) == "Button" && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+            radios->push_back(r), r.right = r.left;
         if (ClassOf(c) == "Static" && (style & SS_TYPEMASK) == SS_ICON)
             r.right = r.bottom = 0;
         shape.push_back(r);
-        if (radios)
-            radios->push_back(radio);
     }
-    RECT client = {};
-    ::GetClientRect(hwnd, &client);
-    shape.push_back(client);
+    shape.emplace_back();
+    ::GetClientRect(hwnd, &shape.back());
     return shape;
 }
 
-bool SameShape(const std::vector<RECT>& was, const std::vector<RECT>& now,
-               const std::vector<bool>& radios, int dpi)
+bool SameShape(const std::vector<RECT>& a, const std::vector<RECT>& b)
 {
-    if (was.size() != now.size())
-        return false;
-    for (size_t i = 0; i < was.size(); ++i)
-    {
-        const RECT& a = was[i];
-        RECT b = now[i];
-        if (i < radios.size() && radios[i] && b.right >= a.right &&
-            b.right <= a.right + ::MulDiv(12, dpi, 96) - 12)
-            b.right = a.right;
-        if (!::EqualRect(&a, &b))
-            return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const RECT& x, const RECT& y) { return ::EqualRect(&x, &y) != FALSE; });
 }
 
 // The name a screen reader announces for a control.
 std::string AccessibleName(HWND control)
 {
     IAccessible* accessible = nullptr;
-    if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
-                                            IID_IAccessible,
-                                            reinterpret_cast<void**>(&accessible))))
-        return "(no accessible object)";
-    fw::CVariant self;
-    self.Get().vt = VT_I4;
-    self.Get().lVal = CHILDID_SELF;
+    VARIANT self = {};
+    self.vt = VT_I4; // CHILDID_SELF
     BSTR name = nullptr;
-    const HRESULT hr = accessible->get_accName(self.Get(), &name);
-    accessible->Release();
     char text[128] = {};
-    if (hr == S_OK && name)
-        ::WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
-    ::SysFreeString(name);
+    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                               IID_IAccessible,
+                                               reinterpret_cast<void**>(&accessible))))
+    {
+        if (accessible->get_accName(self, &name) == S_OK && name)
+            ::WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
+        ::SysFreeString(name);
+        accessible->Release();
+    }
     return text;
 }
 } // namespace
@@ -386,8 +373,7 @@ std::string AccessibleName(HWND control)
 TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
 {
     fw::CApartment com;
-    ASSERT_TRUE(com.IsOpen());
-    std::vector<RECT> main96, about96;
+    std::vector<RECT> main96, about96, radios96;
     Picture picture96;
     for (int dpi : {96, 120, 144})
     {
@@ -405,7 +391,7 @@ TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
         EXPECT_EQ("최소화", AccessibleName(::GetDlgItem(dlg, IDC_MINIMIZE)));
         EXPECT_EQ("닫기", AccessibleName(::GetDlgItem(dlg, IDC_CLOSE)));
 
-        std::vector<bool> radios;
+        std::vector<RECT> radios;
         const std::vector<RECT> main = ShapeOf(dlg, &radios);
         const std::string shot = SaveScreenshot("display-scale-" + std::to_string(dpi), dlg);
         const Picture picture = Capture(WindowRect(dlg));
@@ -418,24 +404,24 @@ TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
         if (dpi == 96)
         {
-            main96 = main;
-            about96 = aboutShape;
-            picture96 = picture;
+            main96 = main, about96 = aboutShape, radios96 = radios, picture96 = picture;
             continue;
         }
-        EXPECT_TRUE(SameShape(main96, main, radios, dpi)) << "the main window's controls moved";
-        EXPECT_TRUE(SameShape(about96, aboutShape, {}, dpi)) << "the About box's controls moved";
+        EXPECT_TRUE(SameShape(main96, main)) << "the main window's controls moved";
+        EXPECT_TRUE(SameShape(about96, aboutShape)) << "the About box's controls moved";
+        EXPECT_EQ(radios96.back().right + ::MulDiv(12, dpi, 96) - 12, radios.back().right)
+            << "the last radio button has no room for its grown mark";
         // Pixel for pixel as at 96 DPI, but for the radio buttons' marks and the text after them.
         int differ = 0, elsewhere = 0;
         for (int y = 0; y < std::min(picture.Height(), picture96.Height()); ++y)
             for (int x = 0; x < std::min(picture.Width(), picture96.Width()); ++x)
             {
-                bool inRadio = false;
-                for (size_t i = 0; i < radios.size(); ++i)
-                    inRadio = inRadio || (radios[i] && ::PtInRect(&main[i], POINT{x, y}));
                 const bool differs = picture.At(x, y) != picture96.At(x, y);
                 differ += differs;
-                elsewhere += differs && !inRadio;
+                elsewhere += differs && std::none_of(radios.begin(), radios.end(),
+                                                     [&](RECT& r) {
+                                                         return ::PtInRect(&r, POINT{x, y});
+                                                     });
             }
         std::cout << "[measured] " << dpi << " DPI: " << differ << " pixels differ from 96 DPI, "
                   << elsewhere << " outside the radio buttons (" << shot << ")" << std::endl;
