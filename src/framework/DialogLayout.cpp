@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace fw
@@ -14,7 +13,6 @@ namespace
 // What the layout needs of an extended dialog template (DLGTEMPLATEEX and its items).
 struct TemplateItem
 {
-    DWORD style = 0;
     short x = 0, y = 0, cx = 0, cy = 0;
     DWORD id = 0;
 };
@@ -106,7 +104,7 @@ bool ReadTemplate(const void* data, size_t size, DialogTemplate& out)
         TemplateItem item;
         in.Read<DWORD>(); // help id
         in.Read<DWORD>(); // extended style
-        item.style = in.Read<DWORD>();
+        in.Read<DWORD>(); // style
         item.x = in.Read<short>();
         item.y = in.Read<short>();
         item.cx = in.Read<short>();
