@@ -87,14 +87,18 @@ void CSSDDlg::StyleButtons()
         CButtonST* button;
         int x, y, cx, cy;
         UINT hover, normal;
+        // What the picture says, for a screen reader: the button draws its pictures only, so
+        // the text shows nowhere else.
+        const char* name;
     };
     const Face faces[] = {
-        {&m_btnApply, 330, 592, 180, 40, IDB_APPLY_HOVER, IDB_APPLY_NORMAL},
-        {&m_btnMinimize, 605, 15, 20, 20, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL},
-        {&m_btnClose, 630, 15, 20, 20, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL},
+        {&m_btnApply, 330, 592, 180, 40, IDB_APPLY_HOVER, IDB_APPLY_NORMAL, "최적화 하기"},
+        {&m_btnMinimize, 605, 15, 20, 20, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, "최소화"},
+        {&m_btnClose, 630, 15, 20, 20, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, "닫기"},
     };
     for (const Face& f : faces)
     {
+        ::SetWindowTextA(f.button->m_hWnd, f.name);
         f.button->MoveWindow(f.x, f.y, f.cx, f.cy);
         f.button->SetImages(f.hover, kTransparentRed, f.normal, kTransparentRed);
         f.button->UseParentBackground(FALSE);

@@ -1,5 +1,6 @@
 #include "Dialog.h"
 
+#include "DialogLayout.h"
 #include "WinApp.h"
 
 #include <cstring>
@@ -57,6 +58,7 @@ INT_PTR CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
         CDialog* self = reinterpret_cast<CDialog*>(lParam);
         if (!self || !self->SubclassWindow(hwnd))
             return TRUE;
+        self->KeepLayoutOf96Dpi();
         RECT before = {};
         ::GetWindowRect(hwnd, &before);
         BOOL result = self->OnInitDialog();
@@ -74,6 +76,20 @@ INT_PTR CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM, LPARAM lParam)
         return result;
     }
     return FALSE;
+}
+
+void CDialog::KeepLayoutOf96Dpi()
+{
+    // Our layouts are pixel work: where the system hands us a DPI other than 96 (it does not
+    // stretch a program that declares no awareness there), they keep their 96-DPI look.
+    if (ScreenDpi() == 96)
+        return;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(5));
+    HGLOBAL res = info ? ::LoadResource(instance, info) : nullptr;
+    const void* data = res ? ::LockResource(res) : nullptr;
+    if (data)
+        m_layoutFont = LayOutAt96Dpi(m_hWnd, data, ::SizeofResource(instance, info));
 }
 
 INT_PTR CDialog::DoModal()

@@ -4,6 +4,7 @@
 // handlers.
 #pragma once
 
+#include "Handles.h"
 #include "Wnd.h"
 
 namespace fw
@@ -51,11 +52,15 @@ protected:
 private:
     static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND CreateFromTemplate(HWND owner, bool hidden);
+    // Away from 96 DPI: the controls where the template puts them at 96 DPI.
+    void KeepLayoutOf96Dpi();
 
     bool m_bModal = false;
     bool m_bContinueModal = false;
     bool m_bShowOnIdle = false;
     int m_nModalResult = -1;
+    // The template's font at its 96-DPI height, given to the controls; kept while they live.
+    CFontHandle m_layoutFont;
 };
 
 // Offers a message to the pre-translation of its target window and each parent up to the

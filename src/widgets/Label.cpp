@@ -1,8 +1,13 @@
 #include "Label.h"
 
+#include "framework/DialogLayout.h"
+
 CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
 {
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(m_lf), &m_lf);
+    // The system's GUI font grows with the DPI it hands us; our labels keep their 96-DPI size
+    // like the dialogs they sit in.
+    m_lf.lfHeight = fw::HeightAt96Dpi(m_lf.lfHeight, fw::ScreenDpi());
     m_font.Reset(::CreateFontIndirectA(&m_lf));
 }
 

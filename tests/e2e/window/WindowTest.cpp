@@ -2,10 +2,13 @@
 // close button through real pointer and key input; where it and the About box are placed, on a
 // normal and on a small screen; which common controls it runs with.
 #include "e2e/Checks.h"
+#include "framework/Handles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <oleacc.h>
 #include <set>
 #include <tlhelp32.h>
 
@@ -309,4 +312,106 @@ TEST(SmallScreen, MainDialogKeepsItsTopBandOnTheScreen)
 
     ::PostMessageA(dlg, WM_CLOSE, 0, 0);
     EXPECT_TRUE(run.WaitForExit(10000).has_value());
+}
+
+// =============================================================================================
+// Display scale: Wine hands a program the prefix's DPI when it starts and does not stretch it, as
+// XP at 120 DPI and Vista to 8 at 125 % do. The window and the About box keep their 96-DPI look.
+
+namespace
+{
+// Controls' and client rectangles. The system draws icons and radio marks at its DPI's size (a
+// radio button may grow by as much): their ends are left out; `radios` gets the radio buttons'
+// rectangles.
+std::vector<RECT> ShapeOf(HWND hwnd, std::vector<RECT>* radios = nullptr)
+{
+    std::vector<RECT> shape;
+    for (HWND c = ::GetWindow(hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    {
+        RECT r = WindowRect(c);
+        ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        if (radios && ClassOf(c) == "Button" && (style & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+            radios->push_back(r), r.right = r.left;
+        if (ClassOf(c) == "Static" && (style & SS_TYPEMASK) == SS_ICON)
+            r.right = r.bottom = 0;
+        shape.push_back(r);
+    }
+    shape.emplace_back();
+    ::GetClientRect(hwnd, &shape.back());
+    return shape;
+}
+
+std::string AccessibleName(HWND control)
+{
+    fw::CComPtr<IAccessible> accessible;
+    VARIANT self = {};
+    self.vt = VT_I4; // CHILDID_SELF
+    BSTR name = nullptr;
+    char text[128] = {};
+    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                               IID_IAccessible, accessible.ReceiveVoid())) &&
+        accessible->get_accName(self, &name) == S_OK && name)
+        ::WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
+    ::SysFreeString(name);
+    return text;
+}
+} // namespace
+
+TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
+{
+    fw::CApartment com;
+    std::vector<RECT> main96, about96, radios96;
+    Picture picture96;
+    for (int dpi : {96, 120, 144})
+    {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        // Read by the program when it starts; put back however the row ends:
+        CScopedRegValue logPixels(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
+                                  testsupport::RegData::Dword(DWORD(dpi)));
+        ASSERT_TRUE(logPixels.Ok());
+        ProgramServer server;
+        ProgramRun run;
+        HWND dlg = StartToMainWindow(run, kWait);
+        ASSERT_TRUE(dlg);
+        MoveTo(POINT{WindowRect(dlg).right + 20, 10}); // no face lit by the pointer
+        EXPECT_EQ("최적화 하기", AccessibleName(::GetDlgItem(dlg, IDC_APPLY)));
+        EXPECT_EQ("최소화", AccessibleName(::GetDlgItem(dlg, IDC_MINIMIZE)));
+        EXPECT_EQ("닫기", AccessibleName(::GetDlgItem(dlg, IDC_CLOSE)));
+
+        std::vector<RECT> radios;
+        const std::vector<RECT> main = ShapeOf(dlg, &radios);
+        SaveScreenshot("display-scale-" + std::to_string(dpi), dlg);
+        const Picture picture = Capture(WindowRect(dlg));
+        HWND about = OpenAboutBox(run, dlg, kWait);
+        ASSERT_TRUE(about && WaitUntil([&] { return Painted(about); }, 5000)) << "no About box";
+        const std::vector<RECT> aboutShape = ShapeOf(about);
+        ASSERT_TRUE(AnswerBox(about, IDOK) && WaitUntil([&] { return !::IsWindow(about); }, kWait));
+        ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(run.WaitForExit(kWait).has_value());
+        if (dpi == 96)
+        {
+            main96 = main, about96 = aboutShape, radios96 = radios, picture96 = picture;
+            continue;
+        }
+        const auto same = [](const RECT& x, const RECT& y) { return ::EqualRect(&x, &y) != 0; };
+        EXPECT_TRUE(std::equal(main96.begin(), main96.end(), main.begin(), main.end(), same));
+        EXPECT_TRUE(
+            std::equal(about96.begin(), about96.end(), aboutShape.begin(), aboutShape.end(), same));
+        EXPECT_EQ(radios96.back().right + ::MulDiv(12, dpi, 96) - 12, radios.back().right)
+            << "the last radio button has no room for its grown mark";
+        // Pixel for pixel as at 96 DPI, but for the radio buttons.
+        int elsewhere = 0;
+        for (int y = 0; y < std::min(picture.Height(), picture96.Height()); ++y)
+            for (int x = 0; x < std::min(picture.Width(), picture96.Width()); ++x)
+            {
+                bool radio = false;
+                for (const RECT& r : radios)
+                    radio = radio || ::PtInRect(&r, POINT{x, y});
+                elsewhere += !radio && picture.At(x, y) != picture96.At(x, y);
+            }
+        std::cout << "[measured] " << dpi << " DPI: " << elsewhere
+                  << " pixels differ from 96 DPI outside the radio buttons\n";
+        EXPECT_EQ(0, elsewhere) << "the window does not look as at 96 DPI";
+    }
 }

@@ -2,6 +2,7 @@
 // own way over the parent, repaints without remnants, the hover cursor and the click.
 #include "WidgetHarness.h"
 #include "common/Paths.h"
+#include "framework/DialogLayout.h"
 #include "recorder/RecorderLog.h"
 #include "widgets/Label.h"
 
@@ -102,6 +103,12 @@ TEST(Label, NewLabelHasTheDefaultGuiFontAndWindowTextColour)
     ASSERT_NE(nullptr, label.GetFont());
     ExpectFontMatches(label);
     EXPECT_EQ(nullptr, label.GetHoverCursor());
+    // At another DPI the GUI font keeps its 96-DPI height: Windows makes it from 8 points (-11 at
+    // 96 DPI, -13 at 120), Wine scales -12.
+    const LONG heights[][3] = {{-13, 120, -11}, {-16, 144, -11}, {-19, 168, -11},
+                               {-15, 120, -12}, {-18, 144, -12}, {-12, 96, -12}};
+    for (const auto& h : heights)
+        EXPECT_EQ(h[2], fw::HeightAt96Dpi(h[0], int(h[1]))) << h[0] << " at " << h[1] << " DPI";
 }
 
 TEST(Label, SettersChangeTheDescriptionRebuildTheFontAndChain)
