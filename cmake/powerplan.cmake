@@ -9,7 +9,7 @@ set(HOST_PYTHON3 ${Python3_EXECUTABLE})
 
 set(POWERPLAN_TOOL_DIR ${CMAKE_SOURCE_DIR}/tools/powerplan)
 set(POWERPLAN_TEST_DIR ${CMAKE_SOURCE_DIR}/tests/tools)
-set(POWERPLAN_OUTPUT ${CMAKE_BINARY_DIR}/velo-ssd.cfg)
+set(POWERPLAN_OUTPUT ${PROGRAM_DIR}/velo-ssd.cfg)
 
 add_custom_command(
   OUTPUT ${POWERPLAN_OUTPUT}

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Second opinions on every change, behind `make check` and `make fuzz`:
 #   0. the program alone, as a Windows developer builds it: a copy of the sources without tests/,
-#      configured with -DBUILD_TESTING=OFF and no GoogleTest to be found (build/notests); and no
-#      build file but the Debian toolchain files names a path under /usr/;
+#      in a folder whose path holds a blank and Hangul (as a Windows user's folders may), configured
+#      with -DBUILD_TESTING=OFF and no GoogleTest to be found (build/notests); and no build file
+#      but the Debian toolchain files names a path under /usr/;
 #   1. clang builds the program for 32-bit Windows with -Wall -Wextra -Werror (build/clang);
 #   2. clang-tidy runs the checks of .clang-tidy over src/ with that build's compile database;
 #   3. the fuzz targets of tests/fuzz run natively under ASan and UBSan (build/fuzz), FUZZ_SECONDS
@@ -23,21 +24,25 @@ if [ "${1:-check}" != fuzz ]; then
            xargs grep -n '/usr/' || true)
   [ -z "$debian" ] || { echo "$debian"; echo "a build file names a Debian path"; exit 1; }
   rm -rf "$BUILD/notests"
-  mkdir -p "$BUILD/notests/src"
-  git ls-files -z -- . ':!:tests/' | xargs -0 cp --parents -t "$BUILD/notests/src"
-  cmake -S "$BUILD/notests/src" -B "$BUILD/notests/build" -G Ninja -DBUILD_TESTING=OFF \
+  odd="$BUILD/notests/새 폴더"
+  mkdir -p "$odd/src 한글"
+  git ls-files -z -- . ':!:tests/' | xargs -0 cp --parents -t "$odd/src 한글"
+  cmake -S "$odd/src 한글" -B "$odd/build 한글" -G Ninja -DBUILD_TESTING=OFF -DDADAROR_WERROR=ON \
         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
         -DDADAROR_GOOGLETEST_DIR="$BUILD/notests/no-googletest" >/dev/null
-  cmake --build "$BUILD/notests/build" >/dev/null
-  for f in DADAROR.exe velo-ssd.cfg; do
-    [ -s "$BUILD/notests/build/$f" ] || { echo "no $f built without the tests"; exit 1; }
+  cmake --build "$odd/build 한글" >/dev/null
+  # The release packed there too, unsigned: a maintainer's certificate is not wanted here.
+  (unset "${!DADAROR_SIGN_@}"; cmake --build "$odd/build 한글" --target dist >/dev/null)
+  for f in DADAROR.exe velo-ssd.cfg release/SHA256SUMS; do
+    [ -s "$odd/build 한글/$f" ] || { echo "no $f built without the tests in $odd"; exit 1; }
   done
-  echo "DADAROR.exe and velo-ssd.cfg built without tests/ and without GoogleTest"
+  echo "DADAROR.exe, velo-ssd.cfg and the release built in \"$odd\" without tests/ and GoogleTest"
 
   echo "== clang build for Windows ($BUILD/clang)"
   if [ ! -f "$BUILD/clang/build.ninja" ]; then
     cmake -S . -B "$BUILD/clang" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw32-clang.cmake \
-          -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+          -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DDADAROR_WERROR=ON \
+          -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
   fi
   cmake --build "$BUILD/clang"
 
