@@ -16,7 +16,7 @@ s="$(mktemp -d)" tsa=""
 [ ! -d "$release" ] || mv "$release" "$s/kept"
 restore() {
   local status=$?
-  [ -z "$tsa" ] || kill "$tsa" || true
+  [ -z "$tsa" ] || kill -- "-$tsa" || true
   cmake --build "$build" --target dist | grep "DADAROR.exe is NOT signed" &&
     cmp "$release/DADAROR.exe" "$build/DADAROR.exe" || { echo "FAIL: the unsigned release"; status=1; }
   [ ! -d "$s/kept" ] || { rm -rf "$release" && mv "$s/kept" "$release"; }
@@ -38,7 +38,8 @@ openssl pkcs8 -topk8 -nocrypt -in key.pem -out key.p8
 softhsm2-util --import key.p8 --token check --label key --id 01 --pin "$(cat pass)" >/dev/null
 # The time-stamp authority: openssl ts behind HTTP on 127.0.0.1.
 printf '[tsa]\ndefault_tsa=t\n[t]\nserial=serial\ndefault_policy=1.2.3.4\nsigner_digest=sha256\ndigests=sha256\n' >tsa.cnf
-echo 01 >serial && python3 -c '
+echo 01 >serial
+setsid python3 -c '
 import http.server, subprocess
 class Authority(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
@@ -46,12 +47,13 @@ class Authority(http.server.BaseHTTPRequestHandler):
         reply = subprocess.run(["openssl", "ts", "-reply", "-config", "tsa.cnf", "-signer", "tsa.pem",
             "-inkey", "tsa.key", "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
             input=query, stdout=subprocess.PIPE).stdout
-        self.send_response(200); self.send_header("Content-Length", str(len(reply))); self.end_headers()
+        self.send_response(200); self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply))); self.end_headers()
         self.wfile.write(reply)
 server = http.server.HTTPServer(("127.0.0.1", 0), Authority)
 with open("port", "w") as port:
     port.write(str(server.server_port))
-server.serve_forever()' 2>tsa.log &
+server.serve_forever()' >tsa.log 2>&1 &
 tsa=$!
 for _ in $(seq 100); do [ ! -s port ] || break; sleep 0.1; done
 [ -s port ] || fail "the time-stamp authority did not start"
