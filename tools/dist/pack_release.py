@@ -124,9 +124,9 @@ def key_arguments(env):
     return arguments + ["-ts", env["DADAROR_SIGN_TIMESTAMP_URL"]], key
 
 
-def sign(source, target, key, url):
-    """Writes the program signed with the key's osslsigncode options to target."""
-    command = ["osslsigncode", "sign"] + key + ["-h", "sha256", "-i", url]
+def sign(source, target, options, url):
+    """Writes the program signed with the osslsigncode options key_arguments gives to target."""
+    command = ["osslsigncode", "sign"] + options + ["-h", "sha256", "-i", url]
     tmp = target + ".tmp"
     if os.path.exists(tmp):
         os.remove(tmp)
