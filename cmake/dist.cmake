@@ -2,7 +2,7 @@
 # program, its power plan, the user's guide and the read-back script at its top; SHA256SUMS beside
 # it lists the zip and every file in it, and the files themselves are left there under their own
 # names, so that `sha256sum -c SHA256SUMS` run in build/release/ checks all of them.
-# The program is signed there when the maintainer's certificate is named by the environment of
+# The program is signed there when the maintainer's key is named by the environment of
 # `make dist` (tools/dist/pack_release.py says how); build/DADAROR.exe stays the linker's unsigned
 # program, which every build makes the same.
 # Included by the top-level CMakeLists.txt after cmake/powerplan.cmake.
@@ -19,8 +19,7 @@ set(DIST_DOCUMENTS ${CMAKE_SOURCE_DIR}/docs/README-KO.txt
 add_custom_target(dist
   COMMAND ${HOST_PYTHON3} -B ${CMAKE_SOURCE_DIR}/tools/dist/pack_release.py
           --zip ${DIST_ZIP} --sums ${DIST_SUMS} --source-dir ${CMAKE_SOURCE_DIR}
-          --sign $<TARGET_FILE_NAME:DADAROR> --sign-description "Pellix SSD 최적화"
-          --sign-url https://${PELLIX_WEB_HOST}/
+          --sign $<TARGET_FILE_NAME:DADAROR> --sign-url https://${PELLIX_WEB_HOST}/
           $<TARGET_FILE:DADAROR> ${POWERPLAN_OUTPUT} ${DIST_DOCUMENTS}
   DEPENDS ${DIST_DOCUMENTS} ${CMAKE_SOURCE_DIR}/tools/dist/pack_release.py
   BYPRODUCTS ${DIST_ZIP} ${DIST_SUMS}

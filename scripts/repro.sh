@@ -4,9 +4,10 @@
 # after the other (the second in another time zone and with another umask); their DADAROR.exe,
 # velo-ssd.cfg, release zip and SHA256SUMS must be byte-identical, and each SHA256SUMS must pass
 # `sha256sum -c`. Uncommitted changes are not part of the check: it builds the commit. The check
-# is of the unsigned release: a certificate named by the environment is not used.
+# is of the unsigned release: a key named by the environment is not used.
 set -euo pipefail
-unset DADAROR_SIGN_PKCS12 DADAROR_SIGN_PASSWORD_FILE DADAROR_SIGN_TIMESTAMP_URL
+unset DADAROR_SIGN_PKCS12 DADAROR_SIGN_PKCS11_MODULE DADAROR_SIGN_KEY DADAROR_SIGN_CERT \
+      DADAROR_SIGN_PASSWORD_FILE DADAROR_SIGN_TIMESTAMP_URL
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 ROOT="$(cd "$HERE/.." && pwd)"
 commit="$(git -C "$ROOT" rev-parse HEAD)"

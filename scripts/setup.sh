@@ -4,7 +4,8 @@ set -euo pipefail
 
 PKGS=(wine wine32:i386 wine64 mingw-w64 g++-mingw-w64-i686-posix xvfb xdotool imagemagick
       locales fonts-nanum googletest cmake ninja-build python3 zip osslsigncode openssl
-      python3-hivex python3-libregf reglookup libparse-win32registry-perl clang-format
+      softhsm2 libengine-pkcs11-openssl python3-hivex python3-libregf reglookup
+      libparse-win32registry-perl clang-format
       clang clang-tidy libclang-rt-dev)
 
 SUDO=""
