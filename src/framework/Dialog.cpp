@@ -18,6 +18,20 @@ CDialog::~CDialog()
     }
 }
 
+namespace
+{
+// The dialog template `id` of the program's own resources and its size; null when missing.
+const void* TemplateResource(UINT id, DWORD& size)
+{
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
+    HGLOBAL res = info ? ::LoadResource(instance, info) : nullptr;
+    const void* data = res ? ::LockResource(res) : nullptr;
+    size = data ? ::SizeofResource(instance, info) : 0;
+    return data;
+}
+} // namespace
+
 HWND CDialog::CreateFromTemplate(HWND owner, bool hidden)
 {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -28,10 +42,8 @@ HWND CDialog::CreateFromTemplate(HWND owner, bool hidden)
     // A modal run shows its window itself, once the start-up has left nothing to do: a dialog
     // closed during its initialisation is never seen. The template is copied without its
     // visible style for that.
-    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(5));
-    HGLOBAL res = info ? ::LoadResource(instance, info) : nullptr;
-    const void* data = res ? ::LockResource(res) : nullptr;
-    DWORD size = info ? ::SizeofResource(instance, info) : 0;
+    DWORD size = 0;
+    const void* data = TemplateResource(m_nIDTemplate, size);
     if (!data || size < sizeof(DLGTEMPLATE))
         return nullptr;
     std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
@@ -84,12 +96,9 @@ void CDialog::KeepLayoutOf96Dpi()
     // stretch a program that declares no awareness there), they keep their 96-DPI look.
     if (ScreenDpi() == 96)
         return;
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(m_nIDTemplate), MAKEINTRESOURCEA(5));
-    HGLOBAL res = info ? ::LoadResource(instance, info) : nullptr;
-    const void* data = res ? ::LockResource(res) : nullptr;
-    if (data)
-        m_layoutFont = LayOutAt96Dpi(m_hWnd, data, ::SizeofResource(instance, info));
+    DWORD size = 0;
+    if (const void* data = TemplateResource(m_nIDTemplate, size))
+        m_layoutFont = LayOutAt96Dpi(m_hWnd, data, size);
 }
 
 INT_PTR CDialog::DoModal()

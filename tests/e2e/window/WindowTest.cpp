@@ -1,6 +1,8 @@
 // The borderless main window: its own painting, minimising, dragging, the key filter and the
 // close button through real pointer and key input; where it and the About box are placed, on a
 // normal and on a small screen; which common controls it runs with.
+#include "ToolRecorder.h"
+#include "common/ProgramFacts.h"
 #include "e2e/Checks.h"
 #include "framework/Handles.h"
 
@@ -358,10 +360,13 @@ std::string AccessibleName(HWND control)
 }
 } // namespace
 
-TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
+TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsTheirNames)
 {
     fw::CApartment com;
-    std::vector<RECT> main96, about96, radios96;
+    // The apply run that shows the progress window, with the machine it touches stood in for.
+    sysconfig_test::CApplyStandIns standIns;
+    ASSERT_TRUE(standIns.Ready());
+    std::vector<RECT> main96, about96, progress96, radios96;
     Picture picture96;
     for (int dpi : {96, 120, 144})
     {
@@ -389,17 +394,29 @@ TEST(DisplayScale, WindowAndAboutBoxKeepTheir96DpiLayoutAndTheButtonsTheirNames)
         ASSERT_TRUE(about && WaitUntil([&] { return Painted(about); }, 5000)) << "no About box";
         const std::vector<RECT> aboutShape = ShapeOf(about);
         ASSERT_TRUE(AnswerBox(about, IDOK) && WaitUntil([&] { return !::IsWindow(about); }, kWait));
-        ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+        ASSERT_EQ(ERROR_SUCCESS, standIns.SetPagingFiles("C:\\pagefile.sys 16 32\0"));
+        HWND progress = nullptr;
+        ASSERT_TRUE(
+            ClickApply(run, dlg) &&
+            WaitUntil([&] { return (progress = ProgressWindow(run.Pid())) != nullptr; }, kWait) &&
+            WaitUntil([&] { return Painted(progress); }, 5000))
+            << "no progress window";
+        const std::vector<RECT> progressShape = ShapeOf(progress);
+        ASSERT_TRUE(AnswerBox(WaitForBox(run.Pid(), facts::kRestartQuestion, 30000), IDCANCEL));
+        ASSERT_TRUE(CloseWhenIdle(dlg));
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
         if (dpi == 96)
         {
-            main96 = main, about96 = aboutShape, radios96 = radios, picture96 = picture;
+            main96 = main, about96 = aboutShape, progress96 = progressShape, radios96 = radios;
+            picture96 = picture;
             continue;
         }
         const auto same = [](const RECT& x, const RECT& y) { return ::EqualRect(&x, &y) != 0; };
         EXPECT_TRUE(std::equal(main96.begin(), main96.end(), main.begin(), main.end(), same));
         EXPECT_TRUE(
             std::equal(about96.begin(), about96.end(), aboutShape.begin(), aboutShape.end(), same));
+        EXPECT_TRUE(std::equal(progress96.begin(), progress96.end(), progressShape.begin(),
+                               progressShape.end(), same));
         EXPECT_EQ(radios96.back().right + ::MulDiv(12, dpi, 96) - 12, radios.back().right)
             << "the last radio button has no room for its grown mark";
         // Pixel for pixel as at 96 DPI, but for the radio buttons.

@@ -376,7 +376,10 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     std::sort(logged.begin(), logged.end());
     std::sort(startedDirectly.begin(), startedDirectly.end());
     EXPECT_EQ(startedDirectly, logged);
-    EXPECT_FALSE(m_real.sameUserAs(0)); // a process it can't read is another user's
+    // The real comparison: this process is its own user; one it can't read is another user's.
+    EXPECT_TRUE(m_real.sameUserAs(::GetCurrentProcessId()));
+    EXPECT_FALSE(m_real.sameUserAs(0));
+    EXPECT_FALSE(m_real.sameUserAs(0xFFFFFFF0));
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)
