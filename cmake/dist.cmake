@@ -3,7 +3,7 @@
 # it lists the zip and every file in it, and the files themselves are left there under their own
 # names, so that `sha256sum -c SHA256SUMS` run in build/release/ checks all of them.
 # The program is signed there when the maintainer's key is named by the environment of
-# `make dist` (tools/dist/pack_release.py says how); build/DADAROR.exe stays the linker's unsigned
+# `make dist` (tools/dist/signing.py says how); build/DADAROR.exe stays the linker's unsigned
 # program, which every build makes the same.
 # Included by the top-level CMakeLists.txt after cmake/powerplan.cmake.
 
@@ -22,6 +22,7 @@ add_custom_target(dist
           --sign $<TARGET_FILE_NAME:DADAROR> --sign-url https://${PELLIX_WEB_HOST}/
           $<TARGET_FILE:DADAROR> ${POWERPLAN_OUTPUT} ${DIST_DOCUMENTS}
   DEPENDS ${DIST_DOCUMENTS} ${CMAKE_SOURCE_DIR}/tools/dist/pack_release.py
+          ${CMAKE_SOURCE_DIR}/tools/dist/signing.py
   BYPRODUCTS ${DIST_ZIP} ${DIST_SUMS}
   COMMENT "Packing ${DIST_ZIP} and SHA256SUMS"
   VERBATIM)

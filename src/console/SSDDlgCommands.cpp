@@ -1,4 +1,4 @@
-// Commands, keys, painting and dragging of the borderless main dialog.
+// Commands and keys of the borderless main dialog, and the window procedure that routes them.
 #include "SSDDlg.h"
 
 #include "app/AboutDlg.h"
@@ -11,18 +11,6 @@
 #include <oleauto.h>
 
 #include <windowsx.h>
-
-namespace
-{
-const COLORREF kFrameColor = RGB(88, 89, 91);
-
-void FillSolid(HDC dc, int left, int top, int right, int bottom, COLORREF color)
-{
-    RECT rc = {left, top, right, bottom};
-    fw::CBrushHandle brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rc, brush.Get());
-}
-} // namespace
 
 BOOL CSSDDlg::PreTranslateMessage(MSG* msg)
 {
@@ -102,53 +90,6 @@ LRESULT CSSDDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-BOOL CSSDDlg::OnEraseBkgnd(HDC dc)
-{
-    FillSolid(dc, 0, 0, 660, 652, kFrameColor);
-    FillSolid(dc, 1, 1, 659, 651, RGB(255, 255, 255));
-    FillSolid(dc, 0, 0, 659, 51, kFrameColor);
-    return TRUE;
-}
-
-HBRUSH CSSDDlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    const UINT type = msg - WM_CTLCOLORMSGBOX; // CTLCOLOR_MSGBOX .. CTLCOLOR_STATIC
-    // The base handling first: a label answers its own colour request (font, text colour).
-    HBRUSH brush = reinterpret_cast<HBRUSH>(fw::CDialog::WindowProc(msg, wParam, lParam));
-
-    ::SetBkMode(dc, TRANSPARENT);
-    if (type == CTLCOLOR_DLG)
-    {
-        if (!m_brDialog)
-            m_brDialog.Reset(::CreateSolidBrush(RGB(255, 255, 255)));
-        return m_brDialog.Get();
-    }
-    if (type == CTLCOLOR_STATIC)
-        return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
-    return brush;
-}
-
-void CSSDDlg::OnPaint()
-{
-    if (!::IsIconic(m_hWnd))
-    {
-        Default();
-        return;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
-    ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    int cxIcon = ::GetSystemMetrics(SM_CXICON);
-    int cyIcon = ::GetSystemMetrics(SM_CYICON);
-    RECT rc;
-    ::GetClientRect(m_hWnd, &rc);
-    int x = (rc.right - rc.left - cxIcon + 1) / 2;
-    int y = (rc.bottom - rc.top - cyIcon + 1) / 2;
-    ::DrawIcon(dc, x, y, m_hIcon);
-    ::EndPaint(m_hWnd, &ps);
-}
-
 void CSSDDlg::OnSysCommand(UINT id, LPARAM lParam)
 {
     if ((id & 0xFFF0) == IDM_ABOUTBOX)
@@ -158,13 +99,6 @@ void CSSDDlg::OnSysCommand(UINT id, LPARAM lParam)
         return;
     }
     DefWindowProc(WM_SYSCOMMAND, id, lParam);
-}
-
-void CSSDDlg::OnLButtonDown(UINT flags, POINTS point)
-{
-    // Any free spot of the surface moves the window, as a caption would.
-    ::SendMessageA(m_hWnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
-    DefWindowProc(WM_LBUTTONDOWN, flags, MAKELPARAM(point.x, point.y));
 }
 
 void CSSDDlg::OnTimer(UINT_PTR id)

@@ -1,5 +1,6 @@
 // Starting the operating system's tools and opening documents or addresses for the user. Nothing
-// waits for what it started and no result is examined; a failed launch is silent.
+// waits for what it started and no result is examined; a failed launch is silent. Two rules, one
+// file each: the apply's hidden tool runs (ToolRun.cpp) and what the user is shown (UserOpen.cpp).
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,17 @@ void RunTool(const char* file, const char* parameters);
 // RunTool for a tool that must run as the system's own build: on 64-bit Windows the 64-bit one,
 // which this 32-bit program reaches through the Sysnative alias of the system folder.
 void RunNativeTool(const char* file, const char* parameters);
+
+// The full path of a system tool in the system folder (".exe" added to a bare name), and that
+// folder. False when either can't be had whole: a cut path would name some other file.
+bool SystemToolPath(const char* file, char (&folder)[MAX_PATH], char (&path)[MAX_PATH]);
+
+// Creates a system tool's process from its full path in the system folder, with that folder as
+// its working folder and the path, quoted, as the command line's program part; show is the
+// window's show state. Nothing is started when the path can't be had whole rather than a tool
+// found elsewhere. native: on 64-bit Windows the file opened is the 64-bit tool, through
+// Sysnative; the tool still sees the path it is known by.
+void StartSystemTool(const char* file, const char* parameters, WORD show, bool native);
 
 // What is shown to the user is started by the program itself only where it already runs as the
 // signed-in user at that user's level: as the same user as the desktop shell's process, and not

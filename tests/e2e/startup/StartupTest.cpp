@@ -1,6 +1,7 @@
 // Start-up: what the program finds out and asks before its main window shows (the SSD question
 // or notice, with the disks of the stand-in WMI registered in the test prefix; the AHCI state
-// line), its single-instance guard, the About box and the ways it ends.
+// line), its single-instance guard and the ways it ends. The About box is the window area's
+// (tests/e2e/window/).
 #include "e2e/Checks.h"
 
 #include <algorithm>

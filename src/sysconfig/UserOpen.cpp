@@ -1,3 +1,6 @@
+// What is shown to the user (web pages, the Power Options) is opened by the desktop shell at the
+// user's own level, asked from a thread of its own for at most five seconds; the program starts it
+// itself only as the same user as the shell and not elevated above it, and otherwise opens nothing.
 #include "Launch.h"
 
 #include "framework/Handles.h"
@@ -9,7 +12,6 @@
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shlobj.h>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,58 +21,6 @@ namespace
 
 // How long the dialog waits for the desktop shell's answer: a hung shell must not freeze it.
 constexpr DWORD kShellBoundMs = 5000;
-
-// The full path of a system tool in the system folder (".exe" added to a bare name), and that
-// folder. False when either can't be had whole: a cut path would name some other file.
-bool SystemToolPath(const char* file, char (&folder)[MAX_PATH], char (&path)[MAX_PATH])
-{
-    if (!file || !*file)
-        return false;
-    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
-    return length != 0 && length < MAX_PATH &&
-           fw::FormatText(path, MAX_PATH, "%s\\%s%s", folder, file,
-                          std::strchr(file, '.') ? "" : ".exe");
-}
-
-// Creates a system tool's process from its full path in the system folder, with that folder as
-// its working folder and the path, quoted, as the command line's program part. Nothing is started
-// when the path can't be had whole rather than a tool found elsewhere. native: on 64-bit Windows
-// the file opened is the 64-bit tool, through Sysnative; the tool still sees the path it is known
-// by.
-void StartSystemTool(const char* file, const char* parameters, WORD show, bool native)
-{
-    char folder[MAX_PATH] = {};
-    char path[MAX_PATH] = {};
-    char image[MAX_PATH] = {};
-    if (!SystemToolPath(file, folder, path) || !fw::FormatText(image, sizeof(image), "%s", path))
-        return;
-#ifndef _WIN64
-    char wow64[MAX_PATH] = {};
-    const char* name = std::strrchr(folder, '\\');
-    if (native && ::GetSystemWow64DirectoryA(wow64, MAX_PATH) &&
-        (!name ||
-         !fw::FormatText(image, sizeof(image), "%.*s\\Sysnative%s", static_cast<int>(name - folder),
-                         folder, path + std::strlen(folder))))
-        return;
-#else
-    (void)native;
-#endif
-    std::string commandLine = std::string("\"") + path + "\"";
-    if (parameters && *parameters)
-        commandLine.append(" ").append(parameters);
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = show;
-    PROCESS_INFORMATION process = {};
-    if (g_launchCalls.createProcess(image, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                    folder, &startup, &process))
-    {
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    }
-}
 
 // A text argument of the shell's dispatch; null stays an empty variant ("not given").
 bool SetText(fw::CVariant& value, const char* text)
@@ -259,16 +209,6 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 
 LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow,     &::AllowSetForegroundWindow,
                              &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs};
-
-void RunTool(const char* file, const char* parameters)
-{
-    StartSystemTool(file, parameters, SW_HIDE, false);
-}
-
-void RunNativeTool(const char* file, const char* parameters)
-{
-    StartSystemTool(file, parameters, SW_HIDE, true);
-}
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
