@@ -23,6 +23,17 @@ std::string WideToAnsi(const wchar_t* text, UINT codePage)
     return out;
 }
 
+std::wstring Wide(const char* text, UINT codePage)
+{
+    const int n = (text && *text) ? ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) : 0;
+    if (n <= 1)
+        return std::wstring();
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text, -1, &out[0], n);
+    out.resize(static_cast<size_t>(n - 1));
+    return out;
+}
+
 BSTR AnsiToBstr(const char* text, UINT codePage)
 {
     const int n = (text && *text) ? ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) : 0;

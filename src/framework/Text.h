@@ -1,5 +1,6 @@
-// Text helpers. The program's 8-bit text is the thread's ANSI code page (949 on the Korean
-// systems it is made for); UTF-16 appears only where COM asks for it.
+// Text helpers. The program's 8-bit text is code page 949 (Korean) whatever the system's code page
+// for non-Unicode programs; it becomes UTF-16 at the edge, where it reaches the windowing, drawing,
+// the shell or COM, so that it reads the same on every Windows.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,14 @@
 
 namespace fw
 {
+
+// The code page of the program's own 8-bit text, named so that no call falls back on the
+// system's.
+constexpr UINT kTextCodePage = 949;
+
+// The program's 8-bit text (code page 949 unless told otherwise) as UTF-16, for a wide-character
+// call; a null string gives the empty text.
+std::wstring Wide(const char* text, UINT codePage = kTextCodePage);
 
 // UTF-16 to 8-bit with the given code page, no flags: unrepresentable characters become the
 // code page's default character. A null string gives the empty text.
