@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-const OptionGroup kOptionRows[9] = {
+const OptionGroup kOptionRows[kOptionRowCount] = {
     {IDC_CAPTION_VMEM, IDC_VMEM_SYSTEM, IDC_VMEM_OFF, IDC_VMEM_SYSTEM, OptionStep::PagingFile,
      nullptr, "VMem", false},
     {IDC_CAPTION_WSEARCH, IDC_WSEARCH_ON, IDC_WSEARCH_OFF, IDC_WSEARCH_OFF, OptionStep::Service,
@@ -26,7 +26,7 @@ const OptionGroup kOptionRows[9] = {
 };
 
 // The power plan row runs before hibernation and defragmentation.
-const int kApplyOrder[9] = {0, 1, 2, 3, 4, 7, 5, 6, 8};
+const int kApplyOrder[kOptionRowCount] = {0, 1, 2, 3, 4, 7, 5, 6, 8};
 
 GetVersionExAFn g_pfnGetVersionExA = &::GetVersionExA;
 

@@ -28,10 +28,12 @@ struct OptionGroup
     bool needsVista;     // the row exists only on Windows Vista or later
 };
 
-// The rows from top to bottom of the dialog.
-extern const OptionGroup kOptionRows[9];
+// The one table of the rows, from top to bottom of the dialog (OptionRows.cpp): it drives the
+// recommended choice, the apply and the markers; whatever counts the rows takes the count from here.
+constexpr int kOptionRowCount = 9;
+extern const OptionGroup kOptionRows[kOptionRowCount];
 // The order in which the apply sequence runs the rows (indices into kOptionRows).
-extern const int kApplyOrder[9];
+extern const int kApplyOrder[kOptionRowCount];
 
 // The selection of a row: the first checked button in its range, 0 when none is checked.
 int GetRowSelection(HWND dialog, const OptionGroup& row);

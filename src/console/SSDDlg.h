@@ -1,4 +1,4 @@
-// The main dialog: nine option rows, the AHCI state, the links, the skinned buttons and the
+// The main dialog: the option rows (the table in OptionRows.cpp), the AHCI state, the links, the skinned buttons and the
 // advertisement panel. Its selection lives in the radio buttons themselves.
 #pragma once
 

@@ -66,16 +66,17 @@ def check_version(exe, version):
         fail("an unfilled version placeholder is in %s" % exe)
 
 
-# The caption of each of the nine option rows in the dialog template, top to bottom.
-ROW_CAPTIONS = ("IDC_CAPTION_VMEM", "IDC_CAPTION_WSEARCH", "IDC_CAPTION_SYSMAIN",
-                "IDC_CAPTION_TRIM", "IDC_CAPTION_LASTACCESS", "IDC_CAPTION_HIBERNATE",
-                "IDC_CAPTION_DEFRAG", "IDC_LINK_POWER", "IDC_CAPTION_GUIBOOT")
+def row_captions(rc_file):
+    """The caption control of each option row, top to bottom, from the rows' table."""
+    rows = os.path.join(os.path.dirname(rc_file), "..", "src", "console", "OptionRows.cpp")
+    table = open(rows, encoding="utf-8").read().split("kOptionRows[", 1)[1].split("\n};", 1)[0]
+    return re.findall(r"\{(IDC_\w+),", table)
 
 
 def row_labels(rc_file):
     text = open(rc_file, encoding="utf-8").read()
     labels = []
-    for control in ROW_CAPTIONS:
+    for control in row_captions(rc_file):
         match = re.search(r'CONTROL\s+"((?:[^"]|"")*)"\s*,\s*%s\s*,' % control, text)
         if not match:
             fail("no control %s in %s" % (control, rc_file))

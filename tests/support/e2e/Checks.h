@@ -17,7 +17,7 @@
 namespace e2e
 {
 
-// Every radio button of the nine rows, top to bottom.
+// Every radio button of the rows, top to bottom.
 const std::vector<int> kRadioIds = {
     IDC_VMEM_SYSTEM,    IDC_VMEM_REDUCED, IDC_VMEM_OFF,      IDC_WSEARCH_ON, IDC_WSEARCH_OFF,
     IDC_SYSMAIN_ON,     IDC_SYSMAIN_OFF,  IDC_TRIM_ON,       IDC_TRIM_OFF,   IDC_LASTACCESS_ON,

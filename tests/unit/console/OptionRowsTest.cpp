@@ -92,10 +92,10 @@ void ExpectRecommended(HWND dlg, bool guiBootRow)
 
 TEST(OptionRows, TableDescribesNineRowsOfConsecutiveButtons)
 {
-    const int expectedRecommended[9] = {IDC_VMEM_SYSTEM, IDC_WSEARCH_OFF,    IDC_SYSMAIN_OFF,
+    const int expectedRecommended[kOptionRowCount] = {IDC_VMEM_SYSTEM, IDC_WSEARCH_OFF,    IDC_SYSMAIN_OFF,
                                         IDC_TRIM_ON,     IDC_LASTACCESS_OFF, IDC_HIBERNATE_OFF,
                                         IDC_DEFRAG_OFF,  IDC_POWER_ON,       IDC_GUIBOOT_OFF};
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < kOptionRowCount; ++i)
     {
         const OptionGroup& row = kOptionRows[i];
         EXPECT_LE(row.firstId, row.recommendedId);
