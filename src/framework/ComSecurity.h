@@ -1,6 +1,7 @@
 // The process's COM security. Windows lets it be fixed once per process, and fixes it itself, with
-// its defaults, when a COM object is first made or an interface first crosses a boundary: the
-// start-up fixes ours right after opening its apartment, before any dialog or COM object exists.
+// its defaults, the first time an interface is marshalled or unmarshalled (making a control may
+// do that): the start-up fixes ours right after opening its apartment, before any dialog or COM
+// object exists.
 #pragma once
 
 #include <windows.h>
