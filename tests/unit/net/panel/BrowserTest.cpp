@@ -119,8 +119,8 @@ TEST(BrowserHost, TemplateCreatesTheControlAndItFollowsThePanelSize)
     EXPECT_EQ(600, rc.bottom);
 }
 
-// The disk query fixes COM security later on the same thread: making the control must not have
-// fixed it already.
+// Where the start-up could not fix COM security first, the disk query fixes it later on the same
+// thread: making the control must not have fixed it already.
 TEST(BrowserHost, ControlLeavesComSecurityToTheDiskQuery)
 {
     OleScope ole;
