@@ -3,6 +3,7 @@
 #include "console/SSDDlg.h"
 #include "net/panel/WebBrowser2.h"
 
+#include "framework/ComSecurity.h"
 #include "framework/Handles.h"
 #include "framework/SystemLibrary.h"
 
@@ -44,6 +45,11 @@ BOOL CSSDApp::InitInstance()
     // The main dialog's template holds the browser control of the advertisement panel: COM on
     // this thread (single-threaded apartment) and the window class that hosts the control.
     g_bOleInitialized = SUCCEEDED(::OleInitialize(nullptr));
+    // The process's COM security next, before any dialog or COM object exists: once a control is
+    // made, Windows may have fixed it with its defaults, and a late setting is refused. The disk
+    // query and the desktop shell's request go by the result.
+    if (g_bOleInitialized)
+        fw::SetProcessComSecurity();
     CWebBrowser2::RegisterHostClass();
 
     SetRegistryKey("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램");

@@ -19,8 +19,10 @@ void PreloadSystemDlls();
 
 // Sets the process's PATH to the system's folders: the system folder, the Windows folder and the
 // WMI folder, the default PATH of the systems that need it. A name the system folder lacks cannot
-// be loaded ahead, and where the loader cannot confine its search it is still looked for along
-// PATH, which the user's own environment extends with folders of the user's.
+// be loaded ahead, and where the loader cannot confine its search it is looked for in the
+// program's folder first, then along PATH, which the user's own environment extends with folders
+// of the user's: so the program's folder must hold nothing but the release's files (the guide
+// says so), and PATH is cut back to the system's.
 void SetSystemPath();
 
 } // namespace app

@@ -22,12 +22,6 @@ protected:
 void ReadDiskProperty(IWbemClassObject& disk, const wchar_t* name, VARIANT& value);
 
 // Runs "SELECT * FROM Win32_DiskDrive" and visits every disk in delivery order. Returns false when
-// the query could not be set up (apartment open multi-threaded, process security already fixed,
+// the query could not be set up (apartment open multi-threaded, process security fixed otherwise,
 // no WMI, ...): then no disk was visited. An error while walking only ends the walk.
 bool RunDiskQuery(CDiskVisitor& perDisk);
-
-// The process-wide COM security call the query makes; tests record what it is given.
-using CoInitializeSecurityFn = HRESULT(WINAPI*)(PSECURITY_DESCRIPTOR, LONG,
-                                                SOLE_AUTHENTICATION_SERVICE*, void*, DWORD, DWORD,
-                                                void*, DWORD, void*);
-extern CoInitializeSecurityFn g_pfnCoInitializeSecurity;

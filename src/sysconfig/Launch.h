@@ -37,8 +37,8 @@ void StartSystemTool(const char* file, const char* parameters, WORD show, bool n
 // A shown opening for the user (SW_SHOWNORMAL): verb ("open" or null for the default action),
 // file or web address as given, parameters or null. The desktop shell opens it, so that the
 // browser or viewer runs with the user's normal rights rather than the program's, and in front.
-// The program starts it itself only where there is no shell desktop to ask and it runs as the
-// user at the user's level; otherwise nothing opens.
+// The program starts it itself only where there is no shell desktop to ask (or its COM security
+// could not be fixed) and it runs as the user at the user's level; otherwise nothing opens.
 void OpenForUser(const char* verb, const char* file, const char* parameters);
 
 // A shown opening (SW_SHOWNORMAL) of a system tool such as "control.exe", from its full path in
@@ -63,5 +63,9 @@ struct LaunchCalls
     // True when the process of that id runs as the same user as this one (the user SIDs of the
     // two tokens); false when either can't be read.
     bool (*sameUserAs)(DWORD process);
+    // True when the program's own COM security is in force: the shell hands us interface
+    // pointers, which must not name an unmarshaller of their own. Without it the shell is not
+    // asked.
+    bool (*comSecurityIsOurs)();
 };
 extern LaunchCalls g_launchCalls;

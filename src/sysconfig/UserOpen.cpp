@@ -3,6 +3,7 @@
 // itself only as the same user as the shell and not elevated above it, and otherwise opens nothing.
 #include "Launch.h"
 
+#include "framework/ComSecurity.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 
@@ -181,9 +182,12 @@ bool WaitServingSentMessages(HANDLE thread, DWORD boundMs)
 }
 
 // Asks the desktop shell to open it, from a thread of its own and for at most the bound. False
-// when there is no shell desktop to ask: then nothing was started.
+// when there is no shell desktop to ask, or the program's COM security is not in force: then
+// nothing was started.
 bool AskDesktopShellToOpen(const char* verb, const char* file, const char* parameters)
 {
+    if (!g_launchCalls.comSecurityIsOurs())
+        return false;
     // The click was the user's: the shell may bring what it opens to the front.
     DWORD shellProcess = 0;
     if (::GetWindowThreadProcessId(g_launchCalls.shellWindow(), &shellProcess) && shellProcess)
@@ -207,8 +211,9 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 
 } // namespace
 
-LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow,     &::AllowSetForegroundWindow,
-                             &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs};
+LaunchCalls g_launchCalls = {
+    &::CreateProcessA,     &::GetShellWindow, &::AllowSetForegroundWindow,  &FindDesktopShell,
+    &ElevatedAboveTheUser, &SameUserAs,       &fw::ProcessComSecurityIsOurs};
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {

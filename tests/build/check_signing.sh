@@ -2,7 +2,8 @@
 # make dist with throwaway keys, from a .pfx and on a token (SoftHSM2), time-stamped by an authority run
 # here: the zip's program verifies, its time stamp against that authority, its signature in ASCII; unsigned
 # it is the build's program, SHA256SUMS names it, no secret is on osslsigncode's command lines or in the
-# build. No time-stamp address: one line, no zip, no sums. No key: said so; a release made before put back.
+# build. No time-stamp address, or a stamp the system's roots do not trust: one line, no zip, no sums. No
+# key: said so; a release made before put back.
 set -euo pipefail
 build="$1" release="$2" hsm=/usr/lib/softhsm/libsofthsm2.so s="$(mktemp -d)" tsa=""   # BUILD RELEASE
 for need in osslsigncode softhsm2-util $hsm /usr/lib/*/engines-3/pkcs11.so; do command -v "$need" >/dev/null ||
@@ -33,7 +34,7 @@ class Authority(h.BaseHTTPRequestHandler):
 d = h.HTTPServer(("127.0.0.1", 0), Authority); print(d.server_port); d.serve_forever()' >port 2>/dev/null &
 tsa=$! && for _ in $(seq 100); do [ ! -s port ] || break; sleep 0.1; done
 printf '#!/bin/sh\necho "$*" >>%s/argv\nexec %s "$@"\n' "$s" "$(command -v osslsigncode)" >bin/osslsigncode && chmod +x bin/*
-ts="DADAROR_SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat port)"
+ts="DADAROR_SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat port) DADAROR_SIGN_TSA_CAFILE=$s/tsa.pem"
 for key in "DADAROR_SIGN_PKCS12=$s/check.pfx" \
            "DADAROR_SIGN_PKCS11_MODULE=$hsm DADAROR_SIGN_KEY=pkcs11:token=check;object=key DADAROR_SIGN_CERT=$s/check.der"; do
   env PATH="$s/bin:$PATH" $key $ts cmake --build "$build" --target dist >out 2>&1 &&
@@ -45,5 +46,7 @@ for key in "DADAROR_SIGN_PKCS12=$s/check.pfx" \
 done
 ! env DADAROR_SIGN_PKCS12="$s/check.pfx" cmake --build "$build" --target dist >out 2>&1 && [ "$(grep -c ^pack_release: out)" = 1 ] &&
   grep -q "^pack_release:.*TIMESTAMP_URL" out && ! ls "$release"/*.zip "$release"/SHA256SUMS 2>/dev/null || { cat out; fail "no time stamp"; }
+! env DADAROR_SIGN_PKCS12="$s/check.pfx" $ts DADAROR_SIGN_TSA_CAFILE= cmake --build "$build" --target dist >out 2>&1 && [ "$(grep -c ^pack_release: out)" = 1 ] &&
+  grep -q "^pack_release:.*does not verify against the system's roots" out && ! ls "$release"/*.zip "$release"/SHA256SUMS 2>/dev/null || { cat out; fail "untrusted time stamp"; }
 for secret in "$(cat pass)" $(grep -v -- ----- check.key | head -3); do   # the password (the PIN too), the key
   ! grep -qF -- "$secret" argv && ! grep -rlF --exclude-dir=wineprefix -- "$secret" "$build" || fail "a secret leaked"; done

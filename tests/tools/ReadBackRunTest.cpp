@@ -89,6 +89,11 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     ASSERT_EQ(ERROR_SUCCESS, WriteRaw(HKEY_LOCAL_MACHINE, kMemoryManagementKey, "PagingFiles",
                                       REG_MULTI_SZ, list, sizeof(list)));
     ASSERT_TRUE(::SetEnvironmentVariableA("TEMP", (folder / "missing").c_str()));
+    // Variables that would stand in for cmd's own: a command in them never runs, and a failure's
+    // exit code is still read as it is.
+    for (const char* name : {"DATE", "TIME", "COMPUTERNAME"})
+        ASSERT_TRUE(::SetEnvironmentVariableA(name, "d & echo INJECTED"));
+    ASSERT_TRUE(::SetEnvironmentVariableA("ERRORLEVEL", "0"));
 
     const std::string output = RunReadBack(folder);
 
@@ -105,6 +110,8 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
         EXPECT_TRUE(HasLine(output, tool)) << tool << "\n" << output;
     EXPECT_EQ(output.find("quietboot not set"), std::string::npos) << output;
     EXPECT_TRUE(HasLine(output, "PagingFiles REG_MULTI_SZ X:\\%PATH%\\100%.sys 1 2")) << output;
+    EXPECT_EQ(output.find("INJECTED"), std::string::npos) << output;
+    EXPECT_NE(output.find("\nComputer "), std::string::npos) << output;
     // On XP (as cmd is told here), rows XP cannot answer say so instead of running the tool.
     testsupport::CScopedRegValue xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\cmd.exe",
                                     "Version", "winxp");

@@ -150,6 +150,7 @@ READ_ONLY = {
     'findstr': lambda a: True,
     'find': lambda a: True,
     'fltmc': lambda a: a in ([], ['filters']),
+    'hostname': lambda a: a == [],
 }
 
 

@@ -10,8 +10,11 @@ is named by the environment, in one of two ways:
 DADAROR_SIGN_PASSWORD_FILE names a file holding the token's PIN or the file's password, which
 osslsigncode reads itself, so that it is on no command line. A key needs DADAROR_SIGN_TIMESTAMP_URL
 (an RFC 3161 time-stamp server): a signature without a time stamp turns invalid when the
-certificate expires, so without one nothing is signed or packed. The signature carries no program
-name: its field holds ASCII only, and Windows shows the version record's description instead.
+certificate expires, so without one nothing is signed or packed. The time stamp that comes back
+must verify against the authority's root, DADAROR_SIGN_TSA_CAFILE (PEM; by default the system's
+roots): the protocol runs over plain http, and a stamp nobody trusts would die with the
+certificate all the same. The signature carries no program name: its field holds ASCII only, and
+Windows shows the version record's description instead.
 """
 import os
 import subprocess
@@ -60,8 +63,9 @@ def key_arguments(env):
     return arguments + ["-ts", env["DADAROR_SIGN_TIMESTAMP_URL"]], key
 
 
-def sign(source, target, options, url):
-    """Writes the program signed with the osslsigncode options key_arguments gives to target."""
+def sign(source, target, options, url, env=os.environ):
+    """Writes the program signed with the osslsigncode options key_arguments gives to target,
+    once its time stamp has verified (verify_timestamp)."""
     command = ["osslsigncode", "sign"] + options + ["-h", "sha256", "-i", url]
     tmp = target + ".tmp"
     if os.path.exists(tmp):
@@ -76,4 +80,24 @@ def sign(source, target, options, url):
             os.remove(tmp)
         sys.exit("pack_release: signing %s failed (osslsigncode exit code %d):\n%s"
                  % (source, result.returncode, result.stdout.strip()))
+    verify_timestamp(tmp, env)
     os.replace(tmp, target)
+
+
+def verify_timestamp(target, env):
+    """Exits with one line, target removed, unless the time stamp of the signed target verifies against the
+    authority's root (DADAROR_SIGN_TSA_CAFILE, else osslsigncode's default: the system's roots).
+    The signing certificate's own chain is not judged here: a private authority's is fine."""
+    command = ["osslsigncode", "verify", "-in", target]
+    if env.get("DADAROR_SIGN_TSA_CAFILE"):
+        command[2:2] = ["-TSA-CAfile", existing_file(env, "DADAROR_SIGN_TSA_CAFILE")]
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True, errors="replace")
+    verdicts = [line.split(":", 1)[1].strip() for line in result.stdout.splitlines()
+                if line.startswith("Timestamp Server Signature verification:")]
+    if not verdicts or any(verdict != "ok" for verdict in verdicts):
+        os.remove(target)
+        sys.exit("pack_release: the time stamp from %s does not verify against %s; not packing "
+                 "a signature that would die with the certificate"
+                 % (env.get("DADAROR_SIGN_TIMESTAMP_URL", "the authority"),
+                    env.get("DADAROR_SIGN_TSA_CAFILE") or "the system's roots"))

@@ -27,14 +27,24 @@ rem names it) and never passed to call or to a label, which would expand its "%"
 rem its lines exist only as the loop variables of the for /f that reads them. That for /f runs
 rem its command through %ComSpec% /c, so ComSpec is set to the system's cmd here; the child drops
 rem the outer quotes of the command, and the tool inside is named by its full path.
+rem
+rem A variable defined in the environment takes the place of cmd's own DATE, TIME and ERRORLEVEL,
+rem and it is expanded before the line is split into commands: a DATE holding an ampersand and a
+rem program name would run that program elevated. They are cleared here, so that the built-in
+rem values answer; the computer's name is read from hostname.exe, never from the environment,
+rem and printed as a loop variable.
 setlocal EnableExtensions DisableDelayedExpansion
+set "DATE="
+set "TIME="
+set "ERRORLEVEL="
 set "ComSpec=%SystemRoot%\System32\cmd.exe"
 set "SYS=%SystemRoot%\System32"
 if exist "%SystemRoot%\Sysnative\reg.exe" set "SYS=%SystemRoot%\Sysnative"
 set "MM=HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Memory Management"
 set "PWR=HKLM\SYSTEM\CurrentControlSet\Control\Power"
 
-echo DADAROR read-back on %COMPUTERNAME%
+echo DADAROR read-back
+for /f "delims=" %%N in ('""%SYS%\hostname.exe" 2>nul"') do echo Computer %%N
 rem The Windows version decides which rows this Windows can answer, never a tool's words: XP
 rem (5.x) has no powercfg /a and no power plans with an active mark, and no boot configuration
 rem data (bcdedit), and it keeps no HibernateEnabled. ver prints "... [Version 5.1.2600]" (the

@@ -100,7 +100,7 @@ bool CNavigationGuard::ReadOrigin(const wchar_t* url, Origin& origin)
 bool CNavigationGuard::OnOrigin(const wchar_t* url) const
 {
     Origin origin;
-    if (!ReadOrigin(url, origin))
+    if (!ReadOrigin(url, origin) || (m_secure && origin.scheme != "https"))
         return false;
     return !m_fixed || (origin.scheme == m_origin.scheme && origin.host == m_origin.host &&
                         origin.port == m_origin.port);
@@ -108,14 +108,22 @@ bool CNavigationGuard::OnOrigin(const wchar_t* url) const
 
 bool CNavigationGuard::Allow(const wchar_t* url)
 {
-    return !m_closed && OnOrigin(url);
+    if (m_closed || !OnOrigin(url))
+        return false;
+    Origin start;
+    if (!m_started && ReadOrigin(url, start))
+    {
+        m_started = true;
+        m_secure = start.scheme == "https";
+    }
+    return true;
 }
 
-bool CNavigationGuard::Completed(const wchar_t* url, bool page)
+bool CNavigationGuard::Completed(const wchar_t* url, bool page, bool failed)
 {
     if (url && std::wcscmp(url, L"about:blank") == 0)
         return !m_closed;
-    m_closed = m_closed || !OnOrigin(url);
+    m_closed = m_closed || !OnOrigin(url) || (failed && page && !m_fixed);
     // A frame of the first page may have come from anywhere on the web; only where the page
     // itself ended is ours.
     if (!m_closed && !m_fixed && page)

@@ -137,7 +137,7 @@ public:
             const UINT url = id == DISPID_NAVIGATEERROR ? 3 : 0;
             const bool known = count == url + 2;
             if (m_guard.Completed(known ? TextOf(args[url]) : nullptr,
-                                  known && IsPage(args[url + 1])))
+                                  known && IsPage(args[url + 1]), url != 0))
                 break;
             if (url && count == 5) // no error page of the engine's either
                 Cancel(args[0]);

@@ -1,6 +1,7 @@
 // What the advertisement panel lets its page do. The program runs elevated and the browser
 // renders the page inside our process, so the page is shown and never run: it keeps to the
-// origin its first load ended on, opens no new windows, downloads no files, and (through the
+// scheme it was given (https stays https) and to the origin its first load ended on, opens no
+// new windows, downloads no files, and (through the
 // host's ambient properties and security manager) runs no scripts, ActiveX controls, Java or
 // binary behaviours.
 #pragma once
@@ -31,8 +32,9 @@ extern const IID kDiidWebBrowserEvents2;
 const UINT kEmptyPanel = WM_APP + 1;
 
 // An event sink for the browser with its own CNavigationGuard: cancels refused navigations, every
-// new window and every download that is not a document; for a load that ended off the origin
-// it cancels the engine's error page and posts kEmptyPanel to `panel`. `browser` is the
+// new window and every download that is not a document; for a load that ended off the origin,
+// and for a first load of the page that failed, it cancels the engine's error page and posts
+// kEmptyPanel to `panel`. `browser` is the
 // control's identity (its IUnknown), by which a load of the page itself is told from a frame's;
 // it is only compared, never called. One reference for the caller.
 HRESULT CreateEventSink(HWND panel, IUnknown* browser, IDispatch** sink);

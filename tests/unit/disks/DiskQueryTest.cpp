@@ -2,6 +2,8 @@
 // (CTest starts one per test), which matters: the process COM security can be fixed only once.
 #include "disks/DiskQuery.h"
 #include "disks/SsdDetect.h"
+#include "framework/ComSecurity.h"
+#include "framework/Handles.h"
 #include "framework/Text.h"
 #include "WmiProvider.h"
 
@@ -108,16 +110,27 @@ HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR sd, LONG count,
                                   capabilities, reserved3);
 }
 
-// Nobody but SYSTEM and the Administrators, at high integrity (S-1-16-12288, calls from below
-// refused: no execute up, mask 4), may call into the elevated process's COM objects: the query
-// itself needs no incoming calls. No custom unmarshaller is loaded (0x2000).
+HRESULT WINAPI RefuseAsTooLate(PSECURITY_DESCRIPTOR, LONG, SOLE_AUTHENTICATION_SERVICE*, void*,
+                               DWORD, DWORD, void*, DWORD, void*)
+{
+    return RPC_E_TOO_LATE;
+}
+
+// The security the start-up fixes: nobody but SYSTEM and the Administrators, at high integrity
+// (S-1-16-12288, calls from below refused: no execute up, mask 4), may call into the elevated
+// process's COM objects, and no custom unmarshaller is loaded (0x2000). The disk query then goes
+// on under it, where Windows would refuse a second setting.
 TEST(DiskQuery, ComSecurityAdmitsOnlySystemAndAdministratorsAtHighIntegrity)
 {
-    g_pfnCoInitializeSecurity = &RecordSecurity;
-    CModelRecorder recorder;
-    EXPECT_TRUE(RunDiskQuery(recorder));
+    fw::CApartment startup;
+    fw::g_pfnCoInitializeSecurity = &RecordSecurity;
+    ASSERT_TRUE(fw::SetProcessComSecurity());
     EXPECT_EQ("O:BAG:BAD:(A;;CCDC;;;SY)(A;;CCDC;;;BA) label S-1-16-12288 mask 4 caps 8192",
               g_passedSecurity);
+    fw::g_pfnCoInitializeSecurity = &RefuseAsTooLate;
+    CModelRecorder recorder;
+    EXPECT_TRUE(RunDiskQuery(recorder));
+    EXPECT_FALSE(recorder.models.empty());
 }
 
 TEST(DiskQuery, SecurityFixedEarlierGivesTheEmptyResult)

@@ -68,9 +68,13 @@ void ExpectStart(const RecordedStart& start, const std::string& module, const ch
     EXPECT_EQ(Lower(SystemFolder()), Lower(start.folder));
 }
 
+bool g_unsecured = false;
+
 class LaunchTest : public ::testing::Test
 {
 protected:
+    // As in the program, whose start-up has fixed its COM security.
+    LaunchTest() { g_launchCalls.comSecurityIsOurs = [] { return !g_unsecured; }; }
     ~LaunchTest() override { g_launchCalls = m_real; }
     const LaunchCalls m_real = g_launchCalls;
     CRecorderLog m_log;
@@ -309,6 +313,7 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
         const char* name; // also the parameters, to tell the direct starts apart
         HRESULT found, answer;
         bool hangs, elevatedByUac, anotherUser, startedDirectly, powerOptions;
+        bool unsecured = false; // the program's COM security could not be fixed
     } cases[] = {
         {"opened", S_OK, S_OK, false, true, false, false, false},
         {"could-not-open", S_OK, S_FALSE, false, false, false, false, false},
@@ -325,6 +330,10 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
         {"power-uac-no-desktop", S_FALSE, S_OK, false, true, false, false, true},
         {"power-another-user", S_OK, S_OK, false, false, true, false, true},
         {"power-another-user-no-desktop", S_FALSE, S_OK, false, false, true, false, true},
+        // Without the program's COM security the shell is not asked: as without a desktop.
+        {"unsecured", S_OK, S_OK, false, false, false, true, false, true},
+        {"unsecured-uac", S_OK, S_OK, false, true, false, false, false, true},
+        {"power-unsecured-uac", S_OK, S_OK, false, true, false, false, true, true},
     };
     // Wine's explorer names no shell window: the desktop window's process stands in for it.
     ::GetWindowThreadProcessId(::GetDesktopWindow(), &g_shellProcess);
@@ -350,6 +359,7 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             g_found = c.found;
             g_elevatedByUac = c.elevatedByUac;
             g_anotherUser = c.anotherUser;
+            g_unsecured = c.unsecured;
             CShellStandIn::granted.clear();
             const ULONGLONG begin = ::GetTickCount64();
             c.powerOptions ? OpenSystemTool("control.exe", c.name)
@@ -360,7 +370,7 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
             EXPECT_TRUE(WaitUntil([&] { return shell.refs == 1; }, 10000)) << "not let go";
             const std::string file =
                 c.powerOptions ? SystemFolder() + "\\control.exe" : page.Path();
-            const bool asked = !(c.powerOptions && c.startedDirectly);
+            const bool asked = !(c.powerOptions && c.startedDirectly) && !c.unsecured;
             EXPECT_EQ(asked && c.found == S_OK ? "open|" + file + "|" + c.name + "|vt0|1" : "",
                       shell.asked);
             EXPECT_EQ(asked ? std::vector<DWORD>{g_shellProcess} : std::vector<DWORD>{},

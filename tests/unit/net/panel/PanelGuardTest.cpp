@@ -135,6 +135,31 @@ TEST_F(SinkTest, ALoadThatEndedElsewhereEmptiesThePanelForGood)
     EXPECT_FALSE(Navigate(L"http://ads.example.com/ad"));
     EXPECT_FALSE(Ended(DISPID_NAVIGATECOMPLETE2, "http://ads.example.com/ad"));
     EXPECT_FALSE(Ended(DISPID_NAVIGATEERROR, "http://ads.example.com/ad"));
+
+    // First loads, each with a sink of its own: an https start moved to http (seen before it
+    // asks, or only where it ended), and a page that failed (no engine's page is kept).
+    const struct
+    {
+        const wchar_t *start, *moved;
+        DISPID id;
+        const char* ended;
+    } firstLoads[] = {
+        {L"https://ads.example.com/ad", L"http://ads.example.com/ad", DISPID_NAVIGATECOMPLETE2,
+         "http://ads.example.com/ad"},
+        {L"https://ads.example.com/ad", nullptr, DISPID_DOCUMENTCOMPLETE,
+         "http://ads.example.com:443/ad"},
+        {L"https://ads.example.com/ad", nullptr, DISPID_NAVIGATEERROR,
+         "https://ads.example.com/ad"},
+        {L"http://ads.example.com/ad", nullptr, DISPID_NAVIGATEERROR, "http://ads.example.com/ad"},
+    };
+    for (const auto& load : firstLoads)
+    {
+        ASSERT_EQ(S_OK, panelguard::CreateEventSink(m_panel, m_browser.Get(), m_sink.Receive()));
+        EXPECT_TRUE(Navigate(load.start));
+        EXPECT_TRUE(!load.moved || !Navigate(load.moved)) << load.ended;
+        EXPECT_FALSE(Ended(load.id, load.ended)) << load.ended;
+        EXPECT_FALSE(Navigate(load.start)) << load.ended;
+    }
 }
 
 TEST_F(SinkTest, NewWindowsAndDownloadsOfNonDocumentsAreCancelled)
