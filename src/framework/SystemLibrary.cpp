@@ -1,5 +1,7 @@
 #include "SystemLibrary.h"
 
+#include "Text.h"
+
 #include <string>
 
 namespace fw
@@ -11,14 +13,15 @@ HMODULE LoadSystemLibrary(const char* fileName)
     if (kernel && ::GetProcAddress(kernel, "SetDefaultDllDirectories"))
         return ::LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    char folder[MAX_PATH] = {};
-    UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    // By its full path as UTF-16: the system folder's name passes whole whatever the code page.
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
-    std::string path(folder, length);
-    path += '\\';
-    path += fileName;
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += Wide(fileName);
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace fw

@@ -23,12 +23,12 @@ namespace
 constexpr DWORD kShellBoundMs = 5000;
 
 // A text argument of the shell's dispatch; null stays an empty variant ("not given").
-bool SetText(fw::CVariant& value, const char* text)
+bool SetText(fw::CVariant& value, const wchar_t* text)
 {
     if (!text)
         return true;
     value.Get().vt = VT_BSTR;
-    value.Get().bstrVal = fw::AnsiToBstr(text, CP_ACP);
+    value.Get().bstrVal = ::SysAllocString(text);
     return value.Get().bstrVal != nullptr;
 }
 
@@ -126,7 +126,7 @@ bool RunsAsTheUser()
 
 struct ShellRequest
 {
-    std::string verb, file, parameters;
+    std::wstring verb, file, parameters;
     bool hasVerb, hasParameters;
 };
 
@@ -182,7 +182,7 @@ bool WaitServingSentMessages(HANDLE thread, DWORD boundMs)
 
 // Asks the desktop shell to open it, from a thread of its own and for at most the bound. False
 // when there is no shell desktop to ask: then nothing was started.
-bool AskDesktopShellToOpen(const char* verb, const char* file, const char* parameters)
+bool AskDesktopShellToOpen(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters)
 {
     // The click was the user's: the shell may bring what it opens to the front.
     DWORD shellProcess = 0;
@@ -190,7 +190,7 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
         g_launchCalls.allowSetForeground(shellProcess);
 
     auto request = std::unique_ptr<ShellRequest>(
-        new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
+        new ShellRequest{verb ? verb : L"", file, parameters ? parameters : L"", verb != nullptr,
                          parameters != nullptr});
     fw::CKernelHandle thread(
         ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
@@ -207,22 +207,28 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 
 } // namespace
 
-LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow,     &::AllowSetForegroundWindow,
+LaunchCalls g_launchCalls = {&::CreateProcessW, &::GetShellWindow,     &::AllowSetForegroundWindow,
                              &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs};
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
     if (!file || !*file)
         return;
-    if (!AskDesktopShellToOpen(verb, file, parameters) && RunsAsTheUser())
-        ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, SW_SHOWNORMAL);
+    // Null stays null: the shell's default action, no parameters.
+    const std::wstring wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
+                       wideParameters = fw::Wide(parameters);
+    const wchar_t* verbGiven = verb ? wideVerb.c_str() : nullptr;
+    const wchar_t* parametersGiven = parameters ? wideParameters.c_str() : nullptr;
+    if (!AskDesktopShellToOpen(verbGiven, wideFile.c_str(), parametersGiven) && RunsAsTheUser())
+        ::ShellExecuteW(nullptr, verbGiven, wideFile.c_str(), parametersGiven, nullptr,
+                        SW_SHOWNORMAL);
 }
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
     if (RunsAsTheUser())
     {
-        StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
+        StartSystemTool(file, fw::Wide(parameters).c_str(), SW_SHOWNORMAL, false);
         return;
     }
     // Otherwise the tool is opened at the user's level: control.exe hands the applet on through
@@ -230,8 +236,9 @@ void OpenSystemTool(const char* file, const char* parameters)
     // redirect, and a lookup with other rights (elevated, or another account's) would run what
     // they name with those rights, on the user's desktop. Without a shell desktop to ask, nothing
     // is opened.
-    char folder[MAX_PATH] = {};
-    char path[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring wideParameters = fw::Wide(parameters);
     if (SystemToolPath(file, folder, path))
-        AskDesktopShellToOpen("open", path, parameters);
+        AskDesktopShellToOpen(L"open", path, parameters ? wideParameters.c_str() : nullptr);
 }

@@ -147,6 +147,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
 // `cls` (null: any), visible if `visibleOnly`; null after `timeoutMs`.
 HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs,
                    bool visibleOnly = true);
+// Read as UTF-16, in code page 949 (so is MessageBoxText).
 std::string WindowText(HWND hwnd);
 std::string ClassOf(HWND hwnd);
 RECT WindowRect(HWND hwnd);
