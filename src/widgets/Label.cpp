@@ -9,6 +9,14 @@ CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
     // The system's GUI font grows with the DPI it hands us; our labels keep their 96-DPI size
     // like the dialogs they sit in.
     m_lf.lfHeight = fw::HeightAt96Dpi(m_lf.lfHeight, fw::ScreenDpi());
+    // Our labels hold Korean text. Where the system's GUI font is made for another script (its
+    // language for non-Unicode programs is not Korean), they take it as a Korean system gives
+    // it, in the Hangul character set at 9 points, so that they look the same there.
+    if (m_lf.lfCharSet != HANGUL_CHARSET)
+    {
+        m_lf.lfCharSet = HANGUL_CHARSET;
+        m_lf.lfHeight = -12;
+    }
     m_font.Reset(::CreateFontIndirectW(&m_lf));
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -199,6 +200,71 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_TRUE(WaitForBox(facts::kRestartQuestion, 30000));
     EXPECT_TRUE(e2e::WaitUntil([&] { return CountMarker("GUI BOOT") == 2; }, 5000));
     EXPECT_EQ(0, run->UnhandledExceptions());
+}
+
+// Where the code page for non-Unicode programs is not Korean (Wine's 1252, which C.UTF-8 gives
+// the process at its start) and the program's folder is named in Hangul, it reads and looks as
+// on a Korean system, and its power plan is imported from that folder.
+TEST_F(ApplyRun, UnderAWesternCodePageFromAHangulFolderReadsLooksAndWorksAsOnAKoreanOne)
+{
+    testsupport::CTempFolder folder("최적화 폴더");
+    ASSERT_TRUE(folder.Ok());
+    ASSERT_TRUE(::CopyFileA(e2e::ProgramPath().c_str(), (folder / "DADAROR.exe").c_str(), FALSE));
+    struct Seen
+    {
+        std::vector<std::string> texts; // the start-up boxes', the window's and every control's
+        e2e::Picture picture;
+    } korean, western;
+    for (Seen* seen : {&korean, &western})
+    {
+        const bool isWestern = seen == &western;
+        SCOPED_TRACE(isWestern ? "code page 1252" : "code page 949");
+        run.reset(); // the earlier run's process is gone before the next starts
+        run.reset(isWestern ? new e2e::ProgramRun({{"LC_ALL", "C.UTF-8"}}, folder / "DADAROR.exe")
+                            : new e2e::ProgramRun());
+        e2e::MoveTo(POINT{0, 0});
+        std::vector<e2e::StartupBox> boxes;
+        HWND dlg = e2e::StartToMainWindow(*run, e2e::kWait, &boxes);
+        ASSERT_TRUE(dlg) << "start error " << run->LastError();
+        for (const e2e::StartupBox& box : boxes)
+            seen->texts.push_back(box.caption + "|" + box.text);
+        seen->texts.push_back(e2e::WindowText(dlg));
+        for (HWND c = ::GetWindow(dlg, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+            seen->texts.push_back(std::to_string(::GetDlgCtrlID(c)) + "=" + e2e::WindowText(c));
+        e2e::SaveScreenshot(isWestern ? "code-page-1252" : "code-page-949", dlg);
+        seen->picture = e2e::Capture(e2e::WindowRect(dlg));
+        if (!isWestern)
+        {
+            ASSERT_TRUE(e2e::CloseWhenIdle(dlg));
+            ASSERT_TRUE(run->WaitForExit(e2e::kWait).has_value());
+            continue;
+        }
+        EXPECT_EQ(korean.texts, western.texts);
+        ASSERT_EQ(korean.picture.Width(), western.picture.Width());
+        ASSERT_EQ(korean.picture.Height(), western.picture.Height());
+        int differing = 0;
+        for (int y = 0; y < korean.picture.Height(); ++y)
+            for (int x = 0; x < korean.picture.Width(); ++x)
+                differing += korean.picture.At(x, y) != western.picture.At(x, y);
+        std::cout << "[measured] code page 1252 from a Hangul folder: " << differing << " of "
+                  << korean.picture.Width() * korean.picture.Height()
+                  << " pixels differ from code page 949\n";
+        EXPECT_EQ(0, differing);
+
+        ASSERT_TRUE(e2e::ClickApply(*run, dlg));
+        HWND progress = FindProgressWindow(10000);
+        ASSERT_TRUE(progress) << "no progress window";
+        EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, IDC_PROGRESS_TEXT)));
+        const std::vector<std::string> starts = Starts(6);
+        EXPECT_NE(starts.end(), std::find(starts.begin(), starts.end(),
+                                          std::string("powercfg.exe|-IMPORT \"") + folder.Path() +
+                                              "\\velo-ssd.cfg\" " + kPlan))
+            << ::testing::PrintToString(starts);
+        HWND question = WaitForBox(facts::kRestartQuestion, 30000);
+        ASSERT_TRUE(question) << "no restart question";
+        EXPECT_EQ(facts::kMainTitle, e2e::WindowText(question));
+        ASSERT_TRUE(e2e::AnswerBox(question, IDCANCEL));
+    }
 }
 
 TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)

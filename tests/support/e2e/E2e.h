@@ -18,7 +18,8 @@
 //
 // Pieces:
 // - ProgramRun: process + debugger thread; markers; exit; Pid(). Extra environment variables are
-//   added to (or replace those of) the test's own environment.
+//   added to (or replace those of) the test's own environment. Given LC_ALL, the program is
+//   started by wine in that Unix locale (its code page: C.UTF-8 gives 1252) and attached to.
 // - Windows: FindTopWindow / TopWindowsOf a pid, message boxes (IsMessageBox, MessageBoxText,
 //   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
 //   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
