@@ -2,8 +2,6 @@
 
 #include "Text.h"
 
-#include <string>
-
 namespace fw
 {
 
@@ -18,10 +16,10 @@ HMODULE LoadSystemLibrary(const char* fileName)
     UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
-    std::wstring path(folder, length);
-    path += L'\\';
-    path += Wide(fileName);
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    wchar_t path[MAX_PATH] = {};
+    if (!FormatText(path, MAX_PATH, L"%ls\\%ls", folder, Wide(fileName).c_str()))
+        return nullptr;
+    return ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace fw

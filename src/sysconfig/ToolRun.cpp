@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <cstring>
 #include <cwchar>
-#include <string>
+#include <vector>
 
 bool SystemToolPath(const char* file, wchar_t (&folder)[MAX_PATH], wchar_t (&path)[MAX_PATH])
 {
@@ -38,9 +38,12 @@ void StartSystemTool(const char* file, const wchar_t* parameters, WORD show, boo
 #else
     (void)native;
 #endif
-    std::wstring commandLine = std::wstring(L"\"") + path + L"\"";
-    if (parameters && *parameters)
-        commandLine.append(L" ").append(parameters);
+    // The longest command line Windows takes; a longer one starts nothing rather than a cut one.
+    std::vector<wchar_t> commandLine(32768);
+    const bool given = parameters && *parameters;
+    if (!fw::FormatText(commandLine.data(), commandLine.size(), L"\"%ls\"%ls%ls", path,
+                        given ? L" " : L"", given ? parameters : L""))
+        return;
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

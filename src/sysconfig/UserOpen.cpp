@@ -13,6 +13,7 @@
 #include <shlguid.h>
 #include <shlobj.h>
 #include <memory>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -126,9 +127,14 @@ bool RunsAsTheUser()
 
 struct ShellRequest
 {
-    std::wstring verb, file, parameters;
+    std::vector<wchar_t> verb, file, parameters;
     bool hasVerb, hasParameters;
 };
+
+std::vector<wchar_t> Copy(const wchar_t* text)
+{
+    return std::vector<wchar_t>(text, text + std::wcslen(text) + 1);
+}
 
 // The thread's exit code: whether the shell's ShellExecute was reached.
 enum ShellOutcome : DWORD
@@ -146,9 +152,9 @@ DWORD WINAPI AskDesktopShell(void* context)
     if (g_launchCalls.findDesktopShell(shell.Receive()) != S_OK || !shell)
         return kNoShellDesktop;
     fw::CVariant file, arguments, folder, operation, show;
-    if (!SetText(file, request->file.c_str()) ||
-        !SetText(arguments, request->hasParameters ? request->parameters.c_str() : nullptr) ||
-        !SetText(operation, request->hasVerb ? request->verb.c_str() : nullptr))
+    if (!SetText(file, request->file.data()) ||
+        !SetText(arguments, request->hasParameters ? request->parameters.data() : nullptr) ||
+        !SetText(operation, request->hasVerb ? request->verb.data() : nullptr))
         return kNoShellDesktop;
     show.Get().vt = VT_I4;
     show.Get().lVal = SW_SHOWNORMAL;
@@ -190,8 +196,8 @@ bool AskDesktopShellToOpen(const wchar_t* verb, const wchar_t* file, const wchar
         g_launchCalls.allowSetForeground(shellProcess);
 
     auto request = std::unique_ptr<ShellRequest>(
-        new ShellRequest{verb ? verb : L"", file, parameters ? parameters : L"", verb != nullptr,
-                         parameters != nullptr});
+        new ShellRequest{Copy(verb ? verb : L""), Copy(file), Copy(parameters ? parameters : L""),
+                         verb != nullptr, parameters != nullptr});
     fw::CKernelHandle thread(
         ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
     // No thread to ask from: as if there were no shell desktop.
@@ -215,8 +221,8 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
     if (!file || !*file)
         return;
     // Null stays null: the shell's default action, no parameters.
-    const std::wstring wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
-                       wideParameters = fw::Wide(parameters);
+    const fw::CWideText wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
+                        wideParameters = fw::Wide(parameters);
     const wchar_t* verbGiven = verb ? wideVerb.c_str() : nullptr;
     const wchar_t* parametersGiven = parameters ? wideParameters.c_str() : nullptr;
     if (!AskDesktopShellToOpen(verbGiven, wideFile.c_str(), parametersGiven) && RunsAsTheUser())
@@ -238,7 +244,7 @@ void OpenSystemTool(const char* file, const char* parameters)
     // is opened.
     wchar_t folder[MAX_PATH] = {};
     wchar_t path[MAX_PATH] = {};
-    const std::wstring wideParameters = fw::Wide(parameters);
+    const fw::CWideText wideParameters = fw::Wide(parameters);
     if (SystemToolPath(file, folder, path))
         AskDesktopShellToOpen(L"open", path, parameters ? wideParameters.c_str() : nullptr);
 }
