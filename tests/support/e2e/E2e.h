@@ -148,8 +148,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
 // `cls` (null: any), visible if `visibleOnly`; null after `timeoutMs`.
 HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs,
                    bool visibleOnly = true);
-// Read as UTF-16, in code page 949 (so is MessageBoxText).
-std::string WindowText(HWND hwnd);
+std::string WindowText(HWND hwnd); // read as UTF-16, given in code page 949
 std::string ClassOf(HWND hwnd);
 RECT WindowRect(HWND hwnd);
 

@@ -77,22 +77,10 @@ std::vector<char> BuildEnvironment(const Env& extra)
 // Wine takes a process's code page from the Unix locale it starts in, which a Windows parent's
 // environment does not reach: wine starts the program from the Unix side (the only DADAROR.exe,
 // as it runs once), and the debugger attaches to it. Markers from before that are not seen.
-bool Running(DWORD pid)
-{
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    DWORD code = 0;
-    const bool running = process && ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-    if (process)
-        ::CloseHandle(process);
-    return running;
-}
-
 BOOL StartInUnixLocale(const std::string& locale, const std::string& exe, const std::string& dir,
-                       std::vector<char>& env, PROCESS_INFORMATION& pi)
+                       std::vector<char>& env, STARTUPINFOA& si, PROCESS_INFORMATION& pi)
 {
     std::string cmd = "/usr/bin/env LC_ALL=" + locale + " wine \"" + exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
     PROCESS_INFORMATION unix = {};
     if (!::CreateProcessA("Z:\\usr\\bin\\env", cmd.data(), nullptr, nullptr, FALSE, 0, env.data(),
                           dir.c_str(), &si, &unix))
@@ -108,7 +96,7 @@ BOOL StartInUnixLocale(const std::string& locale, const std::string& exe, const 
             entry.dwSize = sizeof(entry);
             for (BOOL more = ::Process32First(snapshot, &entry); more && !pi.dwProcessId;
                  more = ::Process32Next(snapshot, &entry))
-                if (::lstrcmpiA(entry.szExeFile, name.c_str()) == 0 && Running(entry.th32ProcessID))
+                if (::lstrcmpiA(entry.szExeFile, name.c_str()) == 0)
                     pi.dwProcessId = entry.th32ProcessID;
             ::CloseHandle(snapshot);
             return pi.dwProcessId != 0;
@@ -168,7 +156,7 @@ void ProgramRun::DebugLoop()
         locale == m_env.end()
             ? ::CreateProcessA(m_exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
                                DEBUG_ONLY_THIS_PROCESS, envBlock.data(), dir.c_str(), &si, &pi)
-            : StartInUnixLocale(locale->second, m_exe, dir, envBlock, pi);
+            : StartInUnixLocale(locale->second, m_exe, dir, envBlock, si, pi);
     {
         std::lock_guard<std::mutex> l(m_shared->lock);
         if (ok)

@@ -37,8 +37,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly)
 
 std::string WindowText(HWND hwnd)
 {
-    // Read as UTF-16, then given in code page 949: what the window holds, whatever the code page
-    // of the program that set it.
+    // Read as UTF-16: what the window holds, whatever the code page of the program that set it.
     wchar_t text[1024] = {};
     char buf[2048] = {};
     ::GetWindowTextW(hwnd, text, 1024);

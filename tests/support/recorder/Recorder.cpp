@@ -16,7 +16,7 @@
 // <ms>: system time in milliseconds since 1601 (GetSystemTimeAsFileTime / 10000), for pauses
 // between launches; <show>: the show state asked by the launcher (STARTUPINFO.wShowWindow, -1
 // when none was given: 0 SW_HIDE, 1 SW_SHOWNORMAL); <module path>: this copy's own full path;
-// <working folder>: GetCurrentDirectoryW at the start; <command line>: GetCommandLineW exactly,
+// <working folder>: GetCurrentDirectoryA at the start; <command line>: GetCommandLineW exactly,
 // e.g. "C:\windows\system32\fsutil.exe" behavior ... (last: only it may hold a tab).
 #include <windows.h>
 #include <cstdio>
@@ -74,15 +74,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ::GetStartupInfoA(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
 
-    // Read as UTF-16 and written in code page 949 whatever this copy's own code page: a copy
-    // started by a program under another one still logs a Hangul path whole.
-    wchar_t wide[32768] = {};
-    char module[1024] = {}, folder[1024] = {};
-    ::GetModuleFileNameW(nullptr, wide, 1023);
-    ::WideCharToMultiByte(949, 0, wide, -1, module, sizeof(module) - 1, nullptr, nullptr);
-    ::GetCurrentDirectoryW(1023, wide);
-    ::WideCharToMultiByte(949, 0, wide, -1, folder, sizeof(folder) - 1, nullptr, nullptr);
-    static char commandLine[32768 * 2];
+    char module[1024] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof(module) - 1);
+
+    char folder[1024] = {};
+    ::GetCurrentDirectoryA(sizeof(folder), folder);
+    // In code page 949 whatever this copy's own: started by a program under another code page, it
+    // still logs a Hangul path whole.
+    static char commandLine[65536];
     ::WideCharToMultiByte(949, 0, ::GetCommandLineW(), -1, commandLine, sizeof(commandLine) - 1,
                           nullptr, nullptr);
 
