@@ -44,17 +44,17 @@ const std::size_t kLateLoadedDllCount = sizeof(kLateLoadedDlls) / sizeof(kLateLo
 void SetSystemPath()
 {
     // The folders of the system's own default PATH.
-    char system[MAX_PATH] = {};
-    char windows[MAX_PATH] = {};
-    char path[3 * MAX_PATH + 8] = {};
-    const UINT systemLength = ::GetSystemDirectoryA(system, MAX_PATH);
-    const UINT windowsLength = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    wchar_t system[MAX_PATH] = {};
+    wchar_t windows[MAX_PATH] = {};
+    wchar_t path[3 * MAX_PATH + 8] = {};
+    const UINT systemLength = ::GetSystemDirectoryW(system, MAX_PATH);
+    const UINT windowsLength = ::GetWindowsDirectoryW(windows, MAX_PATH);
     // A cut folder would name some other one: then no PATH at all, which searches nothing.
     if (systemLength == 0 || systemLength >= MAX_PATH || windowsLength == 0 ||
         windowsLength >= MAX_PATH ||
-        !fw::FormatText(path, sizeof(path), "%s;%s;%s\\Wbem", system, windows, system))
-        path[0] = '\0';
-    ::SetEnvironmentVariableA("PATH", path);
+        !fw::FormatText(path, 3 * MAX_PATH + 8, L"%ls;%ls;%ls\\Wbem", system, windows, system))
+        path[0] = L'\0';
+    ::SetEnvironmentVariableW(L"PATH", path);
 }
 
 void PreloadSystemDlls()

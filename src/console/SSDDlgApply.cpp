@@ -22,7 +22,7 @@ const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해�
 
 void FailAndExit(HWND owner, const char* text)
 {
-    ::MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
+    ::MessageBoxW(owner, fw::Wide(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
     ::ExitProcess(static_cast<UINT>(-1));
 }
 } // namespace
@@ -48,7 +48,7 @@ void CSSDDlg::OnApply()
         m_bApplying = false;
         return;
     }
-    ::SetWindowTextA(m_pProgressDlg->m_lblMessage.m_hWnd, kProgressText);
+    ::SetWindowTextW(m_pProgressDlg->m_lblMessage.m_hWnd, fw::Wide(kProgressText).c_str());
     m_pProgressDlg->ShowWindow(SW_SHOW);
 
     // Closes the short gap between the click and the worker's first step.
@@ -93,8 +93,9 @@ void CSSDDlg::RunOptimization()
         m_pProgressDlg = nullptr;
     }
 
-    if (m_optimizer.NeedsReboot() == 1 && ::MessageBoxA(m_hWnd, kRestartQuestion, kProductName,
-                                                        MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+    if (m_optimizer.NeedsReboot() == 1 &&
+        ::MessageBoxW(m_hWnd, fw::Wide(kRestartQuestion).c_str(), fw::Wide(kProductName).c_str(),
+                      MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         RestartWindows();
     m_bApplying = false;
 }

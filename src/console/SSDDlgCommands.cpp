@@ -109,7 +109,7 @@ void CSSDDlg::OnTimer(UINT_PTR id)
         VARIANT url;
         ::VariantInit(&url);
         url.vt = VT_BSTR;
-        url.bstrVal = fw::AnsiToBstr(kAdvertisementUrl, CP_ACP);
+        url.bstrVal = fw::AnsiToBstr(kAdvertisementUrl, fw::kTextCodePage);
         VARIANT empty;
         ::VariantInit(&empty);
         VARIANT flags;

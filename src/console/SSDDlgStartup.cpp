@@ -6,6 +6,7 @@
 
 #include "ProductConfig.h"
 #include "UpdateDecision.h"
+#include "framework/Text.h"
 #include "net/http/HttpTextClient.h"
 #include "net/http/InternetState.h"
 #include "resource.h"
@@ -57,18 +58,19 @@ void CSSDDlg::AddAboutMenuEntry()
     HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (!sysMenu)
         return;
-    char text[256] = {};
-    if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof(text)) > 0 && text[0])
+    // Taken from the string table as the UTF-16 it is stored in, never through a code page.
+    wchar_t text[256] = {};
+    if (::LoadStringW(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, 256) > 0 && text[0])
     {
-        ::AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, text);
+        ::AppendMenuW(sysMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(sysMenu, MF_STRING, IDM_ABOUTBOX, text);
     }
 }
 
 void CSSDDlg::LayOutWindow()
 {
     ::MoveWindow(m_hWnd, 0, 0, 660, 652, TRUE);
-    ::SetWindowTextA(m_hWnd, kProductName);
+    ::SetWindowTextW(m_hWnd, fw::Wide(kProductName).c_str());
 
     m_picLogo.MoveWindow(5, 7, 36, 36);
     m_browser.MoveWindow(538, 51, 120, 600);
@@ -98,7 +100,7 @@ void CSSDDlg::StyleButtons()
     };
     for (const Face& f : faces)
     {
-        ::SetWindowTextA(f.button->m_hWnd, f.name);
+        ::SetWindowTextW(f.button->m_hWnd, fw::Wide(f.name).c_str());
         f.button->MoveWindow(f.x, f.y, f.cx, f.cy);
         f.button->SetImages(f.hover, kTransparentRed, f.normal, kTransparentRed);
         f.button->UseParentBackground(FALSE);
@@ -115,12 +117,12 @@ void CSSDDlg::ShowAhciState()
     if (m_optimizer.IsAhciMode() == 1)
     {
         m_lblAhciState.SetForeColor(kAhciOnColor);
-        ::SetWindowTextA(m_lblAhciState.m_hWnd, kAhciOnText);
+        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOnText).c_str());
     }
     else
     {
         m_lblAhciState.SetForeColor(kAhciOffColor);
-        ::SetWindowTextA(m_lblAhciState.m_hWnd, kAhciOffText);
+        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOffText).c_str());
     }
 }
 
@@ -152,11 +154,13 @@ void CSSDDlg::CheckForSsd()
     std::string text = FormatSsdFound(model);
     if (model.empty())
     {
-        if (::MessageBoxA(m_hWnd, kNoSsdText, kProductName, MB_YESNO | MB_ICONINFORMATION) == IDYES)
+        if (::MessageBoxW(m_hWnd, fw::Wide(kNoSsdText).c_str(), fw::Wide(kProductName).c_str(),
+                          MB_YESNO | MB_ICONINFORMATION) == IDYES)
             ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
         return;
     }
-    ::MessageBoxA(m_hWnd, text.c_str(), kProductName, MB_OK | MB_ICONINFORMATION);
+    ::MessageBoxW(m_hWnd, fw::Wide(text.c_str()).c_str(), fw::Wide(kProductName).c_str(),
+                  MB_OK | MB_ICONINFORMATION);
 }
 
 void CSSDDlg::CheckForUpdate()
@@ -168,8 +172,8 @@ void CSSDDlg::CheckForUpdate()
     if (client.DownloadTextWithin(kUpdateUrl, version, kUpdateTimeoutMs) == 1 &&
         IsNewerVersion(version))
     {
-        if (::MessageBoxA(m_hWnd, kUpdateText, kUpdateCaption, MB_OKCANCEL | MB_ICONINFORMATION) ==
-            IDOK)
+        if (::MessageBoxW(m_hWnd, fw::Wide(kUpdateText).c_str(), fw::Wide(kUpdateCaption).c_str(),
+                          MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         {
             OpenForUser(nullptr, kBlogUrl, nullptr);
             ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);

@@ -34,16 +34,6 @@ private:
 
 } // namespace
 
-UINT ThreadAnsiCodePage()
-{
-    UINT codePage = 0;
-    if (::GetLocaleInfoA(::GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                         reinterpret_cast<LPSTR>(&codePage), sizeof(codePage) / sizeof(char)) &&
-        codePage != 0)
-        return codePage;
-    return ::GetACP();
-}
-
 void UpperCaseSingleBytes(std::string& text, UINT codePage)
 {
     UpperCaseSingleBytes(text, LeadBytesOf(codePage));
@@ -56,10 +46,11 @@ size_t FindOnCharacterStart(const std::string& text, const char* what, UINT code
 
 void TakeSsdModel(const wchar_t* model, std::string& result)
 {
-    std::string text = fw::WideToAnsi(model, CP_THREAD_ACP);
-    const UINT codePage = ThreadAnsiCodePage();
-    UpperCaseSingleBytes(text, codePage);
-    if (FindOnCharacterStart(text, "SSD", codePage) != std::string::npos)
+    // In our own code page whatever the system's: the double-byte rules below are written for
+    // it, and the model is shown in a text of ours.
+    std::string text = fw::WideToAnsi(model, fw::kTextCodePage);
+    UpperCaseSingleBytes(text, fw::kTextCodePage);
+    if (FindOnCharacterStart(text, "SSD", fw::kTextCodePage) != std::string::npos)
         result = text;
 }
 

@@ -27,6 +27,3 @@ void UpperCaseSingleBytes(std::string& text, UINT codePage);
 // Position of what in text, never starting on the trail byte of a double-byte character of
 // codePage; std::string::npos when absent.
 size_t FindOnCharacterStart(const std::string& text, const char* what, UINT codePage);
-
-// The ANSI code page of the calling thread's locale (what CP_THREAD_ACP converts with).
-UINT ThreadAnsiCodePage();

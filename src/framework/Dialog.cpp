@@ -36,7 +36,7 @@ HWND CDialog::CreateFromTemplate(HWND owner, bool hidden)
 {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     if (!hidden)
-        return ::CreateDialogParamA(instance, MAKEINTRESOURCEA(m_nIDTemplate), owner,
+        return ::CreateDialogParamW(instance, MAKEINTRESOURCEW(m_nIDTemplate), owner,
                                     &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
 
     // A modal run shows its window itself, once the start-up has left nothing to do: a dialog
@@ -55,7 +55,7 @@ HWND CDialog::CreateFromTemplate(HWND owner, bool hidden)
     m_bShowOnIdle = (style & WS_VISIBLE) != 0;
     style &= ~static_cast<DWORD>(WS_VISIBLE);
     std::memcpy(copy.data() + styleOffset, &style, sizeof(style));
-    return ::CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()),
+    return ::CreateDialogIndirectParamW(instance, reinterpret_cast<LPCDLGTEMPLATEW>(copy.data()),
                                         owner, &CDialog::StaticDlgProc,
                                         reinterpret_cast<LPARAM>(this));
 }
@@ -141,14 +141,14 @@ INT_PTR CDialog::DoModal()
     MSG msg;
     while (m_bContinueModal)
     {
-        if (m_bShowOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        if (m_bShowOnIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
         {
             m_bShowOnIdle = false;
             ::ShowWindow(hwnd, SW_SHOWNORMAL);
             ::UpdateWindow(hwnd);
             continue;
         }
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0)
         {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -159,7 +159,7 @@ INT_PTR CDialog::DoModal()
         if (!WalkPreTranslateTree(&msg))
         {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
 
@@ -189,7 +189,7 @@ void CDialog::EndDialog(int result)
     {
         m_bContinueModal = false;
         // Wake the loop in case no further message is on its way.
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
     }
     if (m_hWnd)
         ::EndDialog(m_hWnd, result);
@@ -211,7 +211,7 @@ BOOL CDialog::PreTranslateMessage(MSG* msg)
 {
     // The dialog manager's keyboard handling (tab, arrows, default button).
     if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
-        return ::IsDialogMessageA(m_hWnd, msg);
+        return ::IsDialogMessageW(m_hWnd, msg);
     return FALSE;
 }
 

@@ -1,6 +1,6 @@
 #include "SystemLibrary.h"
 
-#include <string>
+#include "Text.h"
 
 namespace fw
 {
@@ -11,14 +11,15 @@ HMODULE LoadSystemLibrary(const char* fileName)
     if (kernel && ::GetProcAddress(kernel, "SetDefaultDllDirectories"))
         return ::LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    char folder[MAX_PATH] = {};
-    UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    // By its full path as UTF-16: the system folder's name passes whole whatever the code page.
+    wchar_t folder[MAX_PATH] = {};
+    UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
-    std::string path(folder, length);
-    path += '\\';
-    path += fileName;
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    wchar_t path[MAX_PATH] = {};
+    if (!FormatText(path, MAX_PATH, L"%ls\\%ls", folder, Wide(fileName).c_str()))
+        return nullptr;
+    return ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace fw

@@ -57,4 +57,16 @@ bool FormatText(char* buffer, size_t size, const char* format, ...)
     return SUCCEEDED(hr);
 }
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-style on purpose, over Win32's bounded formatter
+bool FormatText(wchar_t* buffer, size_t size, const wchar_t* format, ...)
+{
+    if (!buffer || size == 0)
+        return false;
+    va_list arguments;
+    va_start(arguments, format);
+    const HRESULT hr = ::StringCchVPrintfW(buffer, size, format, arguments);
+    va_end(arguments);
+    return SUCCEEDED(hr);
+}
+
 } // namespace fw

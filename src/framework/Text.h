@@ -48,5 +48,8 @@ BSTR AnsiToBstr(const char* text, UINT codePage);
 // printf-style formatting into a fixed buffer, always terminated. False when the text did not fit
 // whole (the buffer then holds as much as fitted) or the buffer is empty.
 bool FormatText(char* buffer, size_t size, const char* format, ...);
+// The same for UTF-16 text (paths handed to the wide-character calls); `size` in characters, and
+// "%ls" names a UTF-16 string argument.
+bool FormatText(wchar_t* buffer, size_t size, const wchar_t* format, ...);
 
 } // namespace fw

@@ -1,6 +1,9 @@
 #include "WinApp.h"
 
+#include "Text.h"
+
 #include <cstring>
+#include <cwchar>
 
 namespace fw
 {
@@ -39,11 +42,12 @@ int CWinApp::Run()
     if (!m_szAppName[0])
     {
         // No name given: the executable's file name without its extension.
-        char path[MAX_PATH] = {};
-        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-        const char* base = std::strrchr(path, '\\');
+        // Read whole whatever the folder's name: only the file name is kept, in our code page.
+        wchar_t path[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        const wchar_t* base = std::wcsrchr(path, L'\\');
         base = base ? base + 1 : path;
-        ::lstrcpynA(m_szAppName, base, MAX_PATH);
+        ::lstrcpynA(m_szAppName, WideToAnsi(base, kTextCodePage).c_str(), MAX_PATH);
         if (char* dot = std::strrchr(m_szAppName, '.'))
             *dot = '\0';
     }

@@ -34,7 +34,7 @@ BOOL CWnd::SubclassWindow(HWND hwnd)
         return FALSE;
     }
     m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
     return TRUE;
 }
 
@@ -52,7 +52,7 @@ HWND CWnd::UnsubclassWindow()
     if (!hwnd)
         return nullptr;
     if (m_pfnSuper)
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     ::RemovePropA(hwnd, kObjectProp);
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
@@ -128,7 +128,7 @@ namespace
 BOOL CALLBACK SendToOne(HWND hwnd, LPARAM param)
 {
     const MSG* msg = reinterpret_cast<const MSG*>(param);
-    ::SendMessageA(hwnd, msg->message, msg->wParam, msg->lParam);
+    ::SendMessageW(hwnd, msg->message, msg->wParam, msg->lParam);
     return TRUE;
 }
 } // namespace
@@ -151,8 +151,8 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnSuper)
-        return ::CallWindowProcA(m_pfnSuper, m_hWnd, msg, wParam, lParam);
-    return ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
+        return ::CallWindowProcW(m_pfnSuper, m_hWnd, msg, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
 }
 
 LRESULT CWnd::Default()
@@ -170,7 +170,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 {
     CWnd* self = FromHandlePermanent(hwnd);
     if (!self)
-        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 
     MSG saved = self->m_current;
     self->m_current.hwnd = hwnd;
@@ -183,8 +183,8 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     {
         WNDPROC super = self->m_pfnSuper;
         self->UnsubclassWindow();
-        result = super ? ::CallWindowProcA(super, hwnd, msg, wParam, lParam)
-                       : ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        result = super ? ::CallWindowProcW(super, hwnd, msg, wParam, lParam)
+                       : ::DefWindowProcW(hwnd, msg, wParam, lParam);
         if (self->m_nDepth > 0)
             self->m_bPendingNcDestroy = true;
         else

@@ -1,6 +1,8 @@
 // Starting the operating system's tools and opening documents or addresses for the user. Nothing
 // waits for what it started and no result is examined; a failed launch is silent. Two rules, one
 // file each: the apply's hidden tool runs (ToolRun.cpp) and what the user is shown (UserOpen.cpp).
+// Names, addresses and parameters given as 8-bit text are the program's own (code page 949); what
+// reaches the system is UTF-16, so that paths pass whole whatever the system's code page.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,8 @@ struct IShellDispatch2;
 // the same name in the program's or the working folder, no file-type association or per-user
 // class decides what runs.
 void RunTool(const char* file, const char* parameters);
+// The same with UTF-16 parameters, for a command line that names a path.
+void RunTool(const char* file, const wchar_t* parameters);
 
 // RunTool for a tool that must run as the system's own build: on 64-bit Windows the 64-bit one,
 // which this 32-bit program reaches through the Sysnative alias of the system folder.
@@ -20,14 +24,14 @@ void RunNativeTool(const char* file, const char* parameters);
 
 // The full path of a system tool in the system folder (".exe" added to a bare name), and that
 // folder. False when either can't be had whole: a cut path would name some other file.
-bool SystemToolPath(const char* file, char (&folder)[MAX_PATH], char (&path)[MAX_PATH]);
+bool SystemToolPath(const char* file, wchar_t (&folder)[MAX_PATH], wchar_t (&path)[MAX_PATH]);
 
 // Creates a system tool's process from its full path in the system folder, with that folder as
 // its working folder and the path, quoted, as the command line's program part; show is the
 // window's show state. Nothing is started when the path can't be had whole rather than a tool
 // found elsewhere. native: on 64-bit Windows the file opened is the 64-bit tool, through
 // Sysnative; the tool still sees the path it is known by.
-void StartSystemTool(const char* file, const char* parameters, WORD show, bool native);
+void StartSystemTool(const char* file, const wchar_t* parameters, WORD show, bool native);
 
 // What is shown to the user is started by the program itself only where it already runs as the
 // signed-in user at that user's level: as the same user as the desktop shell's process, and not
@@ -50,7 +54,7 @@ void OpenSystemTool(const char* file, const char* parameters);
 // What the launches ask of the system; tests replace them.
 struct LaunchCalls
 {
-    decltype(&::CreateProcessA) createProcess;
+    decltype(&::CreateProcessW) createProcess;
     // The desktop shell's window, whose process's user is compared with this process's, and the
     // right to come to the front given to that process before the shell is asked.
     decltype(&::GetShellWindow) shellWindow;

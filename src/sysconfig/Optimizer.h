@@ -24,15 +24,15 @@ public:
     // Imports the product's power plan from the program folder and activates it.
     void InstallPowerPlan();
     // The same with the plan file taken from programFolder (no trailing backslash).
-    void InstallPowerPlan(const char* programFolder);
+    void InstallPowerPlan(const wchar_t* programFolder);
     // Back to the Balanced plan, then the product's plan is deleted.
     void RemovePowerPlan();
 
-    // The running executable's folder without a trailing backslash (buffer of MAX_PATH bytes),
-    // or an empty text when it cannot be had whole.
-    static void GetProgramFolder(char* folder);
+    // The running executable's folder without a trailing backslash (buffer of MAX_PATH
+    // characters), or an empty text when it cannot be had whole.
+    static void GetProgramFolder(wchar_t* folder);
     // The folder part of a module path, as GetProgramFolder gives it.
-    static void GetFolderOfPath(const char* modulePath, char* folder);
+    static void GetFolderOfPath(const wchar_t* modulePath, wchar_t* folder);
 
 private:
     int m_bNeedReboot = 0;

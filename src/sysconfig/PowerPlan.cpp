@@ -4,7 +4,7 @@
 #include "Optimizer.h"
 
 #include <windows.h>
-#include <cstring>
+#include <cwchar>
 
 #include "Launch.h"
 #include "framework/Text.h"
@@ -18,29 +18,29 @@ const char kDeleteProductPlan[] = " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b";
 
 } // namespace
 
-void COptimizer::GetFolderOfPath(const char* modulePath, char* folder)
+void COptimizer::GetFolderOfPath(const wchar_t* modulePath, wchar_t* folder)
 {
-    // The caller's buffer holds MAX_PATH bytes. A longer folder is not cut to fit: a cut path
-    // names some other folder, so the caller gets the empty text instead.
-    // A byte search is safe in code page 949: a backslash is never the second byte of a
-    // double-byte character there.
-    folder[0] = '\0';
-    const char* end = std::strrchr(modulePath, '\\');
-    const size_t length = end ? static_cast<size_t>(end - modulePath) : std::strlen(modulePath);
+    // The caller's buffer holds MAX_PATH characters. A longer folder is not cut to fit: a cut
+    // path names some other folder, so the caller gets the empty text instead.
+    folder[0] = L'\0';
+    const wchar_t* end = std::wcsrchr(modulePath, L'\\');
+    const size_t length = end ? static_cast<size_t>(end - modulePath) : std::wcslen(modulePath);
     if (length >= MAX_PATH)
         return;
-    std::memcpy(folder, modulePath, length);
-    folder[length] = '\0';
+    std::wmemcpy(folder, modulePath, length);
+    folder[length] = L'\0';
 }
 
-void COptimizer::GetProgramFolder(char* folder)
+void COptimizer::GetProgramFolder(wchar_t* folder)
 {
-    char path[1041] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof(path));
+    // Read as UTF-16: a folder named in characters the system's code page lacks comes back
+    // whole, where the 8-bit form would hold "?" and name no folder at all.
+    wchar_t path[1041] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, 1041);
     // A full buffer means the name was cut.
-    if (length == 0 || length >= sizeof(path))
+    if (length == 0 || length >= 1041)
     {
-        folder[0] = '\0';
+        folder[0] = L'\0';
         return;
     }
     GetFolderOfPath(path, folder);
@@ -48,24 +48,23 @@ void COptimizer::GetProgramFolder(char* folder)
 
 void COptimizer::InstallPowerPlan()
 {
-    char folder[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
     GetProgramFolder(folder);
     InstallPowerPlan(folder);
 }
 
-void COptimizer::InstallPowerPlan(const char* programFolder)
+void COptimizer::InstallPowerPlan(const wchar_t* programFolder)
 {
     // Without the whole folder there is no plan file to name: importing from a cut or empty path
     // would read some other file. Nor can a folder with a double quote be named: it would end the
-    // quoted path and hand the rest of it to powercfg as arguments of their own (a full-width
-    // quotation mark in a folder name becomes one in the ANSI path on code pages that map it to
-    // its nearest character). The activation still runs, for a plan imported earlier.
-    const bool passable = programFolder && programFolder[0] && !std::strchr(programFolder, '"');
-    char parameters[MAX_PATH] = {};
+    // quoted path and hand the rest of it to powercfg as arguments of their own. The activation
+    // still runs, for a plan imported earlier.
+    const bool passable = programFolder && programFolder[0] && !std::wcschr(programFolder, L'"');
+    wchar_t parameters[MAX_PATH] = {};
     const bool named =
         passable &&
-        fw::FormatText(parameters, sizeof(parameters),
-                       "-IMPORT \"%s\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
+        fw::FormatText(parameters, MAX_PATH,
+                       L"-IMPORT \"%ls\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
                        programFolder);
     if (named)
     {

@@ -73,13 +73,13 @@ int BindServiceApi()
     {
         // The program runs elevated: take advapi32.dll from the system folder only, never from
         // a folder a user could plant a copy in.
-        char path[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+        wchar_t path[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH)
             return 0;
-        if (!fw::FormatText(path + length, MAX_PATH - length, "\\advapi32.dll"))
+        if (!fw::FormatText(path + length, MAX_PATH - length, L"\\advapi32.dll"))
             return 0;
-        g_serviceApi.module = ::LoadLibraryA(path);
+        g_serviceApi.module = ::LoadLibraryW(path);
         if (!g_serviceApi.module)
             return 0;
     }

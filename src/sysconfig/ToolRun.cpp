@@ -7,41 +7,45 @@
 
 #include <windows.h>
 #include <cstring>
-#include <string>
+#include <cwchar>
+#include <vector>
 
-bool SystemToolPath(const char* file, char (&folder)[MAX_PATH], char (&path)[MAX_PATH])
+bool SystemToolPath(const char* file, wchar_t (&folder)[MAX_PATH], wchar_t (&path)[MAX_PATH])
 {
     if (!file || !*file)
         return false;
-    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     return length != 0 && length < MAX_PATH &&
-           fw::FormatText(path, MAX_PATH, "%s\\%s%s", folder, file,
-                          std::strchr(file, '.') ? "" : ".exe");
+           fw::FormatText(path, MAX_PATH, L"%ls\\%ls%ls", folder, fw::Wide(file).c_str(),
+                          std::strchr(file, '.') ? L"" : L".exe");
 }
 
-void StartSystemTool(const char* file, const char* parameters, WORD show, bool native)
+void StartSystemTool(const char* file, const wchar_t* parameters, WORD show, bool native)
 {
-    char folder[MAX_PATH] = {};
-    char path[MAX_PATH] = {};
-    char image[MAX_PATH] = {};
-    if (!SystemToolPath(file, folder, path) || !fw::FormatText(image, sizeof(image), "%s", path))
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    wchar_t image[MAX_PATH] = {};
+    if (!SystemToolPath(file, folder, path) || !fw::FormatText(image, MAX_PATH, L"%ls", path))
         return;
 #ifndef _WIN64
-    char wow64[MAX_PATH] = {};
-    const char* name = std::strrchr(folder, '\\');
-    if (native && ::GetSystemWow64DirectoryA(wow64, MAX_PATH) &&
+    wchar_t wow64[MAX_PATH] = {};
+    const wchar_t* name = std::wcsrchr(folder, L'\\');
+    if (native && ::GetSystemWow64DirectoryW(wow64, MAX_PATH) &&
         (!name ||
-         !fw::FormatText(image, sizeof(image), "%.*s\\Sysnative%s", static_cast<int>(name - folder),
-                         folder, path + std::strlen(folder))))
+         !fw::FormatText(image, MAX_PATH, L"%.*ls\\Sysnative%ls", static_cast<int>(name - folder),
+                         folder, path + std::wcslen(folder))))
         return;
 #else
     (void)native;
 #endif
-    std::string commandLine = std::string("\"") + path + "\"";
-    if (parameters && *parameters)
-        commandLine.append(" ").append(parameters);
+    // The longest command line Windows takes; a longer one starts nothing rather than a cut one.
+    std::vector<wchar_t> commandLine(32768);
+    const bool given = parameters && *parameters;
+    if (!fw::FormatText(commandLine.data(), commandLine.size(), L"\"%ls\"%ls%ls", path,
+                        given ? L" " : L"", given ? parameters : L""))
+        return;
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
@@ -56,10 +60,15 @@ void StartSystemTool(const char* file, const char* parameters, WORD show, bool n
 
 void RunTool(const char* file, const char* parameters)
 {
+    StartSystemTool(file, fw::Wide(parameters).c_str(), SW_HIDE, false);
+}
+
+void RunTool(const char* file, const wchar_t* parameters)
+{
     StartSystemTool(file, parameters, SW_HIDE, false);
 }
 
 void RunNativeTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, parameters, SW_HIDE, true);
+    StartSystemTool(file, fw::Wide(parameters).c_str(), SW_HIDE, true);
 }

@@ -14,6 +14,7 @@
 #include <shlguid.h>
 #include <shlobj.h>
 #include <memory>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,12 @@ namespace
 constexpr DWORD kShellBoundMs = 5000;
 
 // A text argument of the shell's dispatch; null stays an empty variant ("not given").
-bool SetText(fw::CVariant& value, const char* text)
+bool SetText(fw::CVariant& value, const wchar_t* text)
 {
     if (!text)
         return true;
     value.Get().vt = VT_BSTR;
-    value.Get().bstrVal = fw::AnsiToBstr(text, CP_ACP);
+    value.Get().bstrVal = ::SysAllocString(text);
     return value.Get().bstrVal != nullptr;
 }
 
@@ -127,9 +128,14 @@ bool RunsAsTheUser()
 
 struct ShellRequest
 {
-    std::string verb, file, parameters;
+    std::vector<wchar_t> verb, file, parameters;
     bool hasVerb, hasParameters;
 };
+
+std::vector<wchar_t> Copy(const wchar_t* text)
+{
+    return std::vector<wchar_t>(text, text + std::wcslen(text) + 1);
+}
 
 // The thread's exit code: whether the shell's ShellExecute was reached.
 enum ShellOutcome : DWORD
@@ -147,9 +153,9 @@ DWORD WINAPI AskDesktopShell(void* context)
     if (g_launchCalls.findDesktopShell(shell.Receive()) != S_OK || !shell)
         return kNoShellDesktop;
     fw::CVariant file, arguments, folder, operation, show;
-    if (!SetText(file, request->file.c_str()) ||
-        !SetText(arguments, request->hasParameters ? request->parameters.c_str() : nullptr) ||
-        !SetText(operation, request->hasVerb ? request->verb.c_str() : nullptr))
+    if (!SetText(file, request->file.data()) ||
+        !SetText(arguments, request->hasParameters ? request->parameters.data() : nullptr) ||
+        !SetText(operation, request->hasVerb ? request->verb.data() : nullptr))
         return kNoShellDesktop;
     show.Get().vt = VT_I4;
     show.Get().lVal = SW_SHOWNORMAL;
@@ -184,7 +190,7 @@ bool WaitServingSentMessages(HANDLE thread, DWORD boundMs)
 // Asks the desktop shell to open it, from a thread of its own and for at most the bound. False
 // when there is no shell desktop to ask, or the program's COM security is not in force: then
 // nothing was started.
-bool AskDesktopShellToOpen(const char* verb, const char* file, const char* parameters)
+bool AskDesktopShellToOpen(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters)
 {
     if (!g_launchCalls.comSecurityIsOurs())
         return false;
@@ -194,8 +200,8 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
         g_launchCalls.allowSetForeground(shellProcess);
 
     auto request = std::unique_ptr<ShellRequest>(
-        new ShellRequest{verb ? verb : "", file, parameters ? parameters : "", verb != nullptr,
-                         parameters != nullptr});
+        new ShellRequest{Copy(verb ? verb : L""), Copy(file), Copy(parameters ? parameters : L""),
+                         verb != nullptr, parameters != nullptr});
     fw::CKernelHandle thread(
         ::CreateThread(nullptr, 0, &AskDesktopShell, request.get(), 0, nullptr));
     // No thread to ask from: as if there were no shell desktop.
@@ -212,22 +218,28 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 } // namespace
 
 LaunchCalls g_launchCalls = {
-    &::CreateProcessA,     &::GetShellWindow, &::AllowSetForegroundWindow,  &FindDesktopShell,
+    &::CreateProcessW,     &::GetShellWindow, &::AllowSetForegroundWindow,  &FindDesktopShell,
     &ElevatedAboveTheUser, &SameUserAs,       &fw::ProcessComSecurityIsOurs};
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {
     if (!file || !*file)
         return;
-    if (!AskDesktopShellToOpen(verb, file, parameters) && RunsAsTheUser())
-        ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, SW_SHOWNORMAL);
+    // Null stays null: the shell's default action, no parameters.
+    const fw::CWideText wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
+                        wideParameters = fw::Wide(parameters);
+    const wchar_t* verbGiven = verb ? wideVerb.c_str() : nullptr;
+    const wchar_t* parametersGiven = parameters ? wideParameters.c_str() : nullptr;
+    if (!AskDesktopShellToOpen(verbGiven, wideFile.c_str(), parametersGiven) && RunsAsTheUser())
+        ::ShellExecuteW(nullptr, verbGiven, wideFile.c_str(), parametersGiven, nullptr,
+                        SW_SHOWNORMAL);
 }
 
 void OpenSystemTool(const char* file, const char* parameters)
 {
     if (RunsAsTheUser())
     {
-        StartSystemTool(file, parameters, SW_SHOWNORMAL, false);
+        StartSystemTool(file, fw::Wide(parameters).c_str(), SW_SHOWNORMAL, false);
         return;
     }
     // Otherwise the tool is opened at the user's level: control.exe hands the applet on through
@@ -235,8 +247,9 @@ void OpenSystemTool(const char* file, const char* parameters)
     // redirect, and a lookup with other rights (elevated, or another account's) would run what
     // they name with those rights, on the user's desktop. Without a shell desktop to ask, nothing
     // is opened.
-    char folder[MAX_PATH] = {};
-    char path[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    const fw::CWideText wideParameters = fw::Wide(parameters);
     if (SystemToolPath(file, folder, path))
-        AskDesktopShellToOpen("open", path, parameters);
+        AskDesktopShellToOpen(L"open", path, parameters ? wideParameters.c_str() : nullptr);
 }

@@ -1,14 +1,23 @@
 #include "Label.h"
 
 #include "framework/DialogLayout.h"
+#include "framework/Text.h"
 
 CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
 {
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(m_lf), &m_lf);
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(m_lf), &m_lf);
     // The system's GUI font grows with the DPI it hands us; our labels keep their 96-DPI size
     // like the dialogs they sit in.
     m_lf.lfHeight = fw::HeightAt96Dpi(m_lf.lfHeight, fw::ScreenDpi());
-    m_font.Reset(::CreateFontIndirectA(&m_lf));
+    // Our labels hold Korean text. Where the system's GUI font is made for another script (its
+    // language for non-Unicode programs is not Korean), they take it as a Korean system gives
+    // it, in the Hangul character set at 9 points, so that they look the same there.
+    if (m_lf.lfCharSet != HANGUL_CHARSET)
+    {
+        m_lf.lfCharSet = HANGUL_CHARSET;
+        m_lf.lfHeight = -12;
+    }
+    m_font.Reset(::CreateFontIndirectW(&m_lf));
 }
 
 CLabel::~CLabel()
@@ -16,7 +25,7 @@ CLabel::~CLabel()
     // The control may outlive us (a dialog destroys its windows after its members): it must not
     // keep drawing with a font we are about to delete.
     if (m_hWnd && ::IsWindow(m_hWnd))
-        ::SendMessageA(m_hWnd, WM_SETFONT, 0, FALSE);
+        ::SendMessageW(m_hWnd, WM_SETFONT, 0, FALSE);
 }
 
 CLabel& CLabel::SetForeColor(COLORREF color)
@@ -52,7 +61,8 @@ CLabel& CLabel::SetCharHeight(int height)
 
 CLabel& CLabel::SetFaceName(const char* face)
 {
-    ::lstrcpynA(m_lf.lfFaceName, face ? face : "", LF_FACESIZE);
+    // By its UTF-16 name: a face such as "돋움" is found whatever the system's code page.
+    ::lstrcpynW(m_lf.lfFaceName, fw::Wide(face).c_str(), LF_FACESIZE);
     RebuildFont();
     Repaint();
     return *this;
@@ -84,11 +94,11 @@ void CLabel::RebuildFont()
     // holds a dead handle. When no new font can be made, the control is given none (it draws
     // with the system font) rather than keep the one about to go.
     fw::CFontHandle old(m_font.Detach());
-    m_font.Reset(::CreateFontIndirectA(&m_lf));
+    m_font.Reset(::CreateFontIndirectW(&m_lf));
     if (m_font)
         HandFontToControl();
     else if (m_hWnd)
-        ::SendMessageA(m_hWnd, WM_SETFONT, 0, FALSE);
+        ::SendMessageW(m_hWnd, WM_SETFONT, 0, FALSE);
 }
 
 void CLabel::HandFontToControl()
@@ -97,7 +107,7 @@ void CLabel::HandFontToControl()
     // (the dialog gives every control its font) may select that one after asking for colours.
     // Giving the control our font as well makes the label's font win whichever order it uses.
     if (m_hWnd && m_font)
-        ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
 }
 
 void CLabel::Repaint()

@@ -15,14 +15,15 @@ public:
     CLabel& SetBold(BOOL bold);
     CLabel& SetUnderline(BOOL underline);
     CLabel& SetCharHeight(int height);
-    // The name must fit the 32-byte face field with its terminator; a longer one is cut.
+    // The name (our code page's text) must fit the face field's 32 characters with its
+    // terminator; a longer one is cut.
     CLabel& SetFaceName(const char* face);
     CLabel& SetClickable(BOOL clickable);
     // The cursor is borrowed, not owned; NULL gives the pointer back to the default handling.
     CLabel& SetHoverCursor(HCURSOR cursor);
 
     COLORREF GetForeColor() const { return m_crText; }
-    const LOGFONTA& GetLogFont() const { return m_lf; }
+    const LOGFONTW& GetLogFont() const { return m_lf; }
     HFONT GetFont() const { return m_font.Get(); }
     HCURSOR GetHoverCursor() const { return m_hCursor; }
 
@@ -39,7 +40,7 @@ private:
     LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
 
     COLORREF m_crText;
-    LOGFONTA m_lf{};
+    LOGFONTW m_lf{};
     fw::CFontHandle m_font;
     HCURSOR m_hCursor = nullptr;
 };

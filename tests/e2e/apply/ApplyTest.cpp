@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -199,6 +200,57 @@ TEST_F(ApplyRun, RecommendedSelectionChangesTheMachineInOrderAndOffersTheRestart
     EXPECT_TRUE(WaitForBox(facts::kRestartQuestion, 30000));
     EXPECT_TRUE(e2e::WaitUntil([&] { return CountMarker("GUI BOOT") == 2; }, 5000));
     EXPECT_EQ(0, run->UnhandledExceptions());
+}
+
+// Where the code page for non-Unicode programs is not Korean (Wine's 1252, which C.UTF-8 gives
+// the process at its start) and the program's folder is named in Hangul, it reads and looks as
+// on a Korean system, and its power plan is imported from that folder.
+TEST_F(ApplyRun, UnderAWesternCodePageFromAHangulFolderReadsLooksAndWorksAsOnAKoreanOne)
+{
+    testsupport::CTempFolder folder("최적화 폴더");
+    ASSERT_TRUE(::CopyFileA(e2e::ProgramPath().c_str(), (folder / "DADAROR.exe").c_str(), FALSE));
+    std::vector<std::string> texts[2]; // the start-up boxes', the window's and every control's
+    e2e::Picture pictures[2];
+    for (int western : {0, 1})
+    {
+        run.reset(); // the earlier run's process is gone before the next starts
+        run.reset(western ? new e2e::ProgramRun({{"LC_ALL", "C.UTF-8"}}, folder / "DADAROR.exe")
+                          : new e2e::ProgramRun());
+        e2e::MoveTo(POINT{0, 0});
+        std::vector<e2e::StartupBox> boxes;
+        HWND dlg = e2e::StartToMainWindow(*run, e2e::kWait, &boxes);
+        ASSERT_TRUE(dlg) << "code page " << (western ? 1252 : 949);
+        for (const e2e::StartupBox& box : boxes)
+            texts[western].push_back(box.caption + "|" + box.text);
+        for (HWND c = dlg; c;
+             c = c == dlg ? ::GetWindow(dlg, GW_CHILD) : ::GetWindow(c, GW_HWNDNEXT))
+            texts[western].push_back(std::to_string(::GetDlgCtrlID(c)) + "=" + e2e::WindowText(c));
+        e2e::SaveScreenshot(western ? "code-page-1252" : "code-page-949", dlg);
+        pictures[western] = e2e::Capture(e2e::WindowRect(dlg));
+        if (!western)
+        {
+            ASSERT_TRUE(e2e::CloseWhenIdle(dlg) && run->WaitForExit(e2e::kWait).has_value());
+            continue;
+        }
+        EXPECT_EQ(texts[0], texts[1]);
+        int differing = 0; // both 660 x 652: the start waits for that size
+        for (int y = 0; y < pictures[0].Height(); ++y)
+            for (int x = 0; x < pictures[0].Width(); ++x)
+                differing += pictures[0].At(x, y) != pictures[1].At(x, y);
+        std::cout << "[measured] code page 1252 from a Hangul folder: " << differing
+                  << " pixels differ from code page 949\n";
+        EXPECT_EQ(0, differing);
+
+        HWND progress = nullptr;
+        ASSERT_TRUE(e2e::ClickApply(*run, dlg) && (progress = FindProgressWindow(10000)));
+        EXPECT_EQ(kProgressText, e2e::WindowText(::GetDlgItem(progress, IDC_PROGRESS_TEXT)));
+        const std::vector<std::string> starts = Starts(6);
+        EXPECT_NE(starts.end(), std::find(starts.begin(), starts.end(),
+                                          "powercfg.exe|-IMPORT \"" + folder.Path() +
+                                              "\\velo-ssd.cfg\" " + kPlan))
+            << ::testing::PrintToString(starts);
+        EXPECT_TRUE(e2e::AnswerBox(WaitForBox(facts::kRestartQuestion, 30000), IDCANCEL));
+    }
 }
 
 TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)

@@ -18,7 +18,8 @@
 //
 // Pieces:
 // - ProgramRun: process + debugger thread; markers; exit; Pid(). Extra environment variables are
-//   added to (or replace those of) the test's own environment.
+//   added to (or replace those of) the test's own environment. Given LC_ALL, the program is
+//   started by wine in that Unix locale (its code page: C.UTF-8 gives 1252) and attached to.
 // - Windows: FindTopWindow / TopWindowsOf a pid, message boxes (IsMessageBox, MessageBoxText,
 //   AnswerBox), StartToMainWindow, IsButtonChecked / IsControlEnabled across processes,
 //   ClickablePointOf a control (in the test prefix's fonts some rows lie under other controls).
@@ -147,7 +148,7 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
 // `cls` (null: any), visible if `visibleOnly`; null after `timeoutMs`.
 HWND FindTopWindow(DWORD pid, const char* title, const char* cls, DWORD timeoutMs,
                    bool visibleOnly = true);
-std::string WindowText(HWND hwnd);
+std::string WindowText(HWND hwnd); // read as UTF-16, given in code page 949
 std::string ClassOf(HWND hwnd);
 RECT WindowRect(HWND hwnd);
 

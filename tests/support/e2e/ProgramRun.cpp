@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <tlhelp32.h>
+
 namespace e2e
 {
 #ifndef E2E_PROGRAM_UNIX_PATH
@@ -72,6 +74,39 @@ std::vector<char> BuildEnvironment(const Env& extra)
     block.push_back('\0');
     return block;
 }
+// Wine takes a process's code page from the Unix locale it starts in, which a Windows parent's
+// environment does not reach: wine starts the program from the Unix side (the only DADAROR.exe,
+// as it runs once), and the debugger attaches to it. Markers from before that are not seen.
+BOOL StartInUnixLocale(const std::string& locale, const std::string& exe, const std::string& dir,
+                       std::vector<char>& env, STARTUPINFOA& si, PROCESS_INFORMATION& pi)
+{
+    std::string cmd = "/usr/bin/env LC_ALL=" + locale + " wine \"" + exe + "\"";
+    PROCESS_INFORMATION unix = {};
+    if (!::CreateProcessA("Z:\\usr\\bin\\env", cmd.data(), nullptr, nullptr, FALSE, 0, env.data(),
+                          dir.c_str(), &si, &unix))
+        return FALSE;
+    ::CloseHandle(unix.hThread);
+    ::CloseHandle(unix.hProcess);
+    const std::string name = exe.substr(exe.find_last_of('\\') + 1);
+    WaitUntil(
+        [&]
+        {
+            HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32 entry = {};
+            entry.dwSize = sizeof(entry);
+            for (BOOL more = ::Process32First(snapshot, &entry); more && !pi.dwProcessId;
+                 more = ::Process32Next(snapshot, &entry))
+                if (::lstrcmpiA(entry.szExeFile, name.c_str()) == 0)
+                    pi.dwProcessId = entry.th32ProcessID;
+            ::CloseHandle(snapshot);
+            return pi.dwProcessId != 0;
+        },
+        kWait);
+    if (!pi.dwProcessId || !::DebugActiveProcess(pi.dwProcessId))
+        return FALSE;
+    pi.hProcess = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, pi.dwProcessId);
+    return pi.hProcess != nullptr;
+}
 } // namespace
 
 ProgramRun::ProgramRun(Env env, std::string exe, std::string workDir)
@@ -115,9 +150,13 @@ void ProgramRun::DebugLoop()
     std::string dir = m_workDir;
     if (dir.empty())
         dir = m_exe.substr(0, m_exe.find_last_of('\\'));
+    const auto locale =
+        std::find_if(m_env.begin(), m_env.end(), [](const auto& v) { return v.first == "LC_ALL"; });
     const BOOL ok =
-        ::CreateProcessA(m_exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
-                         DEBUG_ONLY_THIS_PROCESS, envBlock.data(), dir.c_str(), &si, &pi);
+        locale == m_env.end()
+            ? ::CreateProcessA(m_exe.c_str(), cmdBuf.data(), nullptr, nullptr, FALSE,
+                               DEBUG_ONLY_THIS_PROCESS, envBlock.data(), dir.c_str(), &si, &pi)
+            : StartInUnixLocale(locale->second, m_exe, dir, envBlock, si, pi);
     {
         std::lock_guard<std::mutex> l(m_shared->lock);
         if (ok)

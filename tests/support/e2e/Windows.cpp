@@ -37,8 +37,11 @@ std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly)
 
 std::string WindowText(HWND hwnd)
 {
-    char buf[1024] = {};
-    ::GetWindowTextA(hwnd, buf, sizeof(buf));
+    // Read as UTF-16: what the window holds, whatever the code page of the program that set it.
+    wchar_t text[1024] = {};
+    char buf[2048] = {};
+    ::GetWindowTextW(hwnd, text, 1024);
+    ::WideCharToMultiByte(949, 0, text, -1, buf, sizeof(buf), nullptr, nullptr);
     return buf;
 }
 

@@ -16,7 +16,7 @@
 // <ms>: system time in milliseconds since 1601 (GetSystemTimeAsFileTime / 10000), for pauses
 // between launches; <show>: the show state asked by the launcher (STARTUPINFO.wShowWindow, -1
 // when none was given: 0 SW_HIDE, 1 SW_SHOWNORMAL); <module path>: this copy's own full path;
-// <working folder>: GetCurrentDirectoryA at the start; <command line>: GetCommandLineA exactly,
+// <working folder>: GetCurrentDirectoryA at the start; <command line>: GetCommandLineW exactly,
 // e.g. "C:\windows\system32\fsutil.exe" behavior ... (last: only it may hold a tab).
 #include <windows.h>
 #include <cstdio>
@@ -79,10 +79,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     char folder[1024] = {};
     ::GetCurrentDirectoryA(sizeof(folder), folder);
+    // In code page 949 whatever this copy's own: started by a program under another code page, it
+    // still logs a Hangul path whole.
+    static char commandLine[65536];
+    ::WideCharToMultiByte(949, 0, ::GetCommandLineW(), -1, commandLine, sizeof(commandLine) - 1,
+                          nullptr, nullptr);
 
     static char line[40000];
     const int size = std::snprintf(line, sizeof(line), "%llu\t%d\t%s\t%s\t%s\r\n", ms, show, module,
-                                   folder, ::GetCommandLineA());
+                                   folder, commandLine);
     if (size <= 0)
         return 1;
 

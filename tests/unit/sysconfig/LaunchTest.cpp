@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shldisp.h>
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "common/DesktopShell.h"
 #include "ToolRecorder.h"
 #include "framework/Handles.h"
+#include "framework/Text.h"
 #include "sysconfig/Launch.h"
 #include "sysconfig/Optimizer.h"
 
@@ -98,10 +100,9 @@ TEST_F(LaunchTest, RunsToolsHiddenByTheirFullPathInTheSystemFolder)
 
 TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
 {
-    char module[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    char programFolder[MAX_PATH];
-    COptimizer::GetFolderOfPath(module, programFolder);
+    char programFolder[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, programFolder, MAX_PATH);
+    *std::strrchr(programFolder, '\\') = '\0';
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     const std::string workFolder =
@@ -183,12 +184,12 @@ TEST_F(LaunchTest, ReachesThe64BitToolWithTheRedirectionOnAsTheSystemFolderTool)
 
 // The process creations, recorded instead of made.
 std::vector<std::string> g_created;
-BOOL WINAPI RecordCreation(LPCSTR image, LPSTR commandLine, LPSECURITY_ATTRIBUTES,
+BOOL WINAPI RecordCreation(LPCWSTR image, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
                            LPSECURITY_ATTRIBUTES, BOOL inherit, DWORD flags, LPVOID environment,
-                           LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION)
+                           LPCWSTR folder, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION)
 {
     // A null string is recorded as such: the comparison then fails with it in view.
-    const auto text = [](const char* s) { return std::string(s ? s : "<null>"); };
+    const auto text = [](const wchar_t* s) { return s ? fw::WideToAnsi(s, 949) : "<null>"; };
     g_created.push_back(Lower(
         text(image) + "|" + text(commandLine) + "|" + text(folder) + "|" + std::to_string(inherit) +
         std::to_string(flags) + std::to_string(environment != nullptr) + "|" +
@@ -408,7 +409,7 @@ TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
     COptimizer optimizer;
 
     const ULONGLONG begin = ::GetTickCount64();
-    optimizer.InstallPowerPlan("C:\\Program Files\\Pellix SSD");
+    optimizer.InstallPowerPlan(L"C:\\Program Files\\Pellix SSD");
     EXPECT_GE(::GetTickCount64() - begin, 990u);
     auto starts = m_log.WaitFor(2);
     ASSERT_EQ(2u, starts.size());
@@ -422,9 +423,9 @@ TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
     optimizer.InstallPowerPlan();
     starts = m_log.WaitFor(4);
     ASSERT_EQ(4u, starts.size());
-    char folder[MAX_PATH];
+    wchar_t folder[MAX_PATH];
     COptimizer::GetProgramFolder(folder);
-    EXPECT_EQ("-IMPORT \"" + std::string(folder) +
+    EXPECT_EQ("-IMPORT \"" + fw::WideToAnsi(folder, fw::kTextCodePage) +
                   "\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
               starts[2].parameters);
     EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[3].parameters);
@@ -437,18 +438,20 @@ TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
     COptimizer optimizer;
 
     // The longest folder whose import parameters fit 259 characters.
-    const std::string longest = "C:\\" + std::string(196, 'f');
+    const std::wstring longest = L"C:\\" + std::wstring(196, L'f');
     optimizer.InstallPowerPlan(longest.c_str());
     auto starts = m_log.WaitFor(2);
     ASSERT_EQ(2u, starts.size());
     EXPECT_EQ(259u, starts[0].parameters.size());
-    EXPECT_NE(std::string::npos, starts[0].parameters.find(longest + "\\velo-ssd.cfg\" b152c1ee"));
+    EXPECT_NE(std::string::npos,
+              starts[0].parameters.find(std::string(196, 'f') + "\\velo-ssd.cfg\""));
 
     // One more character, a quote, or no folder at all (empty or null): no import, only the
     // activation. (The pause after an import is measured by the apply run's own markers end to
     // end; a call that starts a process has no upper time bound on a loaded machine.)
-    const std::string tooLong = longest + "f";
-    for (const char* folder : {tooLong.c_str(), "C:\\x\"", "", static_cast<const char*>(nullptr)})
+    const std::wstring tooLong = longest + L"f";
+    for (const wchar_t* folder :
+         {tooLong.c_str(), L"C:\\x\"", L"", static_cast<const wchar_t*>(nullptr)})
     {
         const size_t before = m_log.Read().size();
         optimizer.InstallPowerPlan(folder);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "sysconfig/Optimizer.h"
@@ -10,28 +10,28 @@
 namespace
 {
 
-std::string FolderOf(const std::string& path)
+std::wstring FolderOf(const std::wstring& path)
 {
-    char folder[MAX_PATH];
-    std::memset(folder, 0x5A, sizeof(folder));
+    wchar_t folder[MAX_PATH];
+    std::wmemset(folder, L'Z', MAX_PATH);
     COptimizer::GetFolderOfPath(path.c_str(), folder);
     return folder;
 }
 
 TEST(ProgramFolderTest, CutsAtTheLastBackslash)
 {
-    EXPECT_EQ("C:\\Program Files\\Pellix SSD",
-              FolderOf("C:\\Program Files\\Pellix SSD\\DADAROR.exe"));
-    EXPECT_EQ("C:", FolderOf("C:\\DADAROR.exe"));
-    EXPECT_EQ("DADAROR.exe", FolderOf("DADAROR.exe"));
+    EXPECT_EQ(L"C:\\Program Files\\Pellix SSD",
+              FolderOf(L"C:\\Program Files\\Pellix SSD\\DADAROR.exe"));
+    EXPECT_EQ(L"C:", FolderOf(L"C:\\DADAROR.exe"));
+    EXPECT_EQ(L"DADAROR.exe", FolderOf(L"DADAROR.exe"));
 }
 
 TEST(ProgramFolderTest, AFolderTooLongForTheBufferIsNeverCut)
 {
-    const std::string longest = "C:\\" + std::string(MAX_PATH - 4, 'd'); // 259 characters
-    EXPECT_EQ(longest, FolderOf(longest + "\\DADAROR.exe"));
-    EXPECT_EQ("", FolderOf(longest + "d\\DADAROR.exe"));
-    EXPECT_EQ("", FolderOf(std::string(1040, 'e') + "\\DADAROR.exe"));
+    const std::wstring longest = L"C:\\" + std::wstring(MAX_PATH - 4, L'd'); // 259 characters
+    EXPECT_EQ(longest, FolderOf(longest + L"\\DADAROR.exe"));
+    EXPECT_EQ(L"", FolderOf(longest + L"d\\DADAROR.exe"));
+    EXPECT_EQ(L"", FolderOf(std::wstring(1040, L'e') + L"\\DADAROR.exe"));
 }
 
 } // namespace

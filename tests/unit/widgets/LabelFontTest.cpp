@@ -24,10 +24,10 @@ TEST(LabelFont, NoFontLeftThatTheLabelDeleted)
 
     // Every further font fails to be made.
     std::vector<HFONT> fillers;
-    LOGFONTA lf = label.GetLogFont();
+    LOGFONTW lf = label.GetLogFont();
     while (fillers.size() < 200000)
     {
-        HFONT font = ::CreateFontIndirectA(&lf);
+        HFONT font = ::CreateFontIndirectW(&lf);
         if (!font)
             break;
         fillers.push_back(font);

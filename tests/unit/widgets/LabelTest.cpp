@@ -26,18 +26,18 @@ namespace
 const COLORREF kParentColour = RGB(0, 128, 64);
 const int kLabelId = 1039;
 
-LOGFONTA DescriptionOf(HFONT font)
+LOGFONTW DescriptionOf(HFONT font)
 {
-    LOGFONTA lf = {};
-    ::GetObjectA(font, sizeof(lf), &lf);
+    LOGFONTW lf = {};
+    ::GetObjectW(font, sizeof(lf), &lf);
     return lf;
 }
 
 // The font object and the control's font are the label's description, after every setter.
 void ExpectFontMatches(const CLabel& label)
 {
-    LOGFONTA actual = DescriptionOf(label.GetFont());
-    const LOGFONTA& wanted = label.GetLogFont();
+    LOGFONTW actual = DescriptionOf(label.GetFont());
+    const LOGFONTW& wanted = label.GetLogFont();
     EXPECT_EQ(wanted.lfHeight, actual.lfHeight);
     EXPECT_EQ(wanted.lfWeight, actual.lfWeight);
     EXPECT_EQ(wanted.lfUnderline, actual.lfUnderline);
@@ -97,7 +97,7 @@ RECT ChildRect(HWND parent, HWND child)
 TEST(Label, NewLabelHasTheDefaultGuiFontAndWindowTextColour)
 {
     CLabel label;
-    LOGFONTA gui = DescriptionOf(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
+    LOGFONTW gui = DescriptionOf(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
     EXPECT_EQ(0, std::memcmp(&gui, &label.GetLogFont(), sizeof(gui)));
     EXPECT_EQ(::GetSysColor(COLOR_WINDOWTEXT), label.GetForeColor());
     ASSERT_NE(nullptr, label.GetFont());
@@ -132,11 +132,11 @@ TEST(Label, SettersChangeTheDescriptionRebuildTheFontAndChain)
     ExpectFontMatches(label);
 
     EXPECT_EQ(&label, &label.SetFaceName("돋움"));
-    EXPECT_STREQ("돋움", label.GetLogFont().lfFaceName);
+    EXPECT_STREQ(L"돋움", label.GetLogFont().lfFaceName);
     // A name longer than the field is cut, never written past it.
     std::string longName(40, 'A');
     label.SetFaceName(longName.c_str());
-    EXPECT_EQ(std::string(31, 'A'), label.GetLogFont().lfFaceName);
+    EXPECT_EQ(std::wstring(31, L'A'), label.GetLogFont().lfFaceName);
 
     // The main dialog's link chain.
     HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
