@@ -71,6 +71,7 @@ void CSSDDlg::ApplyRecommended()
         ::EnableWindow(GetDlgItem(IDC_GUIBOOT_ON), FALSE);
         ::EnableWindow(GetDlgItem(IDC_GUIBOOT_OFF), FALSE);
     }
+    MoveTabStopsToSelection(m_hWnd);
 }
 
 std::string CSSDDlg::FindSsdModel()

@@ -440,3 +440,108 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
         EXPECT_EQ(0, elsewhere) << "the window does not look as at 96 DPI";
     }
 }
+
+// =============================================================================================
+// The keyboard alone: Tab through everything in the order of the screen, Space and Enter on the
+// links, the arrows inside one row; and what a screen reader is told.
+
+namespace
+{
+// Keys as typed into the focused control; the focus it leads to, once it has moved.
+HWND KeyToFocus(HWND dlg, WORD vk)
+{
+    HWND before = FocusedWindowOf(dlg);
+    PostKey(before, vk);
+    WaitUntil([&] { return FocusedWindowOf(dlg) != before; }, 2000);
+    return FocusedWindowOf(dlg);
+}
+
+void FocusOn(HWND dlg, int id)
+{
+    HWND control = ::GetDlgItem(dlg, id);
+    ::PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000)) << id;
+}
+
+std::wstring AccessibleText(HWND control,
+                            HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*))
+{
+    fw::CComPtr<IAccessible> accessible;
+    VARIANT self = {};
+    self.vt = VT_I4;
+    BSTR text = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                               IID_IAccessible, accessible.ReceiveVoid())) &&
+        (accessible.Get()->*get)(self, &text) == S_OK && text)
+        result = text;
+    ::SysFreeString(text);
+    return result;
+}
+} // namespace
+
+TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
+{
+    fw::CApartment com;
+    HWND apply = ::GetDlgItem(dlg, IDC_APPLY);
+    ASSERT_EQ(apply, FocusedWindowOf(dlg)) << "the focus does not start on the apply button";
+    const Picture unfocusedLook = Capture(WindowRect(apply));
+
+    // Tab once round, as the test saw it.
+    std::vector<int> walk;
+    for (HWND at = apply; walk.size() < 30;)
+    {
+        at = KeyToFocus(dlg, VK_TAB);
+        walk.push_back(::GetDlgCtrlID(at));
+        if (at == apply)
+            break;
+    }
+    std::cout << "[measured] Tab from the apply button:";
+    for (int id : walk)
+        std::cout << " " << id;
+    std::cout << std::endl;
+    const std::vector<int> screenOrder = {
+        IDC_MINIMIZE,       IDC_CLOSE,         IDC_LINK_RECOMMENDED, IDC_LINK_AHCI_SEARCH,
+        IDC_VMEM_SYSTEM,    IDC_WSEARCH_OFF,   IDC_SYSMAIN_OFF,      IDC_TRIM_ON,
+        IDC_LASTACCESS_OFF, IDC_HIBERNATE_OFF, IDC_DEFRAG_OFF,       IDC_LINK_POWER,
+        IDC_POWER_ON,       IDC_GUIBOOT_OFF,   IDC_LINK_BLOG,        IDC_APPLY};
+    EXPECT_EQ(screenOrder, walk);
+    // The keyboard was used: the button with the focus shows it.
+    EXPECT_TRUE(WaitUntil([&] { return !Capture(WindowRect(apply)).SameAs(unfocusedLook); }, 5000))
+        << "no focus to be seen on the apply button";
+
+    // The arrows move inside a row, wherever they start: a radio button, the close button.
+    std::set<int> expected = kRecommended;
+    FocusOn(dlg, IDC_VMEM_SYSTEM);
+    EXPECT_EQ(IDC_VMEM_OFF, ::GetDlgCtrlID(KeyToFocus(dlg, VK_UP)));
+    FocusOn(dlg, IDC_GUIBOOT_OFF);
+    EXPECT_EQ(IDC_GUIBOOT_ON, ::GetDlgCtrlID(KeyToFocus(dlg, VK_DOWN)));
+    expected.erase(IDC_VMEM_SYSTEM), expected.insert(IDC_VMEM_OFF);
+    expected.erase(IDC_GUIBOOT_OFF), expected.insert(IDC_GUIBOOT_ON);
+    FocusOn(dlg, IDC_CLOSE);
+    for (WORD vk : {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP})
+        PostKey(::GetDlgItem(dlg, IDC_CLOSE), vk);
+    ASSERT_TRUE(PostedMessagesHandled(dlg));
+    EXPECT_EQ(expected, CheckedRadios(dlg));
+
+    // Space, then Enter, on "[추천 설정]" restore the recommendation.
+    for (WORD vk : {VK_SPACE, VK_RETURN})
+    {
+        FocusOn(dlg, IDC_LINK_RECOMMENDED);
+        PostKey(::GetDlgItem(dlg, IDC_LINK_RECOMMENDED), vk);
+        EXPECT_TRUE(WaitUntil([&] { return CheckedRadios(dlg) == kRecommended; }, 5000)) << vk;
+        FocusOn(dlg, IDC_TRIM_ON);
+        KeyToFocus(dlg, VK_RIGHT);
+        ASSERT_NE(kRecommended, CheckedRadios(dlg));
+    }
+    EXPECT_FALSE(run.Exited()) << "Enter closed the dialog";
+
+    // Heard with its row; a link as a link that is followed.
+    EXPECT_EQ(L"Windows Search: 사용 안함",
+              AccessibleText(::GetDlgItem(dlg, IDC_WSEARCH_OFF), &IAccessible::get_accName));
+    HWND link = ::GetDlgItem(dlg, IDC_LINK_RECOMMENDED);
+    EXPECT_EQ(L"[추천 설정]", AccessibleText(link, &IAccessible::get_accName));
+    EXPECT_EQ(L"이동", AccessibleText(link, &IAccessible::get_accDefaultAction));
+    EXPECT_EQ(L"Pellix SSD 최적화 로고",
+              AccessibleText(::GetDlgItem(dlg, IDC_LOGO), &IAccessible::get_accName));
+}
