@@ -545,3 +545,58 @@ TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
     EXPECT_EQ(L"Pellix SSD 최적화 로고",
               AccessibleText(::GetDlgItem(dlg, IDC_LOGO), &IAccessible::get_accName));
 }
+
+// Wine cannot switch high-contrast mode on: the test build takes a registry value for it (see
+// tests/support/e2eexe). The colours are a black high-contrast scheme, which Wine reads when a
+// program starts. The window follows the mode both ways while it runs.
+TEST(HighContrast, TheWindowDrawsInTheSchemesColoursAndFollowsTheMode)
+{
+    const char* const colours[][2] = {
+        {"Window", "0 0 0"},          {"WindowText", "255 255 255"},     {"ActiveTitle", "0 0 128"},
+        {"TitleText", "255 255 255"}, {"HotTrackingColor", "255 255 0"}, {"ButtonFace", "0 0 0"},
+        {"ButtonText", "255 255 255"}};
+    std::vector<std::unique_ptr<CScopedRegValue>> scheme;
+    for (const auto& c : colours)
+        scheme.push_back(std::make_unique<CScopedRegValue>(HKEY_CURRENT_USER,
+                                                           "Control Panel\\Colors", c[0], c[1]));
+    ProgramServer server;
+    ProgramRun run;
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+    const auto count = [&](int id, Rgb colour)
+    {
+        const Picture pic = Capture(WindowRect(::GetDlgItem(dlg, id)));
+        int n = 0;
+        for (int y = 0; y < pic.Height(); ++y)
+            for (int x = 0; x < pic.Width(); ++x)
+                n += pic.At(x, y) == colour;
+        return n;
+    };
+    const Rgb black = {0, 0, 0}, white = {255, 255, 255}, yellow = {255, 255, 0};
+    for (bool on : {true, false})
+    {
+        SCOPED_TRACE(on ? "mode on" : "mode off");
+        CScopedRegValue mode(HKEY_CURRENT_USER, "Software\\DADAROR test", "HighContrast",
+                             testsupport::RegData::Dword(on ? 1 : 0));
+        // As the system tells every window (a pointer message: it cannot be posted).
+        ASSERT_TRUE(::SendMessageTimeoutA(dlg, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0,
+                                          SMTO_ABORTIFHUNG, 5000, nullptr));
+        EXPECT_TRUE(WaitForPixel(dlg, 2, 300, on ? black : kWhite, 5000));
+        EXPECT_TRUE(WaitForPixel(dlg, 300, 5, on ? Rgb{0, 0, 128} : kFrame, 5000));
+        // The texts the scheme's white hides on the program's own white surface (off: it does,
+        // as the program is at default settings): a caption, a radio button's text, a
+        // description; the links in the scheme's link colour.
+        for (int id : {IDC_CAPTION_VMEM, IDC_WSEARCH_OFF, IDC_TEXT_SYSMAIN})
+            EXPECT_TRUE(!on || WaitUntil([&] { return count(id, white) > 20; }, 5000)) << id;
+        const Rgb link = on ? yellow : Rgb{0, 0, 255};
+        EXPECT_TRUE(WaitUntil([&] { return count(IDC_LINK_RECOMMENDED, link) > 20; }, 5000));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return (count(IDC_APPLY, Rgb{153, 153, 153}) == 0) == on;
+            },
+            5000))
+            << "the apply button's picture";
+        SaveScreenshot(on ? "high-contrast-on" : "high-contrast-off", dlg);
+    }
+    ExpectClosesCleanly(run, dlg);
+}
