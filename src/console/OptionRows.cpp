@@ -40,25 +40,6 @@ int GetRowSelection(HWND dialog, const OptionGroup& row)
     return 0;
 }
 
-void MoveTabStopsToSelection(HWND dialog)
-{
-    for (const OptionGroup& row : kOptionRows)
-    {
-        const int selected = GetRowSelection(dialog, row);
-        const int stop = selected ? selected : row.firstId;
-        for (int id = row.firstId; id <= row.lastId; ++id)
-        {
-            HWND button = ::GetDlgItem(dialog, id);
-            if (!button)
-                continue;
-            const LONG style = ::GetWindowLongW(button, GWL_STYLE);
-            const LONG wanted = id == stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-            if (wanted != style)
-                ::SetWindowLongW(button, GWL_STYLE, wanted);
-        }
-    }
-}
-
 int IsVistaOrLater()
 {
     OSVERSIONINFOA info;

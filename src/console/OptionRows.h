@@ -36,10 +36,6 @@ extern const int kApplyOrder[9];
 // The selection of a row: the first checked button in its range, 0 when none is checked.
 int GetRowSelection(HWND dialog, const OptionGroup& row);
 
-// Tab reaches a row at its selected button (at its first when none is selected), as the arrows
-// leave it: that button alone of its row is a tab stop.
-void MoveTabStopsToSelection(HWND dialog);
-
 // 1 when the operating system's major version is 6 or higher.
 int IsVistaOrLater();
 

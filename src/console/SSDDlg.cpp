@@ -71,7 +71,6 @@ void CSSDDlg::ApplyRecommended()
         ::EnableWindow(GetDlgItem(IDC_GUIBOOT_ON), FALSE);
         ::EnableWindow(GetDlgItem(IDC_GUIBOOT_OFF), FALSE);
     }
-    MoveTabStopsToSelection(m_hWnd);
 }
 
 std::string CSSDDlg::FindSsdModel()

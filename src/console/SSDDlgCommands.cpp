@@ -1,7 +1,6 @@
 // Commands and keys of the borderless main dialog, and the window procedure that routes them.
 #include "SSDDlg.h"
 
-#include "OptionRows.h"
 #include "app/AboutDlg.h"
 #include "ProductConfig.h"
 #include "framework/HighContrast.h"
@@ -65,10 +64,6 @@ BOOL CSSDDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         ApplyRecommended();
         return TRUE;
     default:
-        // A radio button clicked or reached by the arrows: Tab comes back to the row there.
-        if (lParam &&
-            ::SendMessageW(reinterpret_cast<HWND>(lParam), WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)
-            MoveTabStopsToSelection(m_hWnd);
         return fw::CDialog::OnCommand(wParam, lParam);
     }
 }
