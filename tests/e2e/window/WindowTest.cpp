@@ -402,6 +402,7 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
             WaitUntil([&] { return Painted(progress); }, 5000))
             << "no progress window";
         const std::vector<RECT> progressShape = ShapeOf(progress);
+        EXPECT_EQ(0u, AccessibleName(progress).find("최적화 중입니다. 잠시만 기다려주세요."));
         ASSERT_TRUE(AnswerBox(WaitForBox(run.Pid(), facts::kRestartQuestion, 30000), IDCANCEL));
         ASSERT_TRUE(CloseWhenIdle(dlg));
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
