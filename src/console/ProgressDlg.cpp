@@ -4,8 +4,6 @@
 #include "framework/HighContrast.h"
 #include "resource.h"
 
-#include <string>
-
 CProgressDlg::CProgressDlg(fw::CWnd* parent) : fw::CDialog(IDD_PROGRESS, parent) {}
 
 CProgressDlg::~CProgressDlg() = default;
@@ -20,8 +18,8 @@ BOOL CProgressDlg::OnInitDialog()
     BOOL result = fw::CDialog::OnInitDialog();
     // A window without a caption shows no title: the title is what a screen reader says the
     // window is, its message.
-    const std::wstring text = fw::WindowText(m_lblMessage.m_hWnd);
-    ::SetWindowTextW(m_hWnd, text.c_str());
+    const fw::WideBuffer text = fw::WindowText(m_lblMessage.m_hWnd);
+    ::SetWindowTextW(m_hWnd, text.data());
     m_lblMessage.SetHighContrastColor(COLOR_BTNTEXT);
     return result;
 }

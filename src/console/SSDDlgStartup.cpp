@@ -13,7 +13,7 @@
 #include "resource.h"
 #include "sysconfig/Launch.h"
 
-#include <string>
+#include <vector>
 
 namespace
 {
@@ -36,13 +36,14 @@ const COLORREF kTitleColor = 0xFFFFFF;
 const COLORREF kTransparentRed = 0x0000FF;
 const char kLogoName[] = "Pellix SSD 최적화 로고";
 
-// A control's text without the blanks it may end with.
-std::wstring TextOf(HWND hwnd)
+// Appends a control's text without its terminator and the blanks it may end with.
+void AppendTextOf(HWND hwnd, fw::WideBuffer& out)
 {
-    std::wstring text = fw::WindowText(hwnd);
+    fw::WideBuffer text = fw::WindowText(hwnd);
+    text.pop_back();
     while (!text.empty() && text.back() == L' ')
         text.pop_back();
-    return text;
+    out.insert(out.end(), text.begin(), text.end());
 }
 } // namespace
 
@@ -80,17 +81,27 @@ void CSSDDlg::NameControls()
     m_rowButtons.clear();
     for (const OptionGroup& row : kOptionRows)
     {
-        const std::wstring caption = TextOf(GetDlgItem(row.captionId));
         for (int id = row.firstId; id <= row.lastId; ++id)
         {
             auto button = std::make_unique<fw::CNamedControl>();
-            button->m_facts.name = caption + L": " + TextOf(GetDlgItem(id));
+            fw::WideBuffer& name = button->m_facts.name;
+            AppendTextOf(GetDlgItem(row.captionId), name);
+            name.push_back(L':');
+            name.push_back(L' ');
+            AppendTextOf(GetDlgItem(id), name);
+            name.push_back(L'\0');
             if (button->SubclassDlgItem(static_cast<UINT>(id), this))
                 m_rowButtons.push_back(std::move(button));
         }
     }
     // The picture's own text is its resource number.
-    m_picLogo.m_facts.name = fw::Wide(kLogoName);
+    const int length = ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, nullptr, 0);
+    if (length > 0)
+    {
+        m_picLogo.m_facts.name.assign(static_cast<size_t>(length), L'\0');
+        ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, m_picLogo.m_facts.name.data(),
+                              length);
+    }
 }
 
 void CSSDDlg::AddAboutMenuEntry()

@@ -45,11 +45,11 @@ bool IsSelf(const VARIANT& child)
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-HRESULT Text(const std::wstring& text, BSTR* out)
+HRESULT Text(const wchar_t* text, BSTR* out)
 {
     if (!out)
         return E_POINTER;
-    *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    *out = ::SysAllocString(text);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -102,7 +102,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override
     {
         if (IsSelf(child) && !m_facts.name.empty())
-            return Text(m_facts.name, name);
+            return Text(m_facts.name.data(), name);
         return m_inner->get_accName(child, name);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override
@@ -125,7 +125,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override
     {
-        if (IsSelf(child) && !m_facts.defaultAction.empty())
+        if (IsSelf(child) && m_facts.defaultAction)
             return Text(m_facts.defaultAction, action);
         return m_inner->get_accDefaultAction(child, action);
     }
@@ -237,13 +237,13 @@ LRESULT AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam, const Accessibl
     return result;
 }
 
-std::wstring WindowText(HWND hwnd)
+WideBuffer WindowText(HWND hwnd)
 {
     const int length = ::GetWindowTextLengthW(hwnd);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, &text[0], length + 1)));
+    WideBuffer text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    text.push_back(L'\0');
     return text;
 }
 

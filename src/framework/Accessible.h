@@ -7,18 +7,22 @@
 
 #include <windows.h>
 
-#include <string>
+#include <vector>
 
 namespace fw
 {
 
+// A terminated UTF-16 text. (Not std::wstring: that alone would link tens of kilobytes of the C++
+// library's wide-character support into the program.)
+using WideBuffer = std::vector<wchar_t>;
+
 struct AccessibleFacts
 {
-    std::wstring name;          // empty: the proxy's (the window text)
-    long role = 0;              // 0: the proxy's
-    long addState = 0;          // state bits added to the proxy's
-    long removeState = 0;       // state bits taken from the proxy's
-    std::wstring defaultAction; // empty: the proxy's
+    WideBuffer name;                        // empty: the proxy's (the window text)
+    long role = 0;                          // 0: the proxy's
+    long addState = 0;                      // state bits added to the proxy's
+    long removeState = 0;                   // state bits taken from the proxy's
+    const wchar_t* defaultAction = nullptr; // null: the proxy's
     // The default action clicks the control: its parent gets the click notification.
     bool clickOnDefaultAction = false;
 };
@@ -29,8 +33,8 @@ struct AccessibleFacts
 LRESULT AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts,
                         bool* handled);
 
-// A window's text as UTF-16, the empty text when it has none.
-std::wstring WindowText(HWND hwnd);
+// A window's text as UTF-16, terminated (the empty text when it has none).
+WideBuffer WindowText(HWND hwnd);
 
 // A control of a dialog that draws as before and is heard as `facts` say.
 class CNamedControl : public CWnd

@@ -3,8 +3,6 @@
 #include "framework/Accessible.h"
 #include "framework/HighContrast.h"
 
-#include <string>
-
 CButtonST::CButtonST()
 {
     ResetColors(FALSE);
@@ -334,15 +332,14 @@ void CButtonST::DrawHighContrastFace(HDC dc, const RECT& item)
         return;
     }
     ::DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (m_bPressed ? DFCS_PUSHED : 0));
-    const std::wstring text = fw::WindowText(m_hWnd);
+    const fw::WideBuffer text = fw::WindowText(m_hWnd);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
     fw::CSelectObject select(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
     if (m_bPressed)
         ::OffsetRect(&rc, m_ptPressedShift.x, m_ptPressedShift.y);
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextW(dc, text.data(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 namespace

@@ -6,8 +6,6 @@
 
 #include <oleacc.h>
 
-#include <string>
-
 CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
 {
     ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(m_lf), &m_lf);
@@ -197,7 +195,7 @@ void CLabel::DrawFocus()
     // always where the user asked for them), as the system's own controls do.
     if (::GetFocus() != m_hWnd || (UiStateOf(m_hWnd) & UISF_HIDEFOCUS) != 0)
         return;
-    std::wstring text = fw::WindowText(m_hWnd);
+    const fw::WideBuffer text = fw::WindowText(m_hWnd);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     fw::CClientDC dc(m_hWnd);
@@ -205,8 +203,7 @@ void CLabel::DrawFocus()
         return;
     fw::CSelectObject font(dc.Get(), m_font.Get());
     RECT box = client;
-    ::DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &box,
-                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    ::DrawTextW(dc.Get(), text.data(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     ::InflateRect(&box, 1, 1);
     ::IntersectRect(&box, &box, &client);
     // Dotted in the text's colour, drawn the same however often we paint: the background behind a

@@ -562,6 +562,7 @@ TEST(HighContrast, TheWindowDrawsInTheSchemesColoursAndFollowsTheMode)
                                                            "Control Panel\\Colors", c[0], c[1]));
     ProgramServer server;
     ProgramRun run;
+    MoveTo(POINT{0, 0}); // no button lit by a pointer an earlier test left there
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
     const auto count = [&](int id, Rgb colour)
