@@ -28,7 +28,7 @@ start_xvfb() {
 }
 
 # Bump when the prefix's configuration below changes: an older prefix is then made anew.
-PREFIX_VERSION=2
+PREFIX_VERSION=3
 
 create() {
   if [ -f "$WINEPREFIX/.dadaror-ready-$PREFIX_VERSION" ]; then return; fi
@@ -43,6 +43,9 @@ create() {
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "돋움" /t REG_SZ /d "NanumGothicCoding" /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Dotum" /t REG_SZ /d "NanumGothicCoding" /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Shell Dlg" /t REG_SZ /d "NanumGothic" /f >/dev/null 2>&1
+  # Keyboard cues (focus rectangles, access-key underlines) shown only once the keyboard is used,
+  # as Windows has them by default; Wine's own default shows them always.
+  wine reg add 'HKCU\Control Panel\Desktop' /v UserPreferencesMask /t REG_BINARY /d 1000028012000000 /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.dadaror-ready-$PREFIX_VERSION"
 }

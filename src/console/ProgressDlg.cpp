@@ -1,5 +1,7 @@
 #include "ProgressDlg.h"
 
+#include "framework/Accessible.h"
+#include "framework/HighContrast.h"
 #include "resource.h"
 
 CProgressDlg::CProgressDlg(fw::CWnd* parent) : fw::CDialog(IDD_PROGRESS, parent) {}
@@ -9,6 +11,17 @@ CProgressDlg::~CProgressDlg() = default;
 void CProgressDlg::DoDataExchange()
 {
     DDX_Control(IDC_PROGRESS_TEXT, m_lblMessage);
+}
+
+BOOL CProgressDlg::OnInitDialog()
+{
+    BOOL result = fw::CDialog::OnInitDialog();
+    // A window without a caption shows no title: the title is what a screen reader says the
+    // window is, its message.
+    const fw::WideBuffer text = fw::WindowText(m_lblMessage.m_hWnd);
+    ::SetWindowTextW(m_hWnd, text.data());
+    m_lblMessage.SetHighContrastColor(COLOR_BTNTEXT);
+    return result;
 }
 
 LRESULT CProgressDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -25,6 +38,11 @@ LRESULT CProgressDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // away while the worker still refers to it.
     if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
         return 0;
+    if (msg == WM_SYSCOLORCHANGE || msg == WM_SETTINGCHANGE)
+    {
+        fw::RefreshHighContrast();
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
     return fw::CDialog::WindowProc(msg, wParam, lParam);
 }
 

@@ -15,6 +15,7 @@ public:
 
 protected:
     void DoDataExchange() override;
+    BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
 };

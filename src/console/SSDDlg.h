@@ -2,6 +2,7 @@
 // advertisement panel. Its selection lives in the radio buttons themselves.
 #pragma once
 
+#include "framework/Accessible.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/Thread.h"
@@ -11,7 +12,9 @@
 #include "widgets/Label.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CProgressDlg;
 
@@ -49,6 +52,7 @@ private:
     void ShowAhciState();
     void CheckForSsd();
     void CheckForUpdate();
+    void NameControls();
 
     // Window behaviour
     BOOL OnEraseBkgnd(HDC dc);
@@ -58,6 +62,8 @@ private:
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnLButtonDown(UINT flags, POINTS point);
     void OnTimer(UINT_PTR id);
+    // The system's colours or settings changed: high-contrast mode may have come or gone.
+    void OnSystemColorsChanged(UINT msg);
 
     // Apply steps
     void RunRow(int rowIndex);
@@ -88,14 +94,18 @@ public:
     CButtonST m_btnMinimize;
     CButtonST m_btnClose;
     CLabel m_lblTitle;
-    fw::CWnd m_picLogo;
+    fw::CNamedControl m_picLogo;
 
 private:
     // The white brush of the dialog's own background, made on first use and kept.
     fw::CBrushHandle m_brDialog;
+    // The rows' radio buttons, each heard with its row's caption before its own text.
+    std::vector<std::unique_ptr<fw::CNamedControl>> m_rowButtons;
     // True from the apply click until the worker has ended (restart question included): one
     // worker at a time, and the dialog is not closed under it.
     std::atomic<bool> m_bApplying{false};
+    // The keyboard moved the focus (or the user wants keyboard cues always): focus is shown.
+    bool m_bKeyboardUsed = false;
 };
 
 // The main dialog, for the worker thread of the apply sequence. Set once during start-up.

@@ -3,6 +3,7 @@
 
 #include "app/AboutDlg.h"
 #include "ProductConfig.h"
+#include "framework/HighContrast.h"
 #include "resource.h"
 #include "framework/Text.h"
 #include "net/panel/PanelGuard.h"
@@ -20,6 +21,16 @@ BOOL CSSDDlg::PreTranslateMessage(MSG* msg)
     if (msg->message == WM_KEYDOWN &&
         (msg->wParam == VK_F1 || msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN))
         return TRUE;
+    // Moving through the dialog by keys shows where the focus is, as the system's dialogs do
+    // (where the system already did, nothing changes).
+    if (msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_TAB || (msg->wParam >= VK_LEFT && msg->wParam <= VK_DOWN)))
+    {
+        if (!m_bKeyboardUsed && msg->hwnd)
+            ::InvalidateRect(msg->hwnd, nullptr, FALSE); // where the key goes nowhere else
+        m_bKeyboardUsed = true;
+        ::SendMessageW(m_hWnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
     return fw::CDialog::PreTranslateMessage(msg);
 }
 
@@ -85,6 +96,13 @@ LRESULT CSSDDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         OnTimer(wParam);
         return 0;
+    case WM_QUERYUISTATE:
+        // Where the system keeps no such state (Wine), ours says whether the keyboard was used.
+        return DefWindowProc(msg, wParam, lParam) | (m_bKeyboardUsed ? 0 : UISF_HIDEFOCUS);
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        OnSystemColorsChanged(msg);
+        return fw::CDialog::WindowProc(msg, wParam, lParam);
     default:
         return fw::CDialog::WindowProc(msg, wParam, lParam);
     }
@@ -99,6 +117,21 @@ void CSSDDlg::OnSysCommand(UINT id, LPARAM lParam)
         return;
     }
     DefWindowProc(WM_SYSCOMMAND, id, lParam);
+}
+
+void CSSDDlg::OnSystemColorsChanged(UINT msg)
+{
+    const bool modeChanged = fw::RefreshHighContrast();
+    if (msg == WM_SYSCOLORCHANGE)
+    {
+        // Only top-level windows hear it from the system; the buttons keep a copy of what lies
+        // under them.
+        SendMessageToDescendants(WM_SYSCOLORCHANGE, 0, 0);
+    }
+    else if (!modeChanged)
+        return;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void CSSDDlg::OnTimer(UINT_PTR id)

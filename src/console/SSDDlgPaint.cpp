@@ -4,6 +4,7 @@
 #include "SSDDlg.h"
 
 #include "framework/Handles.h"
+#include "framework/HighContrast.h"
 
 #include <windowsx.h>
 
@@ -21,6 +22,14 @@ void FillSolid(HDC dc, int left, int top, int right, int bottom, COLORREF color)
 
 BOOL CSSDDlg::OnEraseBkgnd(HDC dc)
 {
+    if (fw::HighContrast())
+    {
+        // The same frame, surface and band in the user's high-contrast colours.
+        FillSolid(dc, 0, 0, 660, 652, ::GetSysColor(COLOR_WINDOWTEXT));
+        FillSolid(dc, 1, 1, 659, 651, ::GetSysColor(COLOR_WINDOW));
+        FillSolid(dc, 0, 0, 659, 51, ::GetSysColor(COLOR_ACTIVECAPTION));
+        return TRUE;
+    }
     FillSolid(dc, 0, 0, 660, 652, kFrameColor);
     FillSolid(dc, 1, 1, 659, 651, RGB(255, 255, 255));
     FillSolid(dc, 0, 0, 659, 51, kFrameColor);
@@ -35,6 +44,8 @@ HBRUSH CSSDDlg::OnCtlColor(UINT msg, WPARAM wParam, LPARAM lParam)
     HBRUSH brush = reinterpret_cast<HBRUSH>(fw::CDialog::WindowProc(msg, wParam, lParam));
 
     ::SetBkMode(dc, TRANSPARENT);
+    if (type == CTLCOLOR_DLG && fw::HighContrast())
+        return ::GetSysColorBrush(COLOR_WINDOW);
     if (type == CTLCOLOR_DLG)
     {
         if (!m_brDialog)

@@ -4,6 +4,7 @@
 
 #include "ProductText.h"
 
+#include "OptionRows.h"
 #include "ProductConfig.h"
 #include "UpdateDecision.h"
 #include "framework/Text.h"
@@ -11,6 +12,8 @@
 #include "net/http/InternetState.h"
 #include "resource.h"
 #include "sysconfig/Launch.h"
+
+#include <vector>
 
 namespace
 {
@@ -31,6 +34,17 @@ const COLORREF kAhciOffColor = 0x0000FA;
 const COLORREF kLinkColor = 0xFF0000;
 const COLORREF kTitleColor = 0xFFFFFF;
 const COLORREF kTransparentRed = 0x0000FF;
+const char kLogoName[] = "Pellix SSD 최적화 로고";
+
+// Appends a control's text without its terminator and the blanks it may end with.
+void AppendTextOf(HWND hwnd, fw::WideBuffer& out)
+{
+    fw::WideBuffer text = fw::WindowText(hwnd);
+    text.pop_back();
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
+    out.insert(out.end(), text.begin(), text.end());
+}
 } // namespace
 
 BOOL CSSDDlg::OnInitDialog()
@@ -48,9 +62,46 @@ BOOL CSSDDlg::OnInitDialog()
     ApplyRecommended();
     CheckForSsd();
     CheckForUpdate();
+    NameControls();
     CenterWindow();
     ::SetTimer(m_hWnd, 1, 200, nullptr);
-    return TRUE;
+    // A focus rectangle shows only once the keyboard is used, unless the user asked to see them
+    // always.
+    BOOL cues = FALSE;
+    m_bKeyboardUsed = ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0) && cues;
+    // The focus starts on the apply button, wherever it stands in the order of Tab.
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_btnApply.m_hWnd), TRUE);
+    return FALSE;
+}
+
+void CSSDDlg::NameControls()
+{
+    // A radio button alone says only "사용 안함": it is heard with its row, "Windows Search:
+    // 사용 안함". What is drawn stays as it is.
+    m_rowButtons.clear();
+    for (const OptionGroup& row : kOptionRows)
+    {
+        for (int id = row.firstId; id <= row.lastId; ++id)
+        {
+            auto button = std::make_unique<fw::CNamedControl>();
+            fw::WideBuffer& name = button->m_facts.name;
+            AppendTextOf(GetDlgItem(row.captionId), name);
+            name.push_back(L':');
+            name.push_back(L' ');
+            AppendTextOf(GetDlgItem(id), name);
+            name.push_back(L'\0');
+            if (button->SubclassDlgItem(static_cast<UINT>(id), this))
+                m_rowButtons.push_back(std::move(button));
+        }
+    }
+    // The picture's own text is its resource number.
+    const int length = ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, nullptr, 0);
+    if (length > 0)
+    {
+        m_picLogo.m_facts.name.assign(static_cast<size_t>(length), L'\0');
+        ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, m_picLogo.m_facts.name.data(),
+                              length);
+    }
 }
 
 void CSSDDlg::AddAboutMenuEntry()
@@ -79,6 +130,7 @@ void CSSDDlg::LayOutWindow()
     m_lblTitle.SetBold(TRUE);
     m_lblTitle.SetCharHeight(20);
     m_lblTitle.SetFaceName("돋움");
+    m_lblTitle.SetHighContrastColor(COLOR_CAPTIONTEXT);
     m_lnkBlog.MoveWindow(130, 612, 200, 12);
 }
 
@@ -92,11 +144,15 @@ void CSSDDlg::StyleButtons()
         // What the picture says, for a screen reader: the button draws its pictures only, so
         // the text shows nowhere else.
         const char* name;
+        // Its face in high-contrast mode: its text (0) or the system's caption glyph.
+        UINT highContrastGlyph;
     };
     const Face faces[] = {
-        {&m_btnApply, 330, 592, 180, 40, IDB_APPLY_HOVER, IDB_APPLY_NORMAL, "최적화 하기"},
-        {&m_btnMinimize, 605, 15, 20, 20, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, "최소화"},
-        {&m_btnClose, 630, 15, 20, 20, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, "닫기"},
+        {&m_btnApply, 330, 592, 180, 40, IDB_APPLY_HOVER, IDB_APPLY_NORMAL, "최적화 하기", 0},
+        {&m_btnMinimize, 605, 15, 20, 20, IDB_MINIMIZE_HOVER, IDB_MINIMIZE_NORMAL, "최소화",
+         DFCS_CAPTIONMIN},
+        {&m_btnClose, 630, 15, 20, 20, IDB_CLOSE_HOVER, IDB_CLOSE_NORMAL, "닫기",
+         DFCS_CAPTIONCLOSE},
     };
     for (const Face& f : faces)
     {
@@ -106,6 +162,7 @@ void CSSDDlg::StyleButtons()
         f.button->UseParentBackground(FALSE);
         f.button->SetPressedLook(TRUE);
         f.button->SetPressedShift(0, FALSE);
+        f.button->SetHighContrastGlyph(f.highContrastGlyph);
         f.button->ShowWindow(SW_SHOW);
         if (f.button == &m_btnApply)
             f.button->EnableWindow(TRUE);

@@ -1,5 +1,8 @@
 #include "ButtonST.h"
 
+#include "framework/Accessible.h"
+#include "framework/HighContrast.h"
+
 CButtonST::CButtonST()
 {
     ResetColors(FALSE);
@@ -143,6 +146,12 @@ int CButtonST::ResetColors(BOOL redraw)
     return 0;
 }
 
+CButtonST& CButtonST::SetHighContrastGlyph(UINT captionGlyph)
+{
+    m_nHighContrastGlyph = captionGlyph;
+    return *this;
+}
+
 BOOL CButtonST::PreTranslateMessage(MSG* msg)
 {
     // An owner-drawn button reports a quick second click as a double-click, which the dialog's
@@ -226,6 +235,14 @@ LRESULT CButtonST::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         ResetColors(TRUE);
         return result;
     }
+    case WM_UPDATEUISTATE:
+    {
+        // The focus rectangle shows or hides with the keyboard cues.
+        LRESULT result = Default();
+        if (::GetFocus() == m_hWnd)
+            Invalidate(FALSE);
+        return result;
+    }
     default:
         return fw::CWnd::WindowProc(msg, wParam, lParam);
     }
@@ -283,18 +300,72 @@ void CButtonST::DrawItem(const DRAWITEMSTRUCT& item)
         fw::CSelectObject select(memDC.Get(), memBitmap.Get());
         ::SetBkMode(memDC.Get(), TRANSPARENT);
 
-        // The parent may have changed under us since the last paint: read it again every time.
-        UseParentBackground(FALSE);
-        DrawBackground(memDC.Get(), rc);
-        if (m_bUseParentBackground)
-            CaptureParentBackground(memDC.Get());
-        if (m_images[0].bitmap)
+        if (fw::HighContrast())
+            DrawHighContrastFace(memDC.Get(), rc);
+        else
         {
-            ::SetBkColor(memDC.Get(), RGB(255, 255, 255));
-            DrawImage(memDC.Get(), rc, m_bPressed);
+            // The parent may have changed under us since the last paint: read it again every
+            // time.
+            UseParentBackground(FALSE);
+            DrawBackground(memDC.Get(), rc);
+            if (m_bUseParentBackground)
+                CaptureParentBackground(memDC.Get());
+            if (m_images[0].bitmap)
+            {
+                ::SetBkColor(memDC.Get(), RGB(255, 255, 255));
+                DrawImage(memDC.Get(), rc, m_bPressed);
+            }
         }
+        DrawFocus(memDC.Get(), item);
         ::BitBlt(item.hDC, 0, 0, cx, cy, memDC.Get(), 0, 0, SRCCOPY);
     }
+}
+
+void CButtonST::DrawHighContrastFace(HDC dc, const RECT& item)
+{
+    // The system draws the face in its colours, which are the user's high-contrast scheme.
+    RECT rc = item;
+    if (m_nHighContrastGlyph)
+    {
+        ::DrawFrameControl(dc, &rc, DFC_CAPTION,
+                           m_nHighContrastGlyph | (m_bPressed ? DFCS_PUSHED : 0));
+        return;
+    }
+    ::DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (m_bPressed ? DFCS_PUSHED : 0));
+    const fw::WideBuffer text = fw::WindowText(m_hWnd);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    fw::CSelectObject select(dc, font);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    if (m_bPressed)
+        ::OffsetRect(&rc, m_ptPressedShift.x, m_ptPressedShift.y);
+    ::DrawTextW(dc, text.data(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+namespace
+{
+// The keyboard cues of the dialog a control sits in: the same as the control's own where the
+// system keeps them, and the dialog's answer where it does not.
+LRESULT UiStateOf(HWND control)
+{
+    HWND parent = ::GetParent(control);
+    return ::SendMessageW(parent ? parent : control, WM_QUERYUISTATE, 0, 0);
+}
+} // namespace
+
+void CButtonST::DrawFocus(HDC dc, const DRAWITEMSTRUCT& item)
+{
+    // Only when the keyboard cues are shown (the system says so in the item state, and the
+    // window's own state says it as well), as the system's own buttons do.
+    if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT) ||
+        (UiStateOf(m_hWnd) & UISF_HIDEFOCUS))
+        return;
+    RECT rc = item.rcItem;
+    const int inset = (rc.right - rc.left) > 30 ? 3 : 2;
+    ::InflateRect(&rc, -inset, -inset);
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    ::DrawFocusRect(dc, &rc);
 }
 
 void CButtonST::DrawBackground(HDC dc, const RECT& item)

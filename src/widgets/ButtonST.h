@@ -21,6 +21,10 @@ public:
     // and 6.
     int SetPressedShift(BYTE style, BOOL redraw);
     int ResetColors(BOOL redraw);
+    // In high-contrast mode the button is drawn in the system's colours instead of its pictures:
+    // with its text, or (for a button too small for one) the system's caption glyph
+    // (DFCS_CAPTIONMIN, DFCS_CAPTIONCLOSE...) given here.
+    CButtonST& SetHighContrastGlyph(UINT captionGlyph);
 
     BOOL PreTranslateMessage(MSG* msg) override;
     bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
@@ -52,6 +56,8 @@ private:
     };
 
     void OnMouseMove(WPARAM flags, LPARAM position);
+    void DrawHighContrastFace(HDC dc, const RECT& item);
+    void DrawFocus(HDC dc, const DRAWITEMSTRUCT& item);
     void CancelHover();
     void CaptureParentBackground(HDC target);
     void FreeImages();
@@ -79,4 +85,5 @@ private:
 
     ImageRecord m_images[2];
     BOOL m_bPressedLook = FALSE;
+    UINT m_nHighContrastGlyph = 0;
 };

@@ -1,7 +1,11 @@
 #include "Label.h"
 
+#include "framework/Accessible.h"
 #include "framework/DialogLayout.h"
+#include "framework/HighContrast.h"
 #include "framework/Text.h"
+
+#include <oleacc.h>
 
 CLabel::CLabel() : m_crText(::GetSysColor(COLOR_WINDOWTEXT))
 {
@@ -74,6 +78,13 @@ CLabel& CLabel::SetClickable(BOOL clickable)
         ModifyStyle(0, SS_NOTIFY);
     else
         ModifyStyle(SS_NOTIFY, 0);
+    m_nHighContrastColor = clickable ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT;
+    return *this;
+}
+
+CLabel& CLabel::SetHighContrastColor(int sysColor)
+{
+    m_nHighContrastColor = sysColor;
     return *this;
 }
 
@@ -125,7 +136,7 @@ bool CLabel::OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result)
     HDC dc = reinterpret_cast<HDC>(wParam);
     if (m_font)
         ::SelectObject(dc, m_font.Get());
-    ::SetTextColor(dc, m_crText);
+    ::SetTextColor(dc, fw::HighContrast() ? ::GetSysColor(m_nHighContrastColor) : m_crText);
     ::SetBkMode(dc, TRANSPARENT);
     *result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     return true;
@@ -136,17 +147,88 @@ LRESULT CLabel::OnSetText(WPARAM wParam, LPARAM lParam)
     LRESULT result = DefWindowProc(WM_SETTEXT, wParam, lParam);
     // Our background is hollow: the old text stays on screen unless the parent paints over it
     // first, so the parent repaints exactly our rectangle before we draw the new text on top.
+    RepaintOverParent(false);
+    return result;
+}
+
+void CLabel::RepaintOverParent(bool withSiblings)
+{
     HWND parent = GetParent();
     if (parent)
     {
         RECT rc;
         ::GetWindowRect(m_hWnd, &rc);
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-        ::InvalidateRect(parent, &rc, TRUE);
-        ::UpdateWindow(parent);
+        if (withSiblings)
+            ::RedrawWindow(parent, &rc, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        else
+        {
+            ::InvalidateRect(parent, &rc, TRUE);
+            ::UpdateWindow(parent);
+        }
     }
     Repaint();
-    return result;
+}
+
+BOOL CLabel::PreTranslateMessage(MSG* msg)
+{
+    // As the system's own link control does: Space or Enter on a link is a click. The parent is
+    // told as by a click of the pointer; nothing else sees the key.
+    if (msg->hwnd == m_hWnd && msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_SPACE || msg->wParam == VK_RETURN) && IsClickable() &&
+        ::IsWindowEnabled(m_hWnd))
+    {
+        if (HWND parent = GetParent())
+            ::SendMessageW(parent, WM_COMMAND,
+                           MAKEWPARAM(static_cast<WORD>(::GetDlgCtrlID(m_hWnd)), STN_CLICKED),
+                           reinterpret_cast<LPARAM>(m_hWnd));
+        return TRUE;
+    }
+    return fw::CWnd::PreTranslateMessage(msg);
+}
+
+namespace
+{
+// The keyboard cues of the dialog a control sits in: the same as the control's own where the
+// system keeps them, and the dialog's answer where it does not.
+LRESULT UiStateOf(HWND control)
+{
+    HWND parent = ::GetParent(control);
+    return ::SendMessageW(parent ? parent : control, WM_QUERYUISTATE, 0, 0);
+}
+} // namespace
+
+void CLabel::DrawFocus()
+{
+    // Only while we have the focus and the keyboard cues are shown (once the keyboard is used, or
+    // always where the user asked for them), as the system's own controls do.
+    if (::GetFocus() != m_hWnd || (UiStateOf(m_hWnd) & UISF_HIDEFOCUS) != 0)
+        return;
+    const fw::WideBuffer text = fw::WindowText(m_hWnd);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    fw::CClientDC dc(m_hWnd);
+    if (!dc.Get())
+        return;
+    fw::CSelectObject font(dc.Get(), m_font.Get());
+    RECT box = client;
+    ::DrawTextW(dc.Get(), text.data(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    ::InflateRect(&box, 1, 1);
+    ::IntersectRect(&box, &box, &client);
+    // Dotted in the text's colour, drawn the same however often we paint: the background behind a
+    // hollow label is not ours, so an inverting rectangle would come and go with each paint.
+    const COLORREF colour = fw::HighContrast() ? ::GetSysColor(m_nHighContrastColor) : m_crText;
+    for (int x = box.left; x < box.right; x += 2)
+    {
+        ::SetPixelV(dc.Get(), x, box.top, colour);
+        ::SetPixelV(dc.Get(), x, box.bottom - 1, colour);
+    }
+    for (int y = box.top; y < box.bottom; y += 2)
+    {
+        ::SetPixelV(dc.Get(), box.left, y, colour);
+        ::SetPixelV(dc.Get(), box.right - 1, y, colour);
+    }
 }
 
 LRESULT CLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -155,6 +237,39 @@ LRESULT CLabel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     {
     case WM_SETTEXT:
         return OnSetText(wParam, lParam);
+    case WM_PAINT:
+    {
+        LRESULT result = Default();
+        DrawFocus();
+        return result;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+    {
+        // The focus rectangle comes and goes; a neighbour our rectangle overlaps is painted again
+        // with us.
+        LRESULT result = Default();
+        if (msg != WM_UPDATEUISTATE || ::GetFocus() == m_hWnd)
+            RepaintOverParent(true);
+        return result;
+    }
+    case WM_GETOBJECT:
+        if (IsClickable())
+        {
+            // Heard as a link with its text as the name, as the system's own link control is.
+            fw::AccessibleFacts facts;
+            facts.role = ROLE_SYSTEM_LINK;
+            facts.addState = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+            facts.removeState = STATE_SYSTEM_READONLY;
+            facts.defaultAction = L"\uC774\uB3D9"; // "이동", the system's word for following a link
+            facts.clickOnDefaultAction = true;
+            bool handled = false;
+            LRESULT result = fw::AnswerGetObject(m_hWnd, wParam, lParam, facts, &handled);
+            if (handled)
+                return result;
+        }
+        break;
     case WM_SETCURSOR:
         if (m_hCursor)
         {

@@ -21,6 +21,9 @@ public:
     CLabel& SetClickable(BOOL clickable);
     // The cursor is borrowed, not owned; NULL gives the pointer back to the default handling.
     CLabel& SetHoverCursor(HCURSOR cursor);
+    // The system colour (COLOR_...) the text takes in high-contrast mode instead of its own:
+    // the window text colour, or the link colour once the label is clickable.
+    CLabel& SetHighContrastColor(int sysColor);
 
     COLORREF GetForeColor() const { return m_crText; }
     const LOGFONTW& GetLogFont() const { return m_lf; }
@@ -28,6 +31,8 @@ public:
     HCURSOR GetHoverCursor() const { return m_hCursor; }
 
     bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    // A clickable label that has the focus takes Space and Enter as a click.
+    BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -38,9 +43,15 @@ private:
     void HandFontToControl();
     void Repaint();
     LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
+    bool IsClickable() const { return (GetStyle() & SS_NOTIFY) != 0; }
+    // Our rectangle painted by the parent (and the siblings there too, when asked), then our text
+    // on top: what a hollow label needs to lose an old text or a focus rectangle.
+    void RepaintOverParent(bool withSiblings);
+    void DrawFocus();
 
     COLORREF m_crText;
     LOGFONTW m_lf{};
     fw::CFontHandle m_font;
     HCURSOR m_hCursor = nullptr;
+    int m_nHighContrastColor = COLOR_WINDOWTEXT;
 };

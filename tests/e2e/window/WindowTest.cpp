@@ -402,6 +402,7 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
             WaitUntil([&] { return Painted(progress); }, 5000))
             << "no progress window";
         const std::vector<RECT> progressShape = ShapeOf(progress);
+        EXPECT_EQ(0u, AccessibleName(progress).find("최적화 중입니다. 잠시만 기다려주세요."));
         ASSERT_TRUE(AnswerBox(WaitForBox(run.Pid(), facts::kRestartQuestion, 30000), IDCANCEL));
         ASSERT_TRUE(CloseWhenIdle(dlg));
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
@@ -439,4 +440,165 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
                   << "," << where.top << ")-(" << where.right << "," << where.bottom << ")\n";
         EXPECT_EQ(0, elsewhere) << "the window does not look as at 96 DPI";
     }
+}
+
+// =============================================================================================
+// The keyboard alone: Tab through everything in the order of the screen, Space and Enter on the
+// links, the arrows inside one row; and what a screen reader is told.
+
+namespace
+{
+// Keys as typed into the focused control; the focus it leads to, once it has moved.
+HWND KeyToFocus(HWND dlg, WORD vk)
+{
+    HWND before = FocusedWindowOf(dlg);
+    PostKey(before, vk);
+    WaitUntil([&] { return FocusedWindowOf(dlg) != before; }, 2000);
+    return FocusedWindowOf(dlg);
+}
+
+void FocusOn(HWND dlg, int id)
+{
+    HWND control = ::GetDlgItem(dlg, id);
+    ::PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000)) << id;
+}
+
+std::wstring AccessibleText(HWND control,
+                            HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*))
+{
+    fw::CComPtr<IAccessible> accessible;
+    VARIANT self = {};
+    self.vt = VT_I4;
+    BSTR text = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                               IID_IAccessible, accessible.ReceiveVoid())) &&
+        (accessible.Get()->*get)(self, &text) == S_OK && text)
+        result = text;
+    ::SysFreeString(text);
+    return result;
+}
+} // namespace
+
+TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
+{
+    fw::CApartment com;
+    HWND apply = ::GetDlgItem(dlg, IDC_APPLY);
+    ASSERT_EQ(apply, FocusedWindowOf(dlg)) << "the focus does not start on the apply button";
+    const Picture unfocusedLook = Capture(WindowRect(apply));
+
+    // Tab once round, as the test saw it.
+    std::vector<int> walk;
+    for (HWND at = apply; walk.size() < 30;)
+    {
+        at = KeyToFocus(dlg, VK_TAB);
+        walk.push_back(::GetDlgCtrlID(at));
+        if (at == apply)
+            break;
+    }
+    std::cout << "[measured] Tab from the apply button:";
+    for (int id : walk)
+        std::cout << " " << id;
+    std::cout << std::endl;
+    const std::vector<int> screenOrder = {
+        IDC_MINIMIZE,       IDC_CLOSE,         IDC_LINK_RECOMMENDED, IDC_LINK_AHCI_SEARCH,
+        IDC_VMEM_SYSTEM,    IDC_WSEARCH_OFF,   IDC_SYSMAIN_OFF,      IDC_TRIM_ON,
+        IDC_LASTACCESS_OFF, IDC_HIBERNATE_OFF, IDC_DEFRAG_OFF,       IDC_LINK_POWER,
+        IDC_POWER_ON,       IDC_GUIBOOT_OFF,   IDC_LINK_BLOG,        IDC_APPLY};
+    EXPECT_EQ(screenOrder, walk);
+    // The keyboard was used: the button with the focus shows it.
+    EXPECT_TRUE(WaitUntil([&] { return !Capture(WindowRect(apply)).SameAs(unfocusedLook); }, 5000))
+        << "no focus to be seen on the apply button";
+
+    // The arrows move inside a row, wherever they start: a radio button, the close button.
+    std::set<int> expected = kRecommended;
+    FocusOn(dlg, IDC_VMEM_SYSTEM);
+    EXPECT_EQ(IDC_VMEM_OFF, ::GetDlgCtrlID(KeyToFocus(dlg, VK_UP)));
+    FocusOn(dlg, IDC_GUIBOOT_OFF);
+    EXPECT_EQ(IDC_GUIBOOT_ON, ::GetDlgCtrlID(KeyToFocus(dlg, VK_DOWN)));
+    expected.erase(IDC_VMEM_SYSTEM), expected.insert(IDC_VMEM_OFF);
+    expected.erase(IDC_GUIBOOT_OFF), expected.insert(IDC_GUIBOOT_ON);
+    FocusOn(dlg, IDC_CLOSE);
+    for (WORD vk : {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP})
+        PostKey(::GetDlgItem(dlg, IDC_CLOSE), vk);
+    ASSERT_TRUE(PostedMessagesHandled(dlg));
+    EXPECT_EQ(expected, CheckedRadios(dlg));
+
+    // Space, then Enter, on "[추천 설정]" restore the recommendation.
+    for (WORD vk : {VK_SPACE, VK_RETURN})
+    {
+        FocusOn(dlg, IDC_LINK_RECOMMENDED);
+        PostKey(::GetDlgItem(dlg, IDC_LINK_RECOMMENDED), vk);
+        EXPECT_TRUE(WaitUntil([&] { return CheckedRadios(dlg) == kRecommended; }, 5000)) << vk;
+        FocusOn(dlg, IDC_TRIM_ON);
+        KeyToFocus(dlg, VK_RIGHT);
+        ASSERT_NE(kRecommended, CheckedRadios(dlg));
+    }
+    EXPECT_FALSE(run.Exited()) << "Enter closed the dialog";
+
+    // Heard with its row; a link as a link that is followed.
+    EXPECT_EQ(L"Windows Search: 사용 안함",
+              AccessibleText(::GetDlgItem(dlg, IDC_WSEARCH_OFF), &IAccessible::get_accName));
+    HWND link = ::GetDlgItem(dlg, IDC_LINK_RECOMMENDED);
+    EXPECT_EQ(L"[추천 설정]", AccessibleText(link, &IAccessible::get_accName));
+    EXPECT_EQ(L"이동", AccessibleText(link, &IAccessible::get_accDefaultAction));
+    EXPECT_EQ(L"Pellix SSD 최적화 로고",
+              AccessibleText(::GetDlgItem(dlg, IDC_LOGO), &IAccessible::get_accName));
+}
+
+// Wine cannot switch high-contrast mode on: the test build takes a registry value for it (see
+// tests/support/e2eexe). The colours are a black high-contrast scheme, which Wine reads when a
+// program starts. The window follows the mode both ways while it runs.
+TEST(HighContrast, TheWindowDrawsInTheSchemesColoursAndFollowsTheMode)
+{
+    const char* const colours[][2] = {
+        {"Window", "0 0 0"},          {"WindowText", "255 255 255"},     {"ActiveTitle", "0 0 128"},
+        {"TitleText", "255 255 255"}, {"HotTrackingColor", "255 255 0"}, {"ButtonFace", "0 0 0"},
+        {"ButtonText", "255 255 255"}};
+    std::vector<std::unique_ptr<CScopedRegValue>> scheme;
+    for (const auto& c : colours)
+        scheme.push_back(std::make_unique<CScopedRegValue>(HKEY_CURRENT_USER,
+                                                           "Control Panel\\Colors", c[0], c[1]));
+    ProgramServer server;
+    ProgramRun run;
+    MoveTo(POINT{0, 0}); // no button lit by a pointer an earlier test left there
+    HWND dlg = StartToMainWindow(run, kWait);
+    ASSERT_TRUE(dlg);
+    const auto count = [&](int id, Rgb colour)
+    {
+        const Picture pic = Capture(WindowRect(::GetDlgItem(dlg, id)));
+        int n = 0;
+        for (int y = 0; y < pic.Height(); ++y)
+            for (int x = 0; x < pic.Width(); ++x)
+                n += pic.At(x, y) == colour;
+        return n;
+    };
+    const Rgb black = {0, 0, 0}, white = {255, 255, 255}, yellow = {255, 255, 0};
+    for (bool on : {true, false})
+    {
+        SCOPED_TRACE(on ? "mode on" : "mode off");
+        CScopedRegValue mode(HKEY_CURRENT_USER, "Software\\DADAROR test", "HighContrast",
+                             testsupport::RegData::Dword(on ? 1 : 0));
+        // As the system tells every window (a pointer message: it cannot be posted).
+        ASSERT_TRUE(::SendMessageTimeoutA(dlg, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0,
+                                          SMTO_ABORTIFHUNG, 5000, nullptr));
+        EXPECT_TRUE(WaitForPixel(dlg, 2, 300, on ? black : kWhite, 5000));
+        EXPECT_TRUE(WaitForPixel(dlg, 300, 5, on ? Rgb{0, 0, 128} : kFrame, 5000));
+        // The texts the scheme's white hides on the program's own white surface (off: it does,
+        // as the program is at default settings): a caption, a radio button's text, a
+        // description; the links in the scheme's link colour.
+        for (int id : {IDC_CAPTION_VMEM, IDC_WSEARCH_OFF, IDC_TEXT_SYSMAIN})
+            EXPECT_TRUE(!on || WaitUntil([&] { return count(id, white) > 20; }, 5000)) << id;
+        const Rgb link = on ? yellow : Rgb{0, 0, 255};
+        EXPECT_TRUE(WaitUntil([&] { return count(IDC_LINK_RECOMMENDED, link) > 20; }, 5000));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return (count(IDC_APPLY, Rgb{153, 153, 153}) == 0) == on;
+            },
+            5000))
+            << "the apply button's picture";
+        SaveScreenshot(on ? "high-contrast-on" : "high-contrast-off", dlg);
+    }
+    ExpectClosesCleanly(run, dlg);
 }

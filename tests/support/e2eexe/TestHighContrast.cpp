@@ -1,0 +1,25 @@
+// The test build's high-contrast answer: Wine refuses to switch the mode on, so the value
+// HighContrast (DWORD 1) under HKCU\Software\DADAROR test stands in for it, read each time the
+// program asks (at start and on a settings change). The system's colours are Wine's real ones.
+#include "framework/HighContrast.h"
+
+#include <windows.h>
+
+namespace fw
+{
+
+bool QueryHighContrast()
+{
+    HIGHCONTRASTW hc = {};
+    hc.cbSize = sizeof(hc);
+    if (::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) &&
+        (hc.dwFlags & HCF_HIGHCONTRASTON))
+        return true;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    return ::RegGetValueA(HKEY_CURRENT_USER, "Software\\DADAROR test", "HighContrast",
+                          RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+           value == 1;
+}
+
+} // namespace fw
