@@ -23,14 +23,15 @@ std::string WideToAnsi(const wchar_t* text, UINT codePage)
     return out;
 }
 
-std::wstring Wide(const char* text, UINT codePage)
+CWideText Wide(const char* text, UINT codePage)
 {
+    CWideText out;
     const int n = (text && *text) ? ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) : 0;
-    if (n <= 1)
-        return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text, -1, &out[0], n);
-    out.resize(static_cast<size_t>(n - 1));
+    if (n > 1)
+    {
+        out.m_text.assign(static_cast<size_t>(n), L'\0');
+        ::MultiByteToWideChar(codePage, 0, text, -1, out.m_text.data(), n);
+    }
     return out;
 }
 

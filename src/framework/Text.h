@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
+#include <vector>
 
 #include "TrimBlanks.h"
 
@@ -16,9 +17,25 @@ namespace fw
 // system's.
 constexpr UINT kTextCodePage = 949;
 
-// The program's 8-bit text (code page 949 unless told otherwise) as UTF-16, for a wide-character
-// call; a null string gives the empty text.
-std::wstring Wide(const char* text, UINT codePage = kTextCodePage);
+// UTF-16 text for one wide-character call, made from the program's 8-bit text. It hands itself
+// to the call as a terminated string, never null. (Not std::wstring: that alone would link tens of
+// kilobytes of the C++ library's wide-character support into the program.)
+class CWideText
+{
+public:
+    CWideText() : m_text(1, L'\0') {}
+    const wchar_t* c_str() const { return m_text.data(); }
+    operator const wchar_t*() const { return m_text.data(); }
+    size_t length() const { return m_text.size() - 1; }
+
+private:
+    friend CWideText Wide(const char* text, UINT codePage);
+    std::vector<wchar_t> m_text;
+};
+
+// The program's 8-bit text (code page 949 unless told otherwise) as UTF-16; a null string gives
+// the empty text.
+CWideText Wide(const char* text, UINT codePage = kTextCodePage);
 
 // UTF-16 to 8-bit with the given code page, no flags: unrepresentable characters become the
 // code page's default character. A null string gives the empty text.
