@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 struct IShellDispatch2;
 
 // A hidden run (SW_HIDE) of a system tool named without folder ("fsutil", "powercfg", "bcdedit";
@@ -63,5 +65,7 @@ struct LaunchCalls
     // True when the process of that id runs as the same user as this one (the user SIDs of the
     // two tokens); false when either can't be read.
     bool (*sameUserAs)(DWORD process);
+    // The TOKEN_USER of a process's token, for sameUserAs; false when it can't be read.
+    bool (*readTokenUser)(HANDLE process, std::vector<BYTE>& user);
 };
 extern LaunchCalls g_launchCalls;

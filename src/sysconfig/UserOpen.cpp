@@ -108,8 +108,8 @@ bool SameUserAs(DWORD processId)
     if (!process)
         process.Reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
     std::vector<BYTE> ours, theirs;
-    return process && ReadTokenUser(::GetCurrentProcess(), ours) &&
-           ReadTokenUser(process.Get(), theirs) &&
+    return process && g_launchCalls.readTokenUser(::GetCurrentProcess(), ours) &&
+           g_launchCalls.readTokenUser(process.Get(), theirs) &&
            ::EqualSid(reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid,
                       reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid);
 }
@@ -208,7 +208,8 @@ bool AskDesktopShellToOpen(const char* verb, const char* file, const char* param
 } // namespace
 
 LaunchCalls g_launchCalls = {&::CreateProcessA, &::GetShellWindow,     &::AllowSetForegroundWindow,
-                             &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs};
+                             &FindDesktopShell, &ElevatedAboveTheUser, &SameUserAs,
+                             &ReadTokenUser};
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {

@@ -76,20 +76,22 @@ protected:
     CRecorderLog m_log;
 };
 
-TEST_F(LaunchTest, RunsToolsHiddenByTheirFullPathInTheSystemFolder)
+// bcdedit: only the 64-bit folder has it, so a start from the 32-bit view would log nothing.
+TEST_F(LaunchTest,
+       RunsToolsHiddenByTheirFullPathInTheSystemFolderAndThe64BitOneWithTheRedirectionOn)
 {
     CInstalledTool fsutil(SysWow64Folder(), "fsutil.exe");
-    CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
-    ASSERT_TRUE(fsutil.Installed() && powercfg.Installed());
+    CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
+    ASSERT_TRUE(fsutil.Installed() && bcdedit.Installed());
 
     RunTool("fsutil", "behavior set disabledeletenotify 0");
     ASSERT_EQ(1u, m_log.WaitFor(1).size());
-    RunTool("powercfg", "-h off");
+    RunNativeTool("bcdedit", " /set {current} quietboot No ");
     auto starts = m_log.WaitFor(2);
     ASSERT_EQ(2u, starts.size());
     ExpectStart(starts[0], fsutil.Path(), "fsutil.exe", SW_HIDE,
                 "behavior set disabledeletenotify 0");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE, "-h off");
+    ExpectStart(starts[1], bcdedit.Path(), "bcdedit.exe", SW_HIDE, " /set {current} quietboot No ");
 }
 
 TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
@@ -164,17 +166,6 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     }
     EXPECT_EQ("a  b ", starts[0].parameters);
     EXPECT_EQ("", starts[1].parameters);
-}
-
-TEST_F(LaunchTest, ReachesThe64BitToolWithTheRedirectionOnAsTheSystemFolderTool)
-{
-    // Only the 64-bit folder has the tool: a start from the 32-bit view would log nothing.
-    CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
-    ASSERT_TRUE(bcdedit.Installed());
-    RunNativeTool("bcdedit", " /set {current} quietboot No ");
-    auto starts = m_log.WaitFor(1);
-    ASSERT_EQ(1u, starts.size());
-    ExpectStart(starts[0], bcdedit.Path(), "bcdedit.exe", SW_HIDE, " /set {current} quietboot No ");
 }
 
 // The process creations, recorded instead of made.
@@ -291,6 +282,8 @@ HRESULT g_found = S_OK;
 bool g_elevatedByUac = false;
 bool g_anotherUser = false;
 DWORD g_shellProcess = 0;
+bool g_otherTokenReadable = false;
+decltype(LaunchCalls::readTokenUser) g_realReadTokenUser = g_launchCalls.readTokenUser;
 HRESULT FindStandIn(IShellDispatch2** shell)
 {
     if (g_found == S_OK)
@@ -380,6 +373,24 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     EXPECT_TRUE(m_real.sameUserAs(::GetCurrentProcessId()));
     EXPECT_FALSE(m_real.sameUserAs(0));
     EXPECT_FALSE(m_real.sameUserAs(0xFFFFFFF0));
+    // Under Wine every process is one user: the other process's token is read as the system's
+    // (S-1-5-18), then as one that can't be read, and neither is this process's user.
+    for (bool readable : {true, false})
+    {
+        g_otherTokenReadable = readable;
+        g_launchCalls.readTokenUser = [](HANDLE process, std::vector<BYTE>& user)
+        {
+            if (process == ::GetCurrentProcess())
+                return g_realReadTokenUser(process, user);
+            DWORD size = SECURITY_MAX_SID_SIZE;
+            user.assign(sizeof(TOKEN_USER) + size, 0);
+            auto* token = reinterpret_cast<TOKEN_USER*>(user.data());
+            token->User.Sid = user.data() + sizeof(TOKEN_USER);
+            return g_otherTokenReadable &&
+                   ::CreateWellKnownSid(WinLocalSystemSid, nullptr, token->User.Sid, &size);
+        };
+        EXPECT_FALSE(m_real.sameUserAs(::GetCurrentProcessId())) << readable;
+    }
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)
