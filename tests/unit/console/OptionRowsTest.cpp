@@ -4,6 +4,7 @@
 #include "console/OptionRows.h"
 #include "console/SSDDlg.h"
 #include "framework/DialogLayout.h"
+#include "framework/Text.h"
 #include "net/panel/BrowserHost.h"
 #include "resource.h"
 
@@ -91,16 +92,12 @@ void ExpectRecommended(HWND dlg, bool guiBootRow)
     }
 }
 
-// The browser control stood in for: the arguments its Navigate2 is given, as text.
+// The browser control stood in for: what its Navigate2 (dispatch id 500) is given, as text.
 struct CNavigateRecorder : IDispatch
 {
     std::string asked;
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        *out = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
-        return *out ? S_OK : E_NOINTERFACE;
-    }
     // clang-format off
+    STDMETHODIMP QueryInterface(REFIID, void** out) override { return *out = this, S_OK; }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
@@ -113,13 +110,8 @@ struct CNavigateRecorder : IDispatch
         asked = std::to_string(id);
         for (UINT i = params->cArgs; i-- > 0;) // the last argument first, each by reference
         {
-            const VARIANTARG& arg = params->rgvarg[i];
-            const VARIANT& v = arg.vt == (VT_VARIANT | VT_BYREF) ? *arg.pvarVal : arg;
-            char text[512] = {};
-            if (v.vt == VT_BSTR)
-                ::WideCharToMultiByte(CP_ACP, 0, v.bstrVal, -1, text, sizeof(text), nullptr,
-                                      nullptr);
-            asked += "|" + (v.vt == VT_BSTR ? text
+            const VARIANT& v = *params->rgvarg[i].pvarVal;
+            asked += "|" + (v.vt == VT_BSTR ? fw::WideToAnsi(v.bstrVal, CP_ACP)
                             : v.vt == VT_I4 ? std::to_string(v.lVal)
                                             : "vt" + std::to_string(v.vt));
         }

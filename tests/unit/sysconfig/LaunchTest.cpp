@@ -402,33 +402,47 @@ TEST_F(LaunchTest, AMissingToolFailsSilently)
     EXPECT_TRUE(m_log.Read().empty());
 }
 
-TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
+// Install imports the plan file, then a second later activates the plan; remove activates
+// Balanced, then half a second later deletes the plan.
+TEST_F(LaunchTest, ThePlanIsImportedThenActivatedOrBalancedActivatedThenThePlanDeleted)
 {
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     ASSERT_TRUE(powercfg.Installed());
     COptimizer optimizer;
-
-    const ULONGLONG begin = ::GetTickCount64();
-    optimizer.InstallPowerPlan("C:\\Program Files\\Pellix SSD");
-    EXPECT_GE(::GetTickCount64() - begin, 990u);
-    auto starts = m_log.WaitFor(2);
-    ASSERT_EQ(2u, starts.size());
-    ExpectStart(starts[0], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                "-IMPORT \"C:\\Program Files\\Pellix SSD\\velo-ssd.cfg\" "
-                "b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
+    const struct
+    {
+        bool install;
+        ULONGLONG pause;
+        const char *first, *then;
+    } cases[] = {{true, 990,
+                  "-IMPORT \"C:\\Program Files\\Pellix SSD\\velo-ssd.cfg\" "
+                  "b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
+                  " -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b"},
+                 {false, 490, " -S 381b4222-f694-41f0-9685-ff5bb260df2e",
+                  " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b"}};
+    for (const auto& c : cases)
+    {
+        const size_t before = m_log.Read().size();
+        const ULONGLONG begin = ::GetTickCount64();
+        c.install ? optimizer.InstallPowerPlan("C:\\Program Files\\Pellix SSD")
+                  : optimizer.RemovePowerPlan();
+        EXPECT_GE(::GetTickCount64() - begin, c.pause);
+        auto starts = m_log.WaitFor(before + 2);
+        ASSERT_EQ(before + 2, starts.size());
+        ExpectStart(starts[before], powercfg.Path(), "powercfg.exe", SW_HIDE, c.first);
+        ExpectStart(starts[before + 1], powercfg.Path(), "powercfg.exe", SW_HIDE, c.then);
+    }
 
     // Without a folder given: the plan file beside the running program.
     optimizer.InstallPowerPlan();
-    starts = m_log.WaitFor(4);
-    ASSERT_EQ(4u, starts.size());
+    auto starts = m_log.WaitFor(6);
+    ASSERT_EQ(6u, starts.size());
     char folder[MAX_PATH];
     COptimizer::GetProgramFolder(folder);
     EXPECT_EQ("-IMPORT \"" + std::string(folder) +
                   "\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
-              starts[2].parameters);
-    EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[3].parameters);
+              starts[4].parameters);
+    EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[5].parameters);
 }
 
 TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
@@ -457,23 +471,6 @@ TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
         ASSERT_EQ(before + 1, starts.size());
         EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts.back().parameters);
     }
-}
-
-TEST_F(LaunchTest, RemoveActivatesBalancedThenDeletesThePlanHalfASecondLater)
-{
-    CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
-    ASSERT_TRUE(powercfg.Installed());
-    COptimizer optimizer;
-
-    const ULONGLONG begin = ::GetTickCount64();
-    optimizer.RemovePowerPlan();
-    EXPECT_GE(::GetTickCount64() - begin, 490u);
-    auto starts = m_log.WaitFor(2);
-    ASSERT_EQ(2u, starts.size());
-    ExpectStart(starts[0], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -S 381b4222-f694-41f0-9685-ff5bb260df2e");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
 }
 
 } // namespace
