@@ -63,4 +63,19 @@ void PreloadSystemDlls()
         fw::LoadSystemLibrary(name); // kept loaded: the handle is never freed
 }
 
+void RestrictDllSearch(BOOL(WINAPI* setDefault)(DWORD))
+{
+    if (setDefault)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Older systems: at least take the working folder out of the search, leave no folder of the
+    // user's on PATH, and load from the system folder now what would be searched for by name
+    // later, before our own folder.
+    ::SetDllDirectoryA("");
+    if (!setDefault)
+    {
+        SetSystemPath();
+        PreloadSystemDlls();
+    }
+}
+
 } // namespace app

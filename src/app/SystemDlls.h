@@ -2,6 +2,8 @@
 // they are made to come from the system folder where the loader cannot confine its search.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 namespace app
@@ -16,6 +18,12 @@ extern const std::size_t kLateLoadedDllCount;
 // gets the system's copy even where the program's own folder comes first in the search (XP,
 // Vista, and 7 without SetDefaultDllDirectories). One the system lacks is passed over.
 void PreloadSystemDlls();
+
+// Confines the search for the DLLs loaded later by name to the system folder: through
+// SetDefaultDllDirectories where the system has it (setDefault; null where it has not), else by
+// taking the working folder out of the search, setting PATH to the system's folders and loading
+// the list ahead.
+void RestrictDllSearch(BOOL(WINAPI* setDefault)(DWORD));
 
 // Sets the process's PATH to the system's folders: the system folder, the Windows folder and the
 // WMI folder, the default PATH of the systems that need it. A name the system folder lacks cannot

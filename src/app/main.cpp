@@ -15,17 +15,7 @@ void RestrictDllSearch()
     HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
     auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault)
-        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Older systems: at least take the working folder out of the search, leave no folder of the
-    // user's on PATH, and load from the system folder now what would be searched for by name
-    // later, before our own folder.
-    ::SetDllDirectoryA("");
-    if (!setDefault)
-    {
-        app::SetSystemPath();
-        app::PreloadSystemDlls();
-    }
+    app::RestrictDllSearch(setDefault);
 }
 
 #if defined(__MINGW32__) && !defined(_WIN64)

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 struct IShellDispatch2;
 
 // A hidden run (SW_HIDE) of a system tool named without folder ("fsutil", "powercfg", "bcdedit";
@@ -71,5 +73,7 @@ struct LaunchCalls
     // pointers, which must not name an unmarshaller of their own. Without it the shell is not
     // asked.
     bool (*comSecurityIsOurs)();
+    // The TOKEN_USER of a process's token, for sameUserAs; false when it can't be read.
+    bool (*readTokenUser)(HANDLE process, std::vector<BYTE>& user);
 };
 extern LaunchCalls g_launchCalls;

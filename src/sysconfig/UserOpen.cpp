@@ -110,8 +110,8 @@ bool SameUserAs(DWORD processId)
     if (!process)
         process.Reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
     std::vector<BYTE> ours, theirs;
-    return process && ReadTokenUser(::GetCurrentProcess(), ours) &&
-           ReadTokenUser(process.Get(), theirs) &&
+    return process && g_launchCalls.readTokenUser(::GetCurrentProcess(), ours) &&
+           g_launchCalls.readTokenUser(process.Get(), theirs) &&
            ::EqualSid(reinterpret_cast<TOKEN_USER*>(ours.data())->User.Sid,
                       reinterpret_cast<TOKEN_USER*>(theirs.data())->User.Sid);
 }
@@ -218,8 +218,8 @@ bool AskDesktopShellToOpen(const wchar_t* verb, const wchar_t* file, const wchar
 } // namespace
 
 LaunchCalls g_launchCalls = {
-    &::CreateProcessW,     &::GetShellWindow, &::AllowSetForegroundWindow,  &FindDesktopShell,
-    &ElevatedAboveTheUser, &SameUserAs,       &fw::ProcessComSecurityIsOurs};
+    &::CreateProcessW,     &::GetShellWindow, &::AllowSetForegroundWindow,   &FindDesktopShell,
+    &ElevatedAboveTheUser, &SameUserAs,       &fw::ProcessComSecurityIsOurs, &ReadTokenUser};
 
 void OpenForUser(const char* verb, const char* file, const char* parameters)
 {

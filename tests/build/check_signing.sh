@@ -2,8 +2,8 @@
 # make dist with throwaway keys, from a .pfx and on a token (SoftHSM2), time-stamped by an authority run
 # here: the zip's program verifies, its time stamp against that authority, its signature in ASCII; unsigned
 # it is the build's program, SHA256SUMS names it, no secret is on osslsigncode's command lines or in the
-# build. No time-stamp address, or a stamp the system's roots do not trust: one line, no zip, no sums. No
-# key: said so; a release made before put back.
+# build. No time-stamp address, a stamp the system's roots do not trust or a PIN in the key: one line, no
+# zip, no sums. No key: said so; a release made before put back.
 set -euo pipefail
 build="$1" release="$2" hsm=/usr/lib/softhsm/libsofthsm2.so s="$(mktemp -d)" tsa=""   # BUILD RELEASE
 for need in osslsigncode softhsm2-util $hsm /usr/lib/*/engines-3/pkcs11.so; do command -v "$need" >/dev/null ||
@@ -48,5 +48,7 @@ done
   grep -q "^pack_release:.*TIMESTAMP_URL" out && ! ls "$release"/*.zip "$release"/SHA256SUMS 2>/dev/null || { cat out; fail "no time stamp"; }
 ! env DADAROR_SIGN_PKCS12="$s/check.pfx" $ts DADAROR_SIGN_TSA_CAFILE= cmake --build "$build" --target dist >out 2>&1 && [ "$(grep -c ^pack_release: out)" = 1 ] &&
   grep -q "^pack_release:.*does not verify against the system's roots" out && ! ls "$release"/*.zip "$release"/SHA256SUMS 2>/dev/null || { cat out; fail "untrusted time stamp"; }
+! env DADAROR_SIGN_PKCS11_MODULE=$hsm "DADAROR_SIGN_KEY=pkcs11:token=check;object=key;pin-value=$(cat pass)" DADAROR_SIGN_CERT="$s/check.der" $ts \
+  cmake --build "$build" --target dist >out 2>&1 && grep -q "^pack_release:.*PIN" out && ! ls "$release"/*.zip 2>/dev/null || { cat out; fail "a PIN in the key"; }
 for secret in "$(cat pass)" $(grep -v -- ----- check.key | head -3); do   # the password (the PIN too), the key
   ! grep -qF -- "$secret" argv && ! grep -rlF --exclude-dir=wineprefix -- "$secret" "$build" || fail "a secret leaked"; done

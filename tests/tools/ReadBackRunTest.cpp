@@ -112,12 +112,20 @@ TEST(ReadBackRun, EveryToolThatFailsIsReportedAsFailingAndWhatWasReadIsShown)
     EXPECT_TRUE(HasLine(output, "PagingFiles REG_MULTI_SZ X:\\%PATH%\\100%.sys 1 2")) << output;
     EXPECT_EQ(output.find("INJECTED"), std::string::npos) << output;
     EXPECT_NE(output.find("\nComputer "), std::string::npos) << output;
-    // On XP (as cmd is told here), rows XP cannot answer say so instead of running the tool.
+    // On XP (as cmd is told here), rows XP cannot answer say so instead of running the tool; reg
+    // refuses as where a policy forbids it: no registry row reads as a value that is not set.
     testsupport::CScopedRegValue xp(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\cmd.exe",
                                     "Version", "winxp");
-    ASSERT_TRUE(xp.Ok());
+    testsupport::CScopedRegValue nativeReg(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides",
+                                           "reg.exe", "native");
+    CInstalledTool reg64(System32Folder(), "reg.exe", true), reg32(SysWow64Folder(), "reg.exe");
+    std::ofstream(folder / "reg.txt", std::ios::binary)
+        << "1\r\n오류: 관리자가 레지스트리 편집을 사용하지 않도록 설정했습니다.\r\n";
+    ASSERT_TRUE(xp.Ok() && nativeReg.Ok() && reg64.Installed() && reg32.Installed());
     const std::string onXp = RunReadBack(folder, "xp.txt");
     for (const char* row :
          {"reg query HibernateEnabled", "powercfg /a", "powercfg /list", "bcdedit /enum {current}"})
         EXPECT_TRUE(HasLine(onXp, row + std::string(": not available on this Windows"))) << onXp;
+    for (const char* row : {"reg query PagingFiles", "reg query DisablePagingExecutive"})
+        EXPECT_TRUE(HasLine(onXp, row + std::string(" FAILED (exit 1)"))) << onXp;
 }

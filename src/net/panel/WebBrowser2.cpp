@@ -9,6 +9,8 @@ namespace
 const DISPID kDispidNavigate2 = 500;
 } // namespace
 
+HRESULT (*CWebBrowser2::s_pfnGetControl)(HWND, IUnknown**) = &browserhost::GetControl;
+
 const CLSID& CWebBrowser2::GetClsid()
 {
     return browserhost::kClsidWebBrowser;
@@ -35,7 +37,7 @@ void CWebBrowser2::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameN
                              VARIANT* postData, VARIANT* headers)
 {
     fw::CComPtr<IUnknown> control;
-    if (FAILED(browserhost::GetControl(m_hWnd, control.Receive())))
+    if (FAILED(s_pfnGetControl(m_hWnd, control.Receive())))
         return;
     fw::CComPtr<IDispatch> dispatch;
     if (FAILED(control->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())) || !dispatch)

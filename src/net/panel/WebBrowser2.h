@@ -21,4 +21,7 @@ public:
     // control refuses, nothing happens: the panel stays as it is.
     void Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
                    VARIANT* headers);
+
+    // Test seam: how Navigate2 finds the control in its window (browserhost::GetControl).
+    static HRESULT (*s_pfnGetControl)(HWND host, IUnknown** control);
 };

@@ -287,18 +287,8 @@ TEST_F(ApplyRun, OtherSelectionGivesTheOtherHalfOfEveryRow)
                   "powercfg.exe|-h on",
               }),
               starts);
-    const RecordedStart* balanced = nullptr;
-    const RecordedStart* removal = nullptr;
-    std::vector<RecordedStart> raw = log.Read();
-    for (const RecordedStart& s : raw)
-    {
-        if (s.parameters == std::string(" -S ") + kBalanced)
-            balanced = &s;
-        if (s.parameters == std::string(" -D ") + kPlan)
-            removal = &s;
-    }
-    ASSERT_TRUE(balanced && removal);
-    EXPECT_LT(balanced->ms, removal->ms);
+    // Which of the two comes first is the order of the calls (LaunchTest): a stand-in's own
+    // start may lag behind the next one's on a loaded machine.
     const auto rowBegin = run->MarkerTime("Lastfileaccess");
     const auto rowEnd = run->MarkerTime("power");
     ASSERT_TRUE(rowBegin && rowEnd);
@@ -503,7 +493,11 @@ protected:
                         outcome.question = h;
                         continue;
                     }
-                    std::string seen = e2e::ClassOf(h) + " \"" + e2e::WindowText(h) + "\"";
+                    // Not one that went while it was looked at (the progress window closing).
+                    std::string seen = e2e::ClassOf(h);
+                    if (seen.empty() || !::IsWindowVisible(h))
+                        continue;
+                    seen += " \"" + e2e::WindowText(h) + "\"";
                     if (e2e::IsMessageBox(h))
                         seen += ": " + e2e::MessageBoxText(h);
                     if (std::find(outcome.others.begin(), outcome.others.end(), seen) ==

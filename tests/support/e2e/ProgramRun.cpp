@@ -128,8 +128,13 @@ ProgramRun::~ProgramRun()
         ::WaitForSingleObject(m_thread, 30000);
         ::CloseHandle(m_thread);
     }
+    // The exit event comes before the system has closed the process's handles: the next start
+    // must not meet its single-instance mutex.
     if (m_process)
+    {
+        ::WaitForSingleObject(m_process, 30000);
         ::CloseHandle(m_process);
+    }
 }
 
 DWORD WINAPI ProgramRun::DebugThread(void* param)

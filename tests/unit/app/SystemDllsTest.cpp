@@ -25,7 +25,13 @@ TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
             plant = std::string(program, std::strrchr(program, '\\') + 1) + app::kLateLoadedDlls[i];
     ASSERT_TRUE(plant.empty() ||
                 ::CopyFileA(testsupport::WinePath(PLANT_DLL).c_str(), plant.c_str(), FALSE));
-    app::PreloadSystemDlls();
+    // The search confined as on a system without SetDefaultDllDirectories; PATH put back after.
+    char windows[MAX_PATH] = {}, saved[32768] = {}, path[32768] = {};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    ::GetEnvironmentVariableA("PATH", saved, sizeof(saved));
+    app::RestrictDllSearch(nullptr);
+    ::GetEnvironmentVariableA("PATH", path, sizeof(path));
+    ::SetEnvironmentVariableA("PATH", saved);
     for (std::size_t i = 0; i < app::kLateLoadedDllCount; ++i)
     {
         const std::string path = std::string(folder) + "\\" + app::kLateLoadedDlls[i];
@@ -45,11 +51,5 @@ TEST(SystemDlls, EachComesFromTheSystemFolderAndStaysLoaded)
     ::DeleteFileA((plant + ".loaded").c_str());
 
     // PATH, searched last there, holds the system's own folders and nothing of the user's.
-    char windows[MAX_PATH] = {}, saved[32768] = {}, path[32768] = {};
-    ::GetWindowsDirectoryA(windows, MAX_PATH);
-    ::GetEnvironmentVariableA("PATH", saved, sizeof(saved));
-    app::SetSystemPath();
-    ::GetEnvironmentVariableA("PATH", path, sizeof(path));
-    ::SetEnvironmentVariableA("PATH", saved);
     EXPECT_EQ(std::string(folder) + ";" + windows + ";" + folder + "\\Wbem", path);
 }

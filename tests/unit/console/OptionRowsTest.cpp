@@ -1,7 +1,11 @@
 // The option rows on the real dialog template: the row table, reading a row's selection, the
-// recommended choice and the mutual exclusion inside each row.
+// recommended choice and the mutual exclusion inside each row; the panel's page on the first tick.
+#include "ProductConfig.h"
 #include "console/OptionRows.h"
 #include "console/SSDDlg.h"
+#include "framework/DialogLayout.h"
+#include "framework/Text.h"
+#include "net/panel/BrowserHost.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +91,33 @@ void ExpectRecommended(HWND dlg, bool guiBootRow)
                 << "button " << id;
     }
 }
+
+// The browser control stood in for: what its Navigate2 (dispatch id 500) is given, as text.
+struct CNavigateRecorder : IDispatch
+{
+    std::string asked;
+    // clang-format off
+    STDMETHODIMP QueryInterface(REFIID, void** out) override { return *out = this, S_OK; }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // clang-format on
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override
+    {
+        asked = std::to_string(id);
+        for (UINT i = params->cArgs; i-- > 0;) // the last argument first, each by reference
+        {
+            const VARIANT& v = *params->rgvarg[i].pvarVal;
+            asked += "|" + (v.vt == VT_BSTR ? fw::WideToAnsi(v.bstrVal, CP_ACP)
+                            : v.vt == VT_I4 ? std::to_string(v.lVal)
+                                            : "vt" + std::to_string(v.vt));
+        }
+        return S_OK;
+    }
+} g_browser;
 
 } // namespace
 
@@ -204,4 +235,37 @@ TEST(OptionRows, CheckingAButtonChangesOnlyItsOwnRow)
             }
         }
     }
+}
+
+// The panel's page is loaded on the first tick, neither read from the cache nor written to it
+// (navNoReadFromCache | navNoWriteToCache), and nothing else is asked of the browser.
+TEST(AdvertisementPanel, TheFirstTickLoadsThePageAroundTheCache)
+{
+    TemplateDialog dlg;
+    ASSERT_NE(nullptr, dlg.m_hWnd);
+    CWebBrowser2::s_pfnGetControl = [](HWND, IUnknown** control)
+    { return *control = &g_browser, S_OK; };
+    ::SendMessageA(dlg.m_hWnd, WM_TIMER, 1, 0);
+    CWebBrowser2::s_pfnGetControl = &browserhost::GetControl;
+    EXPECT_EQ("500|" + std::string(kAdvertisementUrl) + "|12|vt0|vt0|vt0", g_browser.asked);
+}
+
+// At another DPI every control, buttons and radio buttons too, gets the template's font (10
+// points) at its 96-DPI height; the display-scale case sees the radio buttons only by their
+// rectangles.
+TEST(OptionRows, TheLayoutOf96DpiGivesEveryControlTheTemplateFontAtItsHeightThere)
+{
+    TemplateDialog dlg;
+    HRSRC found = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDD_SSD_DIALOG), MAKEINTRESOURCEA(5));
+    ASSERT_TRUE(dlg.m_hWnd && found);
+    const fw::CFontHandle font =
+        fw::LayOutAt96Dpi(dlg.m_hWnd, ::LockResource(::LoadResource(nullptr, found)),
+                          ::SizeofResource(nullptr, found));
+    LOGFONTA face = {};
+    ASSERT_TRUE(::GetObjectA(font.Get(), sizeof(face), &face));
+    EXPECT_EQ(-13, face.lfHeight);
+    for (HWND c = ::GetWindow(dlg.m_hWnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (::GetDlgCtrlID(c) != IDC_BROWSER && ::GetDlgCtrlID(c) != IDC_LOGO) // no text
+            EXPECT_EQ(font.Get(), reinterpret_cast<HFONT>(::SendMessageA(c, WM_GETFONT, 0, 0)))
+                << ::GetDlgCtrlID(c);
 }

@@ -82,20 +82,22 @@ protected:
     CRecorderLog m_log;
 };
 
-TEST_F(LaunchTest, RunsToolsHiddenByTheirFullPathInTheSystemFolder)
+// bcdedit: only the 64-bit folder has it, so a start from the 32-bit view would log nothing.
+TEST_F(LaunchTest,
+       RunsToolsHiddenByTheirFullPathInTheSystemFolderAndThe64BitOneWithTheRedirectionOn)
 {
     CInstalledTool fsutil(SysWow64Folder(), "fsutil.exe");
-    CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
-    ASSERT_TRUE(fsutil.Installed() && powercfg.Installed());
+    CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
+    ASSERT_TRUE(fsutil.Installed() && bcdedit.Installed());
 
     RunTool("fsutil", "behavior set disabledeletenotify 0");
     ASSERT_EQ(1u, m_log.WaitFor(1).size());
-    RunTool("powercfg", "-h off");
+    RunNativeTool("bcdedit", " /set {current} quietboot No ");
     auto starts = m_log.WaitFor(2);
     ASSERT_EQ(2u, starts.size());
     ExpectStart(starts[0], fsutil.Path(), "fsutil.exe", SW_HIDE,
                 "behavior set disabledeletenotify 0");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE, "-h off");
+    ExpectStart(starts[1], bcdedit.Path(), "bcdedit.exe", SW_HIDE, " /set {current} quietboot No ");
 }
 
 TEST_F(LaunchTest, NeverStartsAToolPlantedInTheProgramOrWorkingFolder)
@@ -169,17 +171,6 @@ TEST_F(LaunchTest, OpensWhatTheUserIsShownAsGiven)
     }
     EXPECT_EQ("a  b ", starts[0].parameters);
     EXPECT_EQ("", starts[1].parameters);
-}
-
-TEST_F(LaunchTest, ReachesThe64BitToolWithTheRedirectionOnAsTheSystemFolderTool)
-{
-    // Only the 64-bit folder has the tool: a start from the 32-bit view would log nothing.
-    CInstalledTool bcdedit(System32Folder(), "bcdedit.exe", true);
-    ASSERT_TRUE(bcdedit.Installed());
-    RunNativeTool("bcdedit", " /set {current} quietboot No ");
-    auto starts = m_log.WaitFor(1);
-    ASSERT_EQ(1u, starts.size());
-    ExpectStart(starts[0], bcdedit.Path(), "bcdedit.exe", SW_HIDE, " /set {current} quietboot No ");
 }
 
 // The process creations, recorded instead of made.
@@ -296,6 +287,8 @@ HRESULT g_found = S_OK;
 bool g_elevatedByUac = false;
 bool g_anotherUser = false;
 DWORD g_shellProcess = 0;
+bool g_otherTokenReadable = false;
+decltype(LaunchCalls::readTokenUser) g_realReadTokenUser = g_launchCalls.readTokenUser;
 HRESULT FindStandIn(IShellDispatch2** shell)
 {
     if (g_found == S_OK)
@@ -391,6 +384,24 @@ TEST_F(LaunchTest, OnceTheShellIsAskedItsAnswerStandsAndWithoutItOnlyAnUnelevate
     EXPECT_TRUE(m_real.sameUserAs(::GetCurrentProcessId()));
     EXPECT_FALSE(m_real.sameUserAs(0));
     EXPECT_FALSE(m_real.sameUserAs(0xFFFFFFF0));
+    // Under Wine every process is one user: the other process's token is read as the system's
+    // (S-1-5-18), then as one that can't be read, and neither is this process's user.
+    for (bool readable : {true, false})
+    {
+        g_otherTokenReadable = readable;
+        g_launchCalls.readTokenUser = [](HANDLE process, std::vector<BYTE>& user)
+        {
+            if (process == ::GetCurrentProcess())
+                return g_realReadTokenUser(process, user);
+            DWORD size = SECURITY_MAX_SID_SIZE;
+            user.assign(sizeof(TOKEN_USER) + size, 0);
+            auto* token = reinterpret_cast<TOKEN_USER*>(user.data());
+            token->User.Sid = user.data() + sizeof(TOKEN_USER);
+            return g_otherTokenReadable &&
+                   ::CreateWellKnownSid(WinLocalSystemSid, nullptr, token->User.Sid, &size);
+        };
+        EXPECT_FALSE(m_real.sameUserAs(::GetCurrentProcessId())) << readable;
+    }
 }
 
 TEST_F(LaunchTest, AMissingToolFailsSilently)
@@ -402,33 +413,47 @@ TEST_F(LaunchTest, AMissingToolFailsSilently)
     EXPECT_TRUE(m_log.Read().empty());
 }
 
-TEST_F(LaunchTest, InstallImportsThePlanFileThenActivatesItASecondLater)
+// Install imports the plan file, then a second later activates the plan; remove activates
+// Balanced, then half a second later deletes the plan.
+TEST_F(LaunchTest, ThePlanIsImportedThenActivatedOrBalancedActivatedThenThePlanDeleted)
 {
     CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
     ASSERT_TRUE(powercfg.Installed());
     COptimizer optimizer;
-
-    const ULONGLONG begin = ::GetTickCount64();
-    optimizer.InstallPowerPlan(L"C:\\Program Files\\Pellix SSD");
-    EXPECT_GE(::GetTickCount64() - begin, 990u);
-    auto starts = m_log.WaitFor(2);
-    ASSERT_EQ(2u, starts.size());
-    ExpectStart(starts[0], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                "-IMPORT \"C:\\Program Files\\Pellix SSD\\velo-ssd.cfg\" "
-                "b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
+    const struct
+    {
+        bool install;
+        ULONGLONG pause;
+        const char *first, *then;
+    } cases[] = {{true, 990,
+                  "-IMPORT \"C:\\Program Files\\Pellix SSD\\velo-ssd.cfg\" "
+                  "b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
+                  " -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b"},
+                 {false, 490, " -S 381b4222-f694-41f0-9685-ff5bb260df2e",
+                  " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b"}};
+    for (const auto& c : cases)
+    {
+        const size_t before = m_log.Read().size();
+        const ULONGLONG begin = ::GetTickCount64();
+        c.install ? optimizer.InstallPowerPlan(L"C:\\Program Files\\Pellix SSD")
+                  : optimizer.RemovePowerPlan();
+        EXPECT_GE(::GetTickCount64() - begin, c.pause);
+        auto starts = m_log.WaitFor(before + 2);
+        ASSERT_EQ(before + 2, starts.size());
+        ExpectStart(starts[before], powercfg.Path(), "powercfg.exe", SW_HIDE, c.first);
+        ExpectStart(starts[before + 1], powercfg.Path(), "powercfg.exe", SW_HIDE, c.then);
+    }
 
     // Without a folder given: the plan file beside the running program.
     optimizer.InstallPowerPlan();
-    starts = m_log.WaitFor(4);
-    ASSERT_EQ(4u, starts.size());
+    auto starts = m_log.WaitFor(6);
+    ASSERT_EQ(6u, starts.size());
     wchar_t folder[MAX_PATH];
     COptimizer::GetProgramFolder(folder);
     EXPECT_EQ("-IMPORT \"" + fw::WideToAnsi(folder, fw::kTextCodePage) +
                   "\\velo-ssd.cfg\" b152c1ee-6d00-4b8d-9324-e8edf86cf92b",
-              starts[2].parameters);
-    EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[3].parameters);
+              starts[4].parameters);
+    EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts[5].parameters);
 }
 
 TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
@@ -459,23 +484,6 @@ TEST_F(LaunchTest, InstallNeverImportsFromAFolderItCannotPassWhole)
         ASSERT_EQ(before + 1, starts.size());
         EXPECT_EQ(" -S b152c1ee-6d00-4b8d-9324-e8edf86cf92b", starts.back().parameters);
     }
-}
-
-TEST_F(LaunchTest, RemoveActivatesBalancedThenDeletesThePlanHalfASecondLater)
-{
-    CInstalledTool powercfg(SysWow64Folder(), "powercfg.exe");
-    ASSERT_TRUE(powercfg.Installed());
-    COptimizer optimizer;
-
-    const ULONGLONG begin = ::GetTickCount64();
-    optimizer.RemovePowerPlan();
-    EXPECT_GE(::GetTickCount64() - begin, 490u);
-    auto starts = m_log.WaitFor(2);
-    ASSERT_EQ(2u, starts.size());
-    ExpectStart(starts[0], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -S 381b4222-f694-41f0-9685-ff5bb260df2e");
-    ExpectStart(starts[1], powercfg.Path(), "powercfg.exe", SW_HIDE,
-                " -D b152c1ee-6d00-4b8d-9324-e8edf86cf92b");
 }
 
 } // namespace

@@ -102,6 +102,7 @@ TEST_F(SinkTest, NavigationsKeepToTheOriginTheFirstLoadEndedOn)
              L"https://ads.example.com.evil.example/",
              L"https://ads.example.com:8443/",
              L"http://ads.example.com/",
+             L"http://ads.example.com:443/",
              L"file:///C:/Windows/win.ini",
              L"file://ads.example.com/c$/",
              L"file://ads.example.com:443/c$/",
