@@ -29,7 +29,8 @@ struct OptionGroup
 };
 
 // The one table of the rows, from top to bottom of the dialog (OptionRows.cpp): it drives the
-// recommended choice, the apply and the markers; whatever counts the rows takes the count from here.
+// recommended choice, the apply and the markers; whatever counts the rows takes the count from
+// here.
 constexpr int kOptionRowCount = 9;
 extern const OptionGroup kOptionRows[kOptionRowCount];
 // The order in which the apply sequence runs the rows (indices into kOptionRows).

@@ -1,5 +1,5 @@
-// The main dialog: the option rows (the table in OptionRows.cpp), the AHCI state, the links, the skinned buttons and the
-// advertisement panel. Its selection lives in the radio buttons themselves.
+// The main dialog: the option rows (the table in OptionRows.cpp), the AHCI state, the links, the
+// skinned buttons and the advertisement panel. Its selection lives in the radio buttons themselves.
 #pragma once
 
 #include "framework/Accessible.h"

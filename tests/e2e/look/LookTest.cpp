@@ -123,15 +123,6 @@ RECT ControlRect(HWND dlg, int id)
     return r;
 }
 
-int CountColour(const Picture& pic, Rgb colour)
-{
-    int n = 0;
-    for (int y = 0; y < pic.Height(); ++y)
-        for (int x = 0; x < pic.Width(); ++x)
-            n += pic.At(x, y) == colour;
-    return n;
-}
-
 // Waits until the rectangle (window coordinates) shows at least `atLeast` pixels of `colour`;
 // the count last seen.
 int WaitForCount(HWND dlg, const RECT& r, Rgb colour, int atLeast, DWORD timeoutMs)
@@ -140,8 +131,8 @@ int WaitForCount(HWND dlg, const RECT& r, Rgb colour, int atLeast, DWORD timeout
     WaitUntil(
         [&]
         {
-            n = CountColour(
-                CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top), colour);
+            n = CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top)
+                    .Count(colour);
             return n >= atLeast;
         },
         timeoutMs);
@@ -220,8 +211,8 @@ TEST_F(Pictures, LabelsShowTheirColours)
         ASSERT_GE(WaitForCount(dlg, r, kAhciRed, 30, 5000), 30) << "too few pixels of RGB(250,0,0)";
         const Picture pic =
             CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
-        EXPECT_EQ(CountColour(pic, Rgb{0, 0, 250}), 0) << "drawn in the enabled state's blue";
-        EXPECT_EQ(CountColour(pic, kLinkBlue), 0);
+        EXPECT_EQ(pic.Count(Rgb{0, 0, 250}), 0) << "drawn in the enabled state's blue";
+        EXPECT_EQ(pic.Count(kLinkBlue), 0);
     }
 
     // Links in pure blue. Their underline is not looked for: in the test prefix's font the
@@ -235,7 +226,7 @@ TEST_F(Pictures, LabelsShowTheirColours)
             << "too few pixels of RGB(0,0,255)";
         const Picture pic =
             CaptureWindowRect(dlg, r.left, r.top, r.right - r.left, r.bottom - r.top);
-        EXPECT_EQ(CountColour(pic, kAhciRed), 0);
+        EXPECT_EQ(pic.Count(kAhciRed), 0);
     }
 }
 

@@ -325,13 +325,7 @@ TEST(StartupAhci, StateLineFollowsTheDriverStartTypes)
             [&]
             {
                 const Picture shown = Capture(WindowRect(label));
-                inColour = inOther = 0;
-                for (int y = 0; y < shown.Height(); ++y)
-                    for (int x = 0; x < shown.Width(); ++x)
-                    {
-                        inColour += shown.At(x, y) == c.colour;
-                        inOther += shown.At(x, y) == other;
-                    }
+                inColour = shown.Count(c.colour), inOther = shown.Count(other);
                 return inColour > 20;
             },
             5000, 50);

@@ -344,19 +344,22 @@ std::vector<RECT> ShapeOf(HWND hwnd, std::vector<RECT>* radios = nullptr)
     return shape;
 }
 
-std::string AccessibleName(HWND control)
+// What a screen reader is told of a control: its name, or another of its texts.
+std::wstring Heard(HWND control,
+                   HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT,
+                                                                 BSTR*) = &IAccessible::get_accName)
 {
     fw::CComPtr<IAccessible> accessible;
     VARIANT self = {};
     self.vt = VT_I4; // CHILDID_SELF
-    BSTR name = nullptr;
-    char text[128] = {};
+    BSTR text = nullptr;
+    std::wstring result;
     if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
                                                IID_IAccessible, accessible.ReceiveVoid())) &&
-        accessible->get_accName(self, &name) == S_OK && name)
-        ::WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof(text), nullptr, nullptr);
-    ::SysFreeString(name);
-    return text;
+        (accessible.Get()->*get)(self, &text) == S_OK && text)
+        result = text;
+    ::SysFreeString(text);
+    return result;
 }
 } // namespace
 
@@ -382,9 +385,9 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
         MoveTo(POINT{0, 0});
         HWND dlg = StartToMainWindow(run, kWait);
         ASSERT_TRUE(dlg);
-        EXPECT_EQ("최적화 하기", AccessibleName(::GetDlgItem(dlg, IDC_APPLY)));
-        EXPECT_EQ("최소화", AccessibleName(::GetDlgItem(dlg, IDC_MINIMIZE)));
-        EXPECT_EQ("닫기", AccessibleName(::GetDlgItem(dlg, IDC_CLOSE)));
+        EXPECT_EQ(L"최적화 하기", Heard(::GetDlgItem(dlg, IDC_APPLY)));
+        EXPECT_EQ(L"최소화", Heard(::GetDlgItem(dlg, IDC_MINIMIZE)));
+        EXPECT_EQ(L"닫기", Heard(::GetDlgItem(dlg, IDC_CLOSE)));
 
         std::vector<RECT> radios;
         const std::vector<RECT> main = ShapeOf(dlg, &radios);
@@ -402,7 +405,7 @@ TEST(DisplayScale, WindowAboutBoxAndProgressKeepTheir96DpiLayoutAndTheButtonsThe
             WaitUntil([&] { return Painted(progress); }, 5000))
             << "no progress window";
         const std::vector<RECT> progressShape = ShapeOf(progress);
-        EXPECT_EQ(0u, AccessibleName(progress).find("최적화 중입니다. 잠시만 기다려주세요."));
+        EXPECT_EQ(0u, Heard(progress).find(L"최적화 중입니다. 잠시만 기다려주세요."));
         ASSERT_TRUE(AnswerBox(WaitForBox(run.Pid(), facts::kRestartQuestion, 30000), IDCANCEL));
         ASSERT_TRUE(CloseWhenIdle(dlg));
         EXPECT_TRUE(run.WaitForExit(kWait).has_value());
@@ -463,22 +466,6 @@ void FocusOn(HWND dlg, int id)
     ::PostMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     ASSERT_TRUE(WaitUntil([&] { return FocusedWindowOf(dlg) == control; }, 5000)) << id;
 }
-
-std::wstring AccessibleText(HWND control,
-                            HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*))
-{
-    fw::CComPtr<IAccessible> accessible;
-    VARIANT self = {};
-    self.vt = VT_I4;
-    BSTR text = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
-                                               IID_IAccessible, accessible.ReceiveVoid())) &&
-        (accessible.Get()->*get)(self, &text) == S_OK && text)
-        result = text;
-    ::SysFreeString(text);
-    return result;
-}
 } // namespace
 
 TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
@@ -497,10 +484,7 @@ TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
         if (at == apply)
             break;
     }
-    std::cout << "[measured] Tab from the apply button:";
-    for (int id : walk)
-        std::cout << " " << id;
-    std::cout << std::endl;
+    std::cout << "[measured] Tab from the apply button: " << ::testing::PrintToString(walk) << "\n";
     const std::vector<int> screenOrder = {
         IDC_MINIMIZE,       IDC_CLOSE,         IDC_LINK_RECOMMENDED, IDC_LINK_AHCI_SEARCH,
         IDC_VMEM_SYSTEM,    IDC_WSEARCH_OFF,   IDC_SYSMAIN_OFF,      IDC_TRIM_ON,
@@ -538,13 +522,11 @@ TEST_F(MainWindow, KeyboardAloneReachesEveryCommandAndTheArrowsStayInTheirRow)
     EXPECT_FALSE(run.Exited()) << "Enter closed the dialog";
 
     // Heard with its row; a link as a link that is followed.
-    EXPECT_EQ(L"Windows Search: 사용 안함",
-              AccessibleText(::GetDlgItem(dlg, IDC_WSEARCH_OFF), &IAccessible::get_accName));
+    EXPECT_EQ(L"Windows Search: 사용 안함", Heard(::GetDlgItem(dlg, IDC_WSEARCH_OFF)));
     HWND link = ::GetDlgItem(dlg, IDC_LINK_RECOMMENDED);
-    EXPECT_EQ(L"[추천 설정]", AccessibleText(link, &IAccessible::get_accName));
-    EXPECT_EQ(L"이동", AccessibleText(link, &IAccessible::get_accDefaultAction));
-    EXPECT_EQ(L"Pellix SSD 최적화 로고",
-              AccessibleText(::GetDlgItem(dlg, IDC_LOGO), &IAccessible::get_accName));
+    EXPECT_EQ(L"[추천 설정]", Heard(link));
+    EXPECT_EQ(L"이동", Heard(link, &IAccessible::get_accDefaultAction));
+    EXPECT_EQ(L"Pellix SSD 최적화 로고", Heard(::GetDlgItem(dlg, IDC_LOGO)));
 }
 
 // Wine cannot switch high-contrast mode on: the test build takes a registry value for it (see
@@ -566,14 +548,7 @@ TEST(HighContrast, TheWindowDrawsInTheSchemesColoursAndFollowsTheMode)
     HWND dlg = StartToMainWindow(run, kWait);
     ASSERT_TRUE(dlg);
     const auto count = [&](int id, Rgb colour)
-    {
-        const Picture pic = Capture(WindowRect(::GetDlgItem(dlg, id)));
-        int n = 0;
-        for (int y = 0; y < pic.Height(); ++y)
-            for (int x = 0; x < pic.Width(); ++x)
-                n += pic.At(x, y) == colour;
-        return n;
-    };
+    { return Capture(WindowRect(::GetDlgItem(dlg, id))).Count(colour); };
     const Rgb black = {0, 0, 0}, white = {255, 255, 255}, yellow = {255, 255, 0};
     for (bool on : {true, false})
     {

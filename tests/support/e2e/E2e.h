@@ -49,6 +49,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -141,6 +142,9 @@ private:
     std::atomic<int> m_unhandled{0};
 };
 
+// The id of a running process whose file is one of `names` (any case); 0 when none runs.
+DWORD RunningProcessOf(std::initializer_list<const char*> names);
+
 // ---------------------------------------------------------------------------------------------
 // Windows of a process.
 std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly = false);
@@ -230,6 +234,8 @@ public:
     Rgb At(int x, int y) const;
     bool SaveBmp(const std::string& winPath) const;
     bool SameAs(const Picture& o) const { return m_w == o.m_w && m_h == o.m_h && m_bgr == o.m_bgr; }
+    // How many of its pixels have that colour.
+    int Count(Rgb colour) const;
 
 private:
     friend Picture Capture(const RECT& screenRect);

@@ -6,8 +6,6 @@
 #include "recorder/RecordedStarts.h"
 #include "recorder/RecorderLog.h"
 
-#include <tlhelp32.h>
-
 #include <cstdio>
 
 namespace e2e
@@ -89,21 +87,10 @@ bool LaunchRecorder::WaitUntilSettled(HWND programWindow, DWORD timeoutMs) const
     DWORD_PTR ignored = 0;
     if (!::SendMessageTimeoutA(programWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored))
         return false;
-    const auto recorderRuns = []
-    {
-        bool runs = false;
-        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE)
-            return true;
-        PROCESSENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = ::Process32First(snapshot, &entry); more && !runs;
-             more = ::Process32Next(snapshot, &entry))
-            runs = lstrcmpiA(entry.szExeFile, "dadaror_recorder.exe") == 0 ||
-                   lstrcmpiA(entry.szExeFile, "control.exe") == 0;
-        ::CloseHandle(snapshot);
-        return runs;
-    };
-    return WaitUntil([&] { return !recorderRuns(); }, timeoutMs, 50);
+    return WaitUntil(
+        [] {
+            return !RunningProcessOf({"dadaror_recorder.exe", "control.exe"});
+        },
+        timeoutMs, 50);
 }
 } // namespace e2e

@@ -88,26 +88,28 @@ BOOL StartInUnixLocale(const std::string& locale, const std::string& exe, const 
     ::CloseHandle(unix.hThread);
     ::CloseHandle(unix.hProcess);
     const std::string name = exe.substr(exe.find_last_of('\\') + 1);
-    WaitUntil(
-        [&]
-        {
-            HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            PROCESSENTRY32 entry = {};
-            entry.dwSize = sizeof(entry);
-            for (BOOL more = ::Process32First(snapshot, &entry); more && !pi.dwProcessId;
-                 more = ::Process32Next(snapshot, &entry))
-                if (::lstrcmpiA(entry.szExeFile, name.c_str()) == 0)
-                    pi.dwProcessId = entry.th32ProcessID;
-            ::CloseHandle(snapshot);
-            return pi.dwProcessId != 0;
-        },
-        kWait);
+    WaitUntil([&] { return (pi.dwProcessId = RunningProcessOf({name.c_str()})) != 0; }, kWait);
     if (!pi.dwProcessId || !::DebugActiveProcess(pi.dwProcessId))
         return FALSE;
     pi.hProcess = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, pi.dwProcessId);
     return pi.hProcess != nullptr;
 }
 } // namespace
+
+DWORD RunningProcessOf(std::initializer_list<const char*> names)
+{
+    DWORD found = 0;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot != INVALID_HANDLE_VALUE && ::Process32First(snapshot, &entry);
+         more && !found; more = ::Process32Next(snapshot, &entry))
+        for (const char* name : names)
+            found = found ? found : ::lstrcmpiA(entry.szExeFile, name) ? 0 : entry.th32ProcessID;
+    if (snapshot != INVALID_HANDLE_VALUE)
+        ::CloseHandle(snapshot);
+    return found;
+}
 
 ProgramRun::ProgramRun(Env env, std::string exe, std::string workDir)
     : m_shared(std::make_shared<Shared>()), m_exe(std::move(exe)), m_workDir(std::move(workDir)),

@@ -15,6 +15,15 @@ std::string ToString(const Rgb& c)
     return buf;
 }
 
+int Picture::Count(Rgb colour) const
+{
+    int n = 0;
+    for (int y = 0; y < m_h; ++y)
+        for (int x = 0; x < m_w; ++x)
+            n += At(x, y) == colour;
+    return n;
+}
+
 Rgb Picture::At(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= m_w || y >= m_h)

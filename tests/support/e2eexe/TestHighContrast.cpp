@@ -1,6 +1,6 @@
 // The test build's high-contrast answer: Wine refuses to switch the mode on, so the value
-// HighContrast (DWORD 1) under HKCU\Software\DADAROR test stands in for it, read each time the
-// program asks (at start and on a settings change). The system's colours are Wine's real ones.
+// HighContrast (DWORD 1) under HKCU\Software\DADAROR test stands in for the system's answer, read
+// each time the program asks (at start and on a settings change). The colours are Wine's own.
 #include "framework/HighContrast.h"
 
 #include <windows.h>
@@ -10,11 +10,6 @@ namespace fw
 
 bool QueryHighContrast()
 {
-    HIGHCONTRASTW hc = {};
-    hc.cbSize = sizeof(hc);
-    if (::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(hc), &hc, 0) &&
-        (hc.dwFlags & HCF_HIGHCONTRASTON))
-        return true;
     DWORD value = 0;
     DWORD size = sizeof(value);
     return ::RegGetValueA(HKEY_CURRENT_USER, "Software\\DADAROR test", "HighContrast",

@@ -123,9 +123,9 @@ struct CNavigateRecorder : IDispatch
 
 TEST(OptionRows, TableDescribesNineRowsOfConsecutiveButtons)
 {
-    const int expectedRecommended[kOptionRowCount] = {IDC_VMEM_SYSTEM, IDC_WSEARCH_OFF,    IDC_SYSMAIN_OFF,
-                                        IDC_TRIM_ON,     IDC_LASTACCESS_OFF, IDC_HIBERNATE_OFF,
-                                        IDC_DEFRAG_OFF,  IDC_POWER_ON,       IDC_GUIBOOT_OFF};
+    const int expectedRecommended[kOptionRowCount] = {
+        IDC_VMEM_SYSTEM,   IDC_WSEARCH_OFF, IDC_SYSMAIN_OFF, IDC_TRIM_ON,    IDC_LASTACCESS_OFF,
+        IDC_HIBERNATE_OFF, IDC_DEFRAG_OFF,  IDC_POWER_ON,    IDC_GUIBOOT_OFF};
     for (int i = 0; i < kOptionRowCount; ++i)
     {
         const OptionGroup& row = kOptionRows[i];

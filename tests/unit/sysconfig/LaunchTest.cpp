@@ -76,7 +76,10 @@ class LaunchTest : public ::testing::Test
 {
 protected:
     // As in the program, whose start-up has fixed its COM security.
-    LaunchTest() { g_launchCalls.comSecurityIsOurs = [] { return !g_unsecured; }; }
+    LaunchTest()
+    {
+        g_launchCalls.comSecurityIsOurs = [] { return !g_unsecured; };
+    }
     ~LaunchTest() override { g_launchCalls = m_real; }
     const LaunchCalls m_real = g_launchCalls;
     CRecorderLog m_log;
