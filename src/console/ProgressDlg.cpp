@@ -1,6 +1,5 @@
 #include "ProgressDlg.h"
 
-#include "framework/Accessible.h"
 #include "framework/HighContrast.h"
 #include "resource.h"
 
@@ -16,10 +15,6 @@ void CProgressDlg::DoDataExchange()
 BOOL CProgressDlg::OnInitDialog()
 {
     BOOL result = fw::CDialog::OnInitDialog();
-    // A window without a caption shows no title: the title is what a screen reader says the
-    // window is, its message.
-    const fw::WideBuffer text = fw::WindowText(m_lblMessage.m_hWnd);
-    ::SetWindowTextW(m_hWnd, text.data());
     m_lblMessage.SetHighContrastColor(COLOR_BTNTEXT);
     return result;
 }

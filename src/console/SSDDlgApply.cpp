@@ -22,7 +22,7 @@ const char kRestartQuestion[] = "가상 메모리 설정을 적용하기 위해�
 
 void FailAndExit(HWND owner, const char* text)
 {
-    ::MessageBoxW(owner, fw::Wide(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
+    ::MessageBoxW(owner, fw::Wide(text).data(), L"Error", MB_OK | MB_ICONERROR);
     ::ExitProcess(static_cast<UINT>(-1));
 }
 } // namespace
@@ -48,7 +48,11 @@ void CSSDDlg::OnApply()
         m_bApplying = false;
         return;
     }
-    ::SetWindowTextW(m_pProgressDlg->m_lblMessage.m_hWnd, fw::Wide(kProgressText).c_str());
+    // The window has no caption to show a title: its title is what a screen reader says the
+    // window is, its message.
+    const fw::WideText message = fw::Wide(kProgressText);
+    ::SetWindowTextW(m_pProgressDlg->m_lblMessage.m_hWnd, message.data());
+    ::SetWindowTextW(m_pProgressDlg->m_hWnd, message.data());
     m_pProgressDlg->ShowWindow(SW_SHOW);
 
     // Closes the short gap between the click and the worker's first step.
@@ -94,7 +98,7 @@ void CSSDDlg::RunOptimization()
     }
 
     if (m_optimizer.NeedsReboot() == 1 &&
-        ::MessageBoxW(m_hWnd, fw::Wide(kRestartQuestion).c_str(), fw::Wide(kProductName).c_str(),
+        ::MessageBoxW(m_hWnd, fw::Wide(kRestartQuestion).data(), fw::Wide(kProductName).data(),
                       MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         RestartWindows();
     m_bApplying = false;

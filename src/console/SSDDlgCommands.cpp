@@ -1,4 +1,5 @@
-// Commands and keys of the borderless main dialog, and the window procedure that routes them.
+// Commands and keys of the borderless main dialog, the window procedure that routes them, the
+// first tick that loads the panel's page and the system's colour and setting changes.
 #include "SSDDlg.h"
 
 #include "app/AboutDlg.h"
@@ -21,8 +22,8 @@ BOOL CSSDDlg::PreTranslateMessage(MSG* msg)
     if (msg->message == WM_KEYDOWN &&
         (msg->wParam == VK_F1 || msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN))
         return TRUE;
-    // Moving through the dialog by keys shows where the focus is, as the system's dialogs do
-    // (where the system already did, nothing changes).
+    // Moving through the dialog by keys shows where the focus is from then on, as the system's
+    // dialogs do.
     if (msg->message == WM_KEYDOWN &&
         (msg->wParam == VK_TAB || (msg->wParam >= VK_LEFT && msg->wParam <= VK_DOWN)))
     {
@@ -97,7 +98,8 @@ LRESULT CSSDDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         OnTimer(wParam);
         return 0;
     case WM_QUERYUISTATE:
-        // Where the system keeps no such state (Wine), ours says whether the keyboard was used.
+        // Focus is hidden until the keyboard moves it, whatever the system keeps (Wine keeps
+        // nothing): a mouse user sees the window as drawn without it.
         return DefWindowProc(msg, wParam, lParam) | (m_bKeyboardUsed ? 0 : UISF_HIDEFOCUS);
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
@@ -121,14 +123,9 @@ void CSSDDlg::OnSysCommand(UINT id, LPARAM lParam)
 
 void CSSDDlg::OnSystemColorsChanged(UINT msg)
 {
-    const bool modeChanged = fw::RefreshHighContrast();
-    if (msg == WM_SYSCOLORCHANGE)
-    {
-        // Only top-level windows hear it from the system; the buttons keep a copy of what lies
-        // under them.
-        SendMessageToDescendants(WM_SYSCOLORCHANGE, 0, 0);
-    }
-    else if (!modeChanged)
+    // Every control has heard of a colour change already (the framework passes it on); each draws
+    // with the mode asked here.
+    if (!fw::RefreshHighContrast() && msg != WM_SYSCOLORCHANGE)
         return;
     ::RedrawWindow(m_hWnd, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);

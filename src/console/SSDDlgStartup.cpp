@@ -37,9 +37,9 @@ const COLORREF kTransparentRed = 0x0000FF;
 const char kLogoName[] = "Pellix SSD 최적화 로고";
 
 // Appends a control's text without its terminator and the blanks it may end with.
-void AppendTextOf(HWND hwnd, fw::WideBuffer& out)
+void AppendTextOf(HWND hwnd, fw::WideText& out)
 {
-    fw::WideBuffer text = fw::WindowText(hwnd);
+    fw::WideText text = fw::WindowText(hwnd);
     text.pop_back();
     while (!text.empty() && text.back() == L' ')
         text.pop_back();
@@ -84,7 +84,7 @@ void CSSDDlg::NameControls()
         for (int id = row.firstId; id <= row.lastId; ++id)
         {
             auto button = std::make_unique<fw::CNamedControl>();
-            fw::WideBuffer& name = button->m_facts.name;
+            fw::WideText& name = button->m_facts.name;
             AppendTextOf(GetDlgItem(row.captionId), name);
             name.push_back(L':');
             name.push_back(L' ');
@@ -95,13 +95,7 @@ void CSSDDlg::NameControls()
         }
     }
     // The picture's own text is its resource number.
-    const int length = ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, nullptr, 0);
-    if (length > 0)
-    {
-        m_picLogo.m_facts.name.assign(static_cast<size_t>(length), L'\0');
-        ::MultiByteToWideChar(fw::kTextCodePage, 0, kLogoName, -1, m_picLogo.m_facts.name.data(),
-                              length);
-    }
+    m_picLogo.m_facts.name = fw::Wide(kLogoName);
 }
 
 void CSSDDlg::AddAboutMenuEntry()
@@ -121,7 +115,7 @@ void CSSDDlg::AddAboutMenuEntry()
 void CSSDDlg::LayOutWindow()
 {
     ::MoveWindow(m_hWnd, 0, 0, 660, 652, TRUE);
-    ::SetWindowTextW(m_hWnd, fw::Wide(kProductName).c_str());
+    ::SetWindowTextW(m_hWnd, fw::Wide(kProductName).data());
 
     m_picLogo.MoveWindow(5, 7, 36, 36);
     m_browser.MoveWindow(538, 51, 120, 600);
@@ -156,7 +150,7 @@ void CSSDDlg::StyleButtons()
     };
     for (const Face& f : faces)
     {
-        ::SetWindowTextW(f.button->m_hWnd, fw::Wide(f.name).c_str());
+        ::SetWindowTextW(f.button->m_hWnd, fw::Wide(f.name).data());
         f.button->MoveWindow(f.x, f.y, f.cx, f.cy);
         f.button->SetImages(f.hover, kTransparentRed, f.normal, kTransparentRed);
         f.button->UseParentBackground(FALSE);
@@ -174,12 +168,12 @@ void CSSDDlg::ShowAhciState()
     if (m_optimizer.IsAhciMode() == 1)
     {
         m_lblAhciState.SetForeColor(kAhciOnColor);
-        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOnText).c_str());
+        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOnText).data());
     }
     else
     {
         m_lblAhciState.SetForeColor(kAhciOffColor);
-        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOffText).c_str());
+        ::SetWindowTextW(m_lblAhciState.m_hWnd, fw::Wide(kAhciOffText).data());
     }
 }
 
@@ -211,12 +205,12 @@ void CSSDDlg::CheckForSsd()
     std::string text = FormatSsdFound(model);
     if (model.empty())
     {
-        if (::MessageBoxW(m_hWnd, fw::Wide(kNoSsdText).c_str(), fw::Wide(kProductName).c_str(),
+        if (::MessageBoxW(m_hWnd, fw::Wide(kNoSsdText).data(), fw::Wide(kProductName).data(),
                           MB_YESNO | MB_ICONINFORMATION) == IDYES)
             ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
         return;
     }
-    ::MessageBoxW(m_hWnd, fw::Wide(text.c_str()).c_str(), fw::Wide(kProductName).c_str(),
+    ::MessageBoxW(m_hWnd, fw::Wide(text.c_str()).data(), fw::Wide(kProductName).data(),
                   MB_OK | MB_ICONINFORMATION);
 }
 
@@ -229,7 +223,7 @@ void CSSDDlg::CheckForUpdate()
     if (client.DownloadTextWithin(kUpdateUrl, version, kUpdateTimeoutMs) == 1 &&
         IsNewerVersion(version))
     {
-        if (::MessageBoxW(m_hWnd, fw::Wide(kUpdateText).c_str(), fw::Wide(kUpdateCaption).c_str(),
+        if (::MessageBoxW(m_hWnd, fw::Wide(kUpdateText).data(), fw::Wide(kUpdateCaption).data(),
                           MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
         {
             OpenForUser(nullptr, kBlogUrl, nullptr);

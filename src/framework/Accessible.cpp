@@ -134,8 +134,10 @@ public:
         if (!IsSelf(child) || !m_facts.clickOnDefaultAction)
             return m_inner->accDoDefaultAction(child);
         // Posted: the screen reader waits for no command of ours to finish.
+        // Not while the dialog takes no input (an apply runs): a click could not reach it either.
         HWND parent = ::GetParent(m_hwnd);
-        if (!parent || !::IsWindowEnabled(m_hwnd))
+        if (!parent || !::IsWindowEnabled(m_hwnd) ||
+            !::IsWindowEnabled(::GetAncestor(m_hwnd, GA_ROOT)))
             return E_FAIL;
         const WORD id = static_cast<WORD>(::GetDlgCtrlID(m_hwnd));
         ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
@@ -235,16 +237,6 @@ LRESULT AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam, const Accessibl
     overlay->Release();
     *handled = true;
     return result;
-}
-
-WideBuffer WindowText(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthW(hwnd);
-    WideBuffer text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    text.push_back(L'\0');
-    return text;
 }
 
 LRESULT CNamedControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

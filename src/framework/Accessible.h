@@ -3,6 +3,7 @@
 // keeps everything else (position, focus, navigation).
 #pragma once
 
+#include "Text.h"
 #include "Wnd.h"
 
 #include <windows.h>
@@ -12,13 +13,9 @@
 namespace fw
 {
 
-// A terminated UTF-16 text. (Not std::wstring: that alone would link tens of kilobytes of the C++
-// library's wide-character support into the program.)
-using WideBuffer = std::vector<wchar_t>;
-
 struct AccessibleFacts
 {
-    WideBuffer name;                        // empty: the proxy's (the window text)
+    WideText name;                          // empty: the proxy's (the window text)
     long role = 0;                          // 0: the proxy's
     long addState = 0;                      // state bits added to the proxy's
     long removeState = 0;                   // state bits taken from the proxy's
@@ -32,9 +29,6 @@ struct AccessibleFacts
 // the message then goes to the default processing.
 LRESULT AnswerGetObject(HWND hwnd, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts,
                         bool* handled);
-
-// A window's text as UTF-16, terminated (the empty text when it has none).
-WideBuffer WindowText(HWND hwnd);
 
 // A control of a dialog that draws as before and is heard as `facts` say.
 class CNamedControl : public CWnd

@@ -17,7 +17,7 @@ HMODULE LoadSystemLibrary(const char* fileName)
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
     wchar_t path[MAX_PATH] = {};
-    if (!FormatText(path, MAX_PATH, L"%ls\\%ls", folder, Wide(fileName).c_str()))
+    if (!FormatText(path, MAX_PATH, L"%ls\\%ls", folder, Wide(fileName).data()))
         return nullptr;
     return ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

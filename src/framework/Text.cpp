@@ -23,16 +23,27 @@ std::string WideToAnsi(const wchar_t* text, UINT codePage)
     return out;
 }
 
-CWideText Wide(const char* text, UINT codePage)
+WideText Wide(const char* text, UINT codePage)
 {
-    CWideText out;
-    const int n = (text && *text) ? ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) : 0;
-    if (n > 1)
-    {
-        out.m_text.assign(static_cast<size_t>(n), L'\0');
-        ::MultiByteToWideChar(codePage, 0, text, -1, out.m_text.data(), n);
-    }
+    if (!text || !*text)
+        return WideText(1, L'\0');
+    int n = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    if (n <= 0)
+        n = ::MultiByteToWideChar(codePage = CP_ACP, 0, text, -1, nullptr, 0);
+    WideText out(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(codePage, 0, text, -1, out.data(), n);
     return out;
+}
+
+WideText WindowText(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthW(hwnd);
+    WideText text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    text.push_back(L'\0');
+    return text;
 }
 
 BSTR AnsiToBstr(const char* text, UINT codePage)

@@ -17,25 +17,19 @@ namespace fw
 // system's.
 constexpr UINT kTextCodePage = 949;
 
-// UTF-16 text for one wide-character call, made from the program's 8-bit text. It hands itself
-// to the call as a terminated string, never null. (Not std::wstring: that alone would link tens of
-// kilobytes of the C++ library's wide-character support into the program.)
-class CWideText
-{
-public:
-    CWideText() : m_text(1, L'\0') {}
-    const wchar_t* c_str() const { return m_text.data(); }
-    operator const wchar_t*() const { return m_text.data(); }
-    size_t length() const { return m_text.size() - 1; }
+// UTF-16 text for the wide-character calls, terminated where it is handed on (data()). (Not
+// std::wstring: that alone would link tens of kilobytes of the C++ library's wide-character
+// support into the program.)
+using WideText = std::vector<wchar_t>;
 
-private:
-    friend CWideText Wide(const char* text, UINT codePage);
-    std::vector<wchar_t> m_text;
-};
+// The program's 8-bit text (code page 949 unless told otherwise) as terminated UTF-16; a null
+// string gives the empty text. Where the system lacks the code page (a Western XP without the East
+// Asian language files) the text is converted with the system's own, as an 8-bit call would show
+// it, rather than handed on empty.
+WideText Wide(const char* text, UINT codePage = kTextCodePage);
 
-// The program's 8-bit text (code page 949 unless told otherwise) as UTF-16; a null string gives
-// the empty text.
-CWideText Wide(const char* text, UINT codePage = kTextCodePage);
+// A window's text as terminated UTF-16 (the empty text when it has none).
+WideText WindowText(HWND hwnd);
 
 // UTF-16 to 8-bit with the given code page, no flags: unrepresentable characters become the
 // code page's default character. A null string gives the empty text.

@@ -208,4 +208,10 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return result;
 }
 
+LRESULT KeyboardCuesOf(HWND control)
+{
+    HWND parent = ::GetParent(control);
+    return ::SendMessageW(parent ? parent : control, WM_QUERYUISTATE, 0, 0);
+}
+
 } // namespace fw

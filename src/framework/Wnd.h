@@ -91,4 +91,8 @@ private:
     bool m_bPendingNcDestroy = false;
 };
 
+// The keyboard cues (UISF_*) of the dialog a control sits in: the same as the control's own where
+// the system keeps them, and the dialog's answer where it does not.
+LRESULT KeyboardCuesOf(HWND control);
+
 } // namespace fw

@@ -1,5 +1,6 @@
 // Starting the operating system's tools and opening documents or addresses for the user. Nothing
-// waits for what it started and no result is examined; a failed launch is silent. Two rules, one
+// waits for what it started (only for the shell's word that it was asked) and no result of a
+// launch is examined; a failed launch is silent. Two rules, one
 // file each: the apply's hidden tool runs (ToolRun.cpp) and what the user is shown (UserOpen.cpp).
 // Names, addresses and parameters given as 8-bit text are the program's own (code page 949); what
 // reaches the system is UTF-16, so that paths pass whole whatever the system's code page.

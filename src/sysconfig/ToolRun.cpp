@@ -16,7 +16,7 @@ bool SystemToolPath(const char* file, wchar_t (&folder)[MAX_PATH], wchar_t (&pat
         return false;
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     return length != 0 && length < MAX_PATH &&
-           fw::FormatText(path, MAX_PATH, L"%ls\\%ls%ls", folder, fw::Wide(file).c_str(),
+           fw::FormatText(path, MAX_PATH, L"%ls\\%ls%ls", folder, fw::Wide(file).data(),
                           std::strchr(file, '.') ? L"" : L".exe");
 }
 
@@ -60,7 +60,7 @@ void StartSystemTool(const char* file, const wchar_t* parameters, WORD show, boo
 
 void RunTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, fw::Wide(parameters).c_str(), SW_HIDE, false);
+    StartSystemTool(file, fw::Wide(parameters).data(), SW_HIDE, false);
 }
 
 void RunTool(const char* file, const wchar_t* parameters)
@@ -70,5 +70,5 @@ void RunTool(const char* file, const wchar_t* parameters)
 
 void RunNativeTool(const char* file, const char* parameters)
 {
-    StartSystemTool(file, fw::Wide(parameters).c_str(), SW_HIDE, true);
+    StartSystemTool(file, fw::Wide(parameters).data(), SW_HIDE, true);
 }

@@ -226,12 +226,12 @@ void OpenForUser(const char* verb, const char* file, const char* parameters)
     if (!file || !*file)
         return;
     // Null stays null: the shell's default action, no parameters.
-    const fw::CWideText wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
-                        wideParameters = fw::Wide(parameters);
-    const wchar_t* verbGiven = verb ? wideVerb.c_str() : nullptr;
-    const wchar_t* parametersGiven = parameters ? wideParameters.c_str() : nullptr;
-    if (!AskDesktopShellToOpen(verbGiven, wideFile.c_str(), parametersGiven) && RunsAsTheUser())
-        ::ShellExecuteW(nullptr, verbGiven, wideFile.c_str(), parametersGiven, nullptr,
+    const fw::WideText wideVerb = fw::Wide(verb), wideFile = fw::Wide(file),
+                       wideParameters = fw::Wide(parameters);
+    const wchar_t* verbGiven = verb ? wideVerb.data() : nullptr;
+    const wchar_t* parametersGiven = parameters ? wideParameters.data() : nullptr;
+    if (!AskDesktopShellToOpen(verbGiven, wideFile.data(), parametersGiven) && RunsAsTheUser())
+        ::ShellExecuteW(nullptr, verbGiven, wideFile.data(), parametersGiven, nullptr,
                         SW_SHOWNORMAL);
 }
 
@@ -239,7 +239,7 @@ void OpenSystemTool(const char* file, const char* parameters)
 {
     if (RunsAsTheUser())
     {
-        StartSystemTool(file, fw::Wide(parameters).c_str(), SW_SHOWNORMAL, false);
+        StartSystemTool(file, fw::Wide(parameters).data(), SW_SHOWNORMAL, false);
         return;
     }
     // Otherwise the tool is opened at the user's level: control.exe hands the applet on through
@@ -249,7 +249,7 @@ void OpenSystemTool(const char* file, const char* parameters)
     // is opened.
     wchar_t folder[MAX_PATH] = {};
     wchar_t path[MAX_PATH] = {};
-    const fw::CWideText wideParameters = fw::Wide(parameters);
+    const fw::WideText wideParameters = fw::Wide(parameters);
     if (SystemToolPath(file, folder, path))
-        AskDesktopShellToOpen(L"open", path, parameters ? wideParameters.c_str() : nullptr);
+        AskDesktopShellToOpen(L"open", path, parameters ? wideParameters.data() : nullptr);
 }

@@ -332,7 +332,7 @@ void CButtonST::DrawHighContrastFace(HDC dc, const RECT& item)
         return;
     }
     ::DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (m_bPressed ? DFCS_PUSHED : 0));
-    const fw::WideBuffer text = fw::WindowText(m_hWnd);
+    const fw::WideText text = fw::WindowText(m_hWnd);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
     fw::CSelectObject select(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
@@ -342,23 +342,12 @@ void CButtonST::DrawHighContrastFace(HDC dc, const RECT& item)
     ::DrawTextW(dc, text.data(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-namespace
-{
-// The keyboard cues of the dialog a control sits in: the same as the control's own where the
-// system keeps them, and the dialog's answer where it does not.
-LRESULT UiStateOf(HWND control)
-{
-    HWND parent = ::GetParent(control);
-    return ::SendMessageW(parent ? parent : control, WM_QUERYUISTATE, 0, 0);
-}
-} // namespace
-
 void CButtonST::DrawFocus(HDC dc, const DRAWITEMSTRUCT& item)
 {
     // Only when the keyboard cues are shown (the system says so in the item state, and the
     // window's own state says it as well), as the system's own buttons do.
     if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT) ||
-        (UiStateOf(m_hWnd) & UISF_HIDEFOCUS))
+        (fw::KeyboardCuesOf(m_hWnd) & UISF_HIDEFOCUS))
         return;
     RECT rc = item.rcItem;
     const int inset = (rc.right - rc.left) > 30 ? 3 : 2;

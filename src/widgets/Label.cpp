@@ -66,7 +66,7 @@ CLabel& CLabel::SetCharHeight(int height)
 CLabel& CLabel::SetFaceName(const char* face)
 {
     // By its UTF-16 name: a face such as "돋움" is found whatever the system's code page.
-    ::lstrcpynW(m_lf.lfFaceName, fw::Wide(face).c_str(), LF_FACESIZE);
+    ::lstrcpynW(m_lf.lfFaceName, fw::Wide(face).data(), LF_FACESIZE);
     RebuildFont();
     Repaint();
     return *this;
@@ -179,7 +179,9 @@ BOOL CLabel::PreTranslateMessage(MSG* msg)
         (msg->wParam == VK_SPACE || msg->wParam == VK_RETURN) && IsClickable() &&
         ::IsWindowEnabled(m_hWnd))
     {
-        if (HWND parent = GetParent())
+        // One click for one press: a key held down repeats.
+        HWND parent = GetParent();
+        if (parent && !(msg->lParam & (1 << 30)))
             ::SendMessageW(parent, WM_COMMAND,
                            MAKEWPARAM(static_cast<WORD>(::GetDlgCtrlID(m_hWnd)), STN_CLICKED),
                            reinterpret_cast<LPARAM>(m_hWnd));
@@ -188,24 +190,13 @@ BOOL CLabel::PreTranslateMessage(MSG* msg)
     return fw::CWnd::PreTranslateMessage(msg);
 }
 
-namespace
-{
-// The keyboard cues of the dialog a control sits in: the same as the control's own where the
-// system keeps them, and the dialog's answer where it does not.
-LRESULT UiStateOf(HWND control)
-{
-    HWND parent = ::GetParent(control);
-    return ::SendMessageW(parent ? parent : control, WM_QUERYUISTATE, 0, 0);
-}
-} // namespace
-
 void CLabel::DrawFocus()
 {
     // Only while we have the focus and the keyboard cues are shown (once the keyboard is used, or
     // always where the user asked for them), as the system's own controls do.
-    if (::GetFocus() != m_hWnd || (UiStateOf(m_hWnd) & UISF_HIDEFOCUS) != 0)
+    if (::GetFocus() != m_hWnd || (fw::KeyboardCuesOf(m_hWnd) & UISF_HIDEFOCUS) != 0)
         return;
-    const fw::WideBuffer text = fw::WindowText(m_hWnd);
+    const fw::WideText text = fw::WindowText(m_hWnd);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     fw::CClientDC dc(m_hWnd);

@@ -52,7 +52,6 @@
 #include <initializer_list>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
