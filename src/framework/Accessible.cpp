@@ -53,7 +53,7 @@ HRESULT Text(const wchar_t* text, BSTR* out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-class CAccessibleOverlay : public CComObject<IAccessible>
+class CAccessibleOverlay : public CComObject<CDispatchFrom<IAccessible>>
 {
 public:
     CAccessibleOverlay(HWND hwnd, IAccessible* inner, const AccessibleFacts& facts)
@@ -75,27 +75,6 @@ public:
         }
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-
-    // IDispatch: what the proxy answers.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        return m_inner->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override
-    {
-        return m_inner->GetTypeInfo(index, lcid, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override
-    {
-        return m_inner->GetIDsOfNames(iid, names, count, lcid, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
-                                     UINT* arg) override
-    {
-        return m_inner->Invoke(id, iid, lcid, flags, params, result, info, arg);
     }
 
     // What differs.
@@ -213,6 +192,9 @@ public:
     }
 
 private:
+    // IDispatch: what the proxy answers.
+    IDispatch* DispatchTarget() const override { return m_inner.Get(); }
+
     HWND m_hwnd;
     CComPtr<IAccessible> m_inner;
     AccessibleFacts m_facts;

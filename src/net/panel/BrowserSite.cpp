@@ -17,8 +17,9 @@ namespace
 // keep the control's defaults); the host of the engine's user interface, which draws no border
 // and offers no context menu (its "view source" and "print" would open more windows of this
 // elevated process); and the provider of the panel's security manager.
-class CBrowserSite final : public fw::CComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
-                                                 IDispatch, IDocHostUIHandler, IServiceProvider>
+class CBrowserSite final
+    : public fw::CComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                            fw::CDispatchFrom<IDispatch>, IDocHostUIHandler, IServiceProvider>
 {
 public:
     CBrowserSite(HWND host, IDispatch* ambient, IInternetSecurityManager* security)
@@ -126,27 +127,6 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDispatch: the ambient properties, as the panel answers them.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        return m_ambient->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override
-    {
-        return m_ambient->GetTypeInfo(index, lcid, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override
-    {
-        return m_ambient->GetIDsOfNames(riid, names, count, lcid, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argument) override
-    {
-        return m_ambient->Invoke(id, riid, lcid, flags, params, result, exception, argument);
-    }
-
     // IDocHostUIHandler: the page's look and menus; the rest is left to the engine.
     HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override
     {
@@ -226,6 +206,9 @@ private:
     }
 
     HWND m_host;
+    // IDispatch: the ambient properties, as the panel answers them.
+    IDispatch* DispatchTarget() const override { return m_ambient; }
+
     IDispatch* m_ambient;
     IInternetSecurityManager* m_security;
 };
