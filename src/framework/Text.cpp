@@ -27,9 +27,11 @@ WideText Wide(const char* text, UINT codePage)
 {
     if (!text || !*text)
         return WideText(1, L'\0');
-    int n = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    if (n <= 0)
-        n = ::MultiByteToWideChar(codePage = CP_ACP, 0, text, -1, nullptr, 0);
+    // A code page the system lacks (949 on a Western XP without the East Asian language files):
+    // the system's own, as an 8-bit call would show the text, rather than nothing.
+    if (!::IsValidCodePage(codePage))
+        codePage = CP_ACP;
+    const int n = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
     WideText out(static_cast<size_t>(n > 0 ? n : 1), L'\0');
     if (n > 0)
         ::MultiByteToWideChar(codePage, 0, text, -1, out.data(), n);
